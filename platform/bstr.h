@@ -1,0 +1,56 @@
+// Length-prefixed UTF-16 strings as the service hands them out, and an owning
+// holder so that every string is freed exactly once.
+#pragma once
+
+#include <string_view>
+#include <utility>
+
+#include "platform/com.h"
+
+using BSTR = OLECHAR*;
+
+// Copies a NUL-terminated string; null in, null out. Null when memory runs out.
+BSTR SysAllocString(const OLECHAR* text);
+// Copies `length` characters (NULs included); a null source gives a zeroed
+// string of that length. Null when memory runs out.
+BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
+void SysFreeString(BSTR text);  // null is allowed
+UINT SysStringLen(BSTR text);   // 0 for null
+
+namespace paravue {
+
+// The whole string, embedded NULs included; empty for null.
+inline std::u16string_view BstrView(BSTR text) { return {text, SysStringLen(text)}; }
+
+// Allocates a BSTR holding `text`; null when memory runs out.
+inline BSTR AllocBstr(std::u16string_view text) {
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+class UniqueBstr {
+public:
+    UniqueBstr() = default;
+    explicit UniqueBstr(BSTR owned) : text_(owned) {}
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+    UniqueBstr(UniqueBstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
+    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.text_, nullptr));
+        return *this;
+    }
+    ~UniqueBstr() { Reset(); }
+
+    void Reset(BSTR owned = nullptr) { SysFreeString(std::exchange(text_, owned)); }
+    BSTR Release() { return std::exchange(text_, nullptr); }
+    BSTR Get() const { return text_; }
+    BSTR* Put() {
+        Reset();
+        return &text_;
+    }
+    std::u16string_view View() const { return BstrView(text_); }
+
+private:
+    BSTR text_ = nullptr;
+};
+
+}  // namespace paravue

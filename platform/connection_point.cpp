@@ -1,0 +1,105 @@
+#include "platform/connection_point.h"
+
+#include <algorithm>
+
+namespace paravue {
+
+ConnectionPoint::ConnectionPoint(const IID& eventIid) : eventIid_(eventIid) {}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) return E_POINTER;
+    *iid = eventIid_;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie) return E_POINTER;
+    *cookie = 0;
+    ComPtr<IUnknown> events;
+    if (FAILED(sink->QueryInterface(eventIid_, events.PutVoid()))) return CONNECT_E_CANNOTCONNECT;
+    std::lock_guard lock(mutex_);
+    *cookie = nextCookie_++;
+    subscriptions_.push_back({*cookie, std::move(events), {}, false});
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+    std::unique_lock lock(mutex_);
+    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(), [cookie](auto& s) {
+        return s.cookie == cookie && !s.withdrawn;
+    });
+    if (it == subscriptions_.end()) return CONNECT_E_NOCONNECTION;
+    return Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
+}
+
+HRESULT ConnectionPoint::Withdraw(std::unique_lock<std::mutex>& lock, std::size_t slot) {
+    DWORD cookie = subscriptions_[slot].cookie;
+    subscriptions_[slot].withdrawn = true;
+    auto self = std::this_thread::get_id();
+    // Wait for calls on other threads; a sink unadvising from inside its own
+    // call must not wait for itself.
+    idle_.wait(lock, [&] {
+        auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                               [cookie](auto& s) { return s.cookie == cookie; });
+        return std::all_of(it->callingThreads.begin(), it->callingThreads.end(),
+                           [self](auto id) { return id == self; });
+    });
+    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                           [cookie](auto& s) { return s.cookie == cookie; });
+    ComPtr<IUnknown> sink = std::move(it->sink);
+    if (it->callingThreads.empty()) subscriptions_.erase(it);
+    lock.unlock();
+    sink.Reset();  // outside the lock: the sink may run arbitrary code as it goes
+    lock.lock();
+    return S_OK;
+}
+
+void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
+    std::vector<DWORD> cookies;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& s : subscriptions_)
+            if (!s.withdrawn) cookies.push_back(s.cookie);
+    }
+    auto self = std::this_thread::get_id();
+    for (DWORD cookie : cookies) {
+        ComPtr<IUnknown> sink;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                                   [cookie](auto& s) { return s.cookie == cookie; });
+            if (it == subscriptions_.end() || it->withdrawn) continue;
+            it->callingThreads.push_back(self);
+            sink = it->sink;
+        }
+        deliver(sink.Get());
+        sink.Reset();
+        {
+            std::lock_guard lock(mutex_);
+            auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                                   [cookie](auto& s) { return s.cookie == cookie; });
+            it->callingThreads.erase(
+                std::find(it->callingThreads.begin(), it->callingThreads.end(), self));
+            if (it->withdrawn && it->callingThreads.empty()) subscriptions_.erase(it);
+        }
+        idle_.notify_all();
+    }
+}
+
+void ConnectionPoint::DisconnectAll() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                               [](auto& s) { return !s.withdrawn; });
+        if (it == subscriptions_.end()) break;
+        Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
+    }
+}
+
+std::size_t ConnectionPoint::SubscriberCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(subscriptions_.begin(), subscriptions_.end(),
+                                                  [](auto& s) { return !s.withdrawn; }));
+}
+
+}  // namespace paravue

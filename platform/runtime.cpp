@@ -1,0 +1,102 @@
+#include "platform/runtime.h"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/call_observer.h"
+
+namespace paravue {
+namespace {
+
+struct Entry {
+    std::uint64_t id;
+    CLSID clsid;
+    std::string name;
+    ClassFactory factory;
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::vector<Entry> entries;  // newest last
+    std::uint64_t nextId = 1;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+// Newest registration of the class, copied out so the factory runs unlocked.
+bool FindClass(const CLSID& clsid, Entry* found) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    for (auto it = registry.entries.rbegin(); it != registry.entries.rend(); ++it) {
+        if (it->clsid == clsid) {
+            *found = *it;
+            return true;
+        }
+    }
+    return false;
+}
+
+thread_local int t_apartmentDepth = 0;
+
+}  // namespace
+
+ClassRegistration::ClassRegistration(const CLSID& clsid, std::string name, ClassFactory factory) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    id_ = registry.nextId++;
+    registry.entries.push_back({id_, clsid, std::move(name), std::move(factory)});
+}
+
+ClassRegistration::ClassRegistration(ClassRegistration&& other) noexcept
+    : id_(std::exchange(other.id_, 0)) {}
+
+ClassRegistration& ClassRegistration::operator=(ClassRegistration&& other) noexcept {
+    if (this != &other) {
+        ClassRegistration old(std::move(*this));
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+ClassRegistration::~ClassRegistration() {
+    if (id_ == 0) return;
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    std::erase_if(registry.entries, [this](const Entry& e) { return e.id == id_; });
+}
+
+std::string RegisteredClassName(const CLSID& clsid) {
+    Entry entry;
+    return FindClass(clsid, &entry) ? entry.name : "unregistered";
+}
+
+}  // namespace paravue
+
+HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel) {
+    if (reserved || concurrencyModel != COINIT_MULTITHREADED) return E_INVALIDARG;
+    return paravue::t_apartmentDepth++ == 0 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize() {
+    if (paravue::t_apartmentDepth > 0) --paravue::t_apartmentDepth;
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
+                         void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    if ((context & CLSCTX_ALL) == 0) return E_INVALIDARG;
+    if (paravue::t_apartmentDepth == 0) return CO_E_NOTINITIALIZED;
+    paravue::Entry entry;
+    bool registered = paravue::FindClass(clsid, &entry);
+    if (HRESULT hr = paravue::NotifyServiceCall(
+            "CoCreateInstance(" + (registered ? entry.name : std::string("unregistered")) + ")");
+        FAILED(hr))
+        return hr;
+    if (!registered) return REGDB_E_CLASSNOTREG;
+    return entry.factory(iid, object);
+}

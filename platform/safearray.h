@@ -1,0 +1,64 @@
+// One-dimensional SAFEARRAYs of interface pointers, BSTRs or the two Mobile
+// Broadband records. Whoever gets an array owns it and destroys it; fetching an
+// element hands the caller a copy it owns.
+#pragma once
+
+#include <string_view>
+#include <utility>
+
+#include "platform/com.h"
+
+struct SAFEARRAY;  // opaque
+
+enum class SafeArrayKind { Unknown, Bstr, MbnContext, MbnProvider };
+
+// Creates an array of `count` empty elements whose indexes start at `lowerBound`.
+// Null when memory runs out.
+SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG count);
+HRESULT SafeArrayDestroy(SAFEARRAY* array);  // null is allowed
+HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound);
+HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound);
+// Copies the element out: an interface gets a reference of its own, a BSTR is
+// duplicated, a record gets fresh copies of its strings.
+HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);
+// Copies `element` in, replacing (and releasing) what the slot held.
+HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element);
+SafeArrayKind SafeArrayGetKind(SAFEARRAY* array);
+
+namespace paravue {
+
+// Hooks for a simulated service: a bound query or an element fetch of this one
+// array fails with the given status, and the array carries a name that appears
+// in the service call log ("SafeArrayGetLBound(telephoneNumbers)").
+void SafeArraySetName(SAFEARRAY* array, std::string_view name);
+void SafeArrayFailLowerBound(SAFEARRAY* array, HRESULT status);
+void SafeArrayFailUpperBound(SAFEARRAY* array, HRESULT status);
+void SafeArrayFailElement(SAFEARRAY* array, LONG index, HRESULT status);
+
+class UniqueSafeArray {
+public:
+    UniqueSafeArray() = default;
+    explicit UniqueSafeArray(SAFEARRAY* owned) : array_(owned) {}
+    UniqueSafeArray(const UniqueSafeArray&) = delete;
+    UniqueSafeArray& operator=(const UniqueSafeArray&) = delete;
+    UniqueSafeArray(UniqueSafeArray&& other) noexcept : array_(std::exchange(other.array_, nullptr)) {}
+    UniqueSafeArray& operator=(UniqueSafeArray&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.array_, nullptr));
+        return *this;
+    }
+    ~UniqueSafeArray() { Reset(); }
+
+    void Reset(SAFEARRAY* owned = nullptr) { SafeArrayDestroy(std::exchange(array_, owned)); }
+    SAFEARRAY* Release() { return std::exchange(array_, nullptr); }
+    SAFEARRAY* Get() const { return array_; }
+    SAFEARRAY** Put() {
+        Reset();
+        return &array_;
+    }
+    explicit operator bool() const { return array_ != nullptr; }
+
+private:
+    SAFEARRAY* array_ = nullptr;
+};
+
+}  // namespace paravue

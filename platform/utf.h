@@ -1,0 +1,14 @@
+// Conversions between the service's UTF-16 text and UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace paravue {
+
+// Unpaired surrogates become U+FFFD; everything else, NULs included, is kept.
+std::string Utf16ToUtf8(std::u16string_view text);
+// Malformed sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+
+}  // namespace paravue
