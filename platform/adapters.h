@@ -1,0 +1,46 @@
+// Network adapter records, the source of the "Device name" of an interface:
+// per adapter, the name under which the service identifies the interface and a
+// human-readable description.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace paravue {
+
+struct AdapterRecord {
+    std::optional<std::string> name;  // may be missing, like a null adapter name
+    std::u16string description;
+};
+
+enum class AdapterListing {
+    Unavailable,  // no source of adapter records at all: nothing to wait for
+    Failed,       // this attempt failed; a later one may succeed
+    Listed,
+};
+
+// Fills `records` (empty on entry) and says how the attempt went.
+using AdapterLister = std::function<AdapterListing(std::vector<AdapterRecord>& records)>;
+
+// The system's own adapters; set once at start-up by the platform service
+// that knows how to read them. Without one the listing is Unavailable.
+void SetSystemAdapterLister(AdapterLister lister);
+
+// While it lives, listings come from `lister` instead of the system (a
+// scenario's own adapters). Overrides nest; the newest wins.
+class AdapterListerOverride {
+public:
+    explicit AdapterListerOverride(AdapterLister lister);
+    AdapterListerOverride(const AdapterListerOverride&) = delete;
+    AdapterListerOverride& operator=(const AdapterListerOverride&) = delete;
+    ~AdapterListerOverride();
+
+private:
+    std::uint64_t id_;
+};
+
+AdapterListing ListAdapters(std::vector<AdapterRecord>& records);
+
+}  // namespace paravue
