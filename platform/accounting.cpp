@@ -14,12 +14,24 @@ LiveCounts CurrentLiveCounts() {
 }
 
 namespace accounting {
-void BstrAllocated() { ++g_bstrs; }
-void BstrFreed() { --g_bstrs; }
-void SafeArrayCreated() { ++g_safeArrays; }
-void SafeArrayDestroyed() { --g_safeArrays; }
-void ServiceObjectCreated() { ++g_serviceObjects; }
-void ServiceObjectDestroyed() { --g_serviceObjects; }
+void BstrAllocated() {
+    ++g_bstrs;
+}
+void BstrFreed() {
+    --g_bstrs;
+}
+void SafeArrayCreated() {
+    ++g_safeArrays;
+}
+void SafeArrayDestroyed() {
+    --g_safeArrays;
+}
+void ServiceObjectCreated() {
+    ++g_serviceObjects;
+}
+void ServiceObjectDestroyed() {
+    --g_serviceObjects;
+}
 }  // namespace accounting
 
 }  // namespace paravue

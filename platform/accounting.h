@@ -27,7 +27,7 @@ void ServiceObjectDestroyed();
 
 // Member of every service object: counts it alive from construction to destruction.
 class ServiceObjectCount {
-public:
+  public:
     ServiceObjectCount() { accounting::ServiceObjectCreated(); }
     ServiceObjectCount(const ServiceObjectCount&) { accounting::ServiceObjectCreated(); }
     ServiceObjectCount& operator=(const ServiceObjectCount&) = default;

@@ -47,7 +47,8 @@ AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
         lister = s.overrides.empty() ? s.system : s.overrides.back().second;
     }
     records.clear();
-    if (!lister) return AdapterListing::Unavailable;
+    if (!lister)
+        return AdapterListing::Unavailable;
     return lister(records);
 }
 

@@ -31,13 +31,13 @@ void SetSystemAdapterLister(AdapterLister lister);
 // While it lives, listings come from `lister` instead of the system (a
 // scenario's own adapters). Overrides nest; the newest wins.
 class AdapterListerOverride {
-public:
+  public:
     explicit AdapterListerOverride(AdapterLister lister);
     AdapterListerOverride(const AdapterListerOverride&) = delete;
     AdapterListerOverride& operator=(const AdapterListerOverride&) = delete;
     ~AdapterListerOverride();
 
-private:
+  private:
     std::uint64_t id_;
 };
 

@@ -20,10 +20,12 @@ std::uint32_t* PrefixOf(BSTR text) {
 
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
     constexpr UINT kMaxLength = (std::numeric_limits<std::uint32_t>::max() - kPrefix) / 2 - 1;
-    if (length > kMaxLength) return nullptr;
+    if (length > kMaxLength)
+        return nullptr;
     std::size_t bytes = std::size_t{length} * sizeof(OLECHAR);
     auto* block = static_cast<char*>(std::malloc(kPrefix + bytes + sizeof(OLECHAR)));
-    if (!block) return nullptr;
+    if (!block)
+        return nullptr;
     auto byteLength = static_cast<std::uint32_t>(bytes);
     std::memcpy(block, &byteLength, kPrefix);
     auto* chars = reinterpret_cast<OLECHAR*>(block + kPrefix);
@@ -38,20 +40,24 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
 }
 
 BSTR SysAllocString(const OLECHAR* text) {
-    if (!text) return nullptr;
+    if (!text)
+        return nullptr;
     UINT length = 0;
-    while (text[length] != u'\0') ++length;
+    while (text[length] != u'\0')
+        ++length;
     return SysAllocStringLen(text, length);
 }
 
 void SysFreeString(BSTR text) {
-    if (!text) return;
+    if (!text)
+        return;
     std::free(PrefixOf(text));
     paravue::accounting::BstrFreed();
 }
 
 UINT SysStringLen(BSTR text) {
-    if (!text) return 0;
+    if (!text)
+        return 0;
     std::uint32_t bytes;
     std::memcpy(&bytes, PrefixOf(text), kPrefix);
     return bytes / sizeof(OLECHAR);

@@ -20,7 +20,9 @@ UINT SysStringLen(BSTR text);   // 0 for null
 namespace paravue {
 
 // The whole string, embedded NULs included; empty for null.
-inline std::u16string_view BstrView(BSTR text) { return {text, SysStringLen(text)}; }
+inline std::u16string_view BstrView(BSTR text) {
+    return {text, SysStringLen(text)};
+}
 
 // Allocates a BSTR holding `text`; null when memory runs out.
 inline BSTR AllocBstr(std::u16string_view text) {
@@ -28,14 +30,15 @@ inline BSTR AllocBstr(std::u16string_view text) {
 }
 
 class UniqueBstr {
-public:
+  public:
     UniqueBstr() = default;
     explicit UniqueBstr(BSTR owned) : text_(owned) {}
     UniqueBstr(const UniqueBstr&) = delete;
     UniqueBstr& operator=(const UniqueBstr&) = delete;
     UniqueBstr(UniqueBstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
     UniqueBstr& operator=(UniqueBstr&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.text_, nullptr));
+        if (this != &other)
+            Reset(std::exchange(other.text_, nullptr));
         return *this;
     }
     ~UniqueBstr() { Reset(); }
@@ -49,7 +52,7 @@ public:
     }
     std::u16string_view View() const { return BstrView(text_); }
 
-private:
+  private:
     BSTR text_ = nullptr;
 };
 

@@ -7,7 +7,9 @@ namespace {
 std::atomic<CallObserver*> g_observer{nullptr};
 }
 
-void SetCallObserver(CallObserver* observer) { g_observer.store(observer); }
+void SetCallObserver(CallObserver* observer) {
+    g_observer.store(observer);
+}
 
 HRESULT NotifyServiceCall(std::string_view name) {
     CallObserver* observer = g_observer.load();

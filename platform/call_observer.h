@@ -10,11 +10,11 @@
 namespace paravue {
 
 class CallObserver {
-public:
+  public:
     // Returns S_OK to let the call go ahead, or the failure it returns instead.
     virtual HRESULT OnServiceCall(std::string_view name) = 0;
 
-protected:
+  protected:
     ~CallObserver() = default;
 };
 

@@ -21,10 +21,16 @@ inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
-constexpr HRESULT MakeHresult(std::uint32_t bits) { return static_cast<HRESULT>(bits); }
+constexpr HRESULT MakeHresult(std::uint32_t bits) {
+    return static_cast<HRESULT>(bits);
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -70,9 +76,11 @@ struct GUID {
     std::uint8_t Data4[8];
 
     friend constexpr bool operator==(const GUID& a, const GUID& b) {
-        if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+        if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
+            return false;
         for (int i = 0; i < 8; ++i)
-            if (a.Data4[i] != b.Data4[i]) return false;
+            if (a.Data4[i] != b.Data4[i])
+                return false;
         return true;
     }
 };
@@ -90,7 +98,7 @@ struct IUnknown {
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -100,11 +108,12 @@ namespace paravue {
 // destruction. Copies take a reference of their own.
 template <class T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     ComPtr(const ComPtr& other) : ptr_(other.ptr_) {
-        if (ptr_) ptr_->AddRef();
+        if (ptr_)
+            ptr_->AddRef();
     }
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
     ComPtr& operator=(ComPtr other) noexcept {
@@ -121,12 +130,14 @@ public:
     }
     // Takes a new reference to an object the caller does not own.
     static ComPtr Share(T* raw) {
-        if (raw) raw->AddRef();
+        if (raw)
+            raw->AddRef();
         return Adopt(raw);
     }
 
     void Reset() {
-        if (T* old = std::exchange(ptr_, nullptr)) old->Release();
+        if (T* old = std::exchange(ptr_, nullptr))
+            old->Release();
     }
     T* Detach() { return std::exchange(ptr_, nullptr); }
     T* Get() const { return ptr_; }
@@ -141,11 +152,12 @@ public:
 
     template <class U>
     HRESULT As(ComPtr<U>* out) const {
-        if (!ptr_) return E_POINTER;
+        if (!ptr_)
+            return E_POINTER;
         return ptr_->QueryInterface(U::kIid, out->PutVoid());
     }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 

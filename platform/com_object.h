@@ -17,9 +17,10 @@ template <class Derived, class... Interfaces>
 class ComObject : public Interfaces... {
     using Primary = std::tuple_element_t<0, std::tuple<Interfaces...>>;
 
-public:
+  public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
+        if (!object)
+            return E_POINTER;
         *object = nullptr;
         if (iid == IID_IUnknown) {
             *object = static_cast<Primary*>(this);
@@ -33,18 +34,20 @@ public:
     ULONG Release() override {
         static_assert(std::is_final_v<Derived>, "implementations are final: Release deletes them");
         ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0) delete static_cast<Derived*>(this);
+        if (left == 0)
+            delete static_cast<Derived*>(this);
         return left;
     }
 
-protected:
+  protected:
     ComObject() = default;
     ~ComObject() = default;
 
-private:
+  private:
     template <class I>
     bool Offer(REFIID iid, void** object) {
-        if (!(iid == I::kIid)) return false;
+        if (!(iid == I::kIid))
+            return false;
         *object = static_cast<I*>(this);
         return true;
     }
@@ -55,11 +58,11 @@ private:
 // A service object: counted alive by the accounting while it exists.
 template <class Derived, class... Interfaces>
 class ServiceObject : public ComObject<Derived, Interfaces...> {
-protected:
+  protected:
     ServiceObject() = default;
     ~ServiceObject() = default;
 
-private:
+  private:
     ServiceObjectCount count_;
 };
 

@@ -7,16 +7,19 @@ namespace paravue {
 ConnectionPoint::ConnectionPoint(const IID& eventIid) : eventIid_(eventIid) {}
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
-    if (!iid) return E_POINTER;
+    if (!iid)
+        return E_POINTER;
     *iid = eventIid_;
     return S_OK;
 }
 
 HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-    if (!sink || !cookie) return E_POINTER;
+    if (!sink || !cookie)
+        return E_POINTER;
     *cookie = 0;
     ComPtr<IUnknown> events;
-    if (FAILED(sink->QueryInterface(eventIid_, events.PutVoid()))) return CONNECT_E_CANNOTCONNECT;
+    if (FAILED(sink->QueryInterface(eventIid_, events.PutVoid())))
+        return CONNECT_E_CANNOTCONNECT;
     std::lock_guard lock(mutex_);
     *cookie = nextCookie_++;
     subscriptions_.push_back({*cookie, std::move(events), {}, false});
@@ -25,10 +28,10 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
     std::unique_lock lock(mutex_);
-    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(), [cookie](auto& s) {
-        return s.cookie == cookie && !s.withdrawn;
-    });
-    if (it == subscriptions_.end()) return CONNECT_E_NOCONNECTION;
+    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                           [cookie](auto& s) { return s.cookie == cookie && !s.withdrawn; });
+    if (it == subscriptions_.end())
+        return CONNECT_E_NOCONNECTION;
     return Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
 }
 
@@ -44,10 +47,13 @@ HRESULT ConnectionPoint::Withdraw(std::unique_lock<std::mutex>& lock, std::size_
         return std::all_of(it->callingThreads.begin(), it->callingThreads.end(),
                            [self](auto id) { return id == self; });
     });
+    // The entry stays until here: Fire leaves a withdrawn entry to its
+    // withdrawer unless the withdrawer has already taken the sink.
     auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
                            [cookie](auto& s) { return s.cookie == cookie; });
     ComPtr<IUnknown> sink = std::move(it->sink);
-    if (it->callingThreads.empty()) subscriptions_.erase(it);
+    if (it->callingThreads.empty())
+        subscriptions_.erase(it);
     lock.unlock();
     sink.Reset();  // outside the lock: the sink may run arbitrary code as it goes
     lock.lock();
@@ -59,7 +65,8 @@ void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
     {
         std::lock_guard lock(mutex_);
         for (auto& s : subscriptions_)
-            if (!s.withdrawn) cookies.push_back(s.cookie);
+            if (!s.withdrawn)
+                cookies.push_back(s.cookie);
     }
     auto self = std::this_thread::get_id();
     for (DWORD cookie : cookies) {
@@ -68,7 +75,8 @@ void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
             std::lock_guard lock(mutex_);
             auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
                                    [cookie](auto& s) { return s.cookie == cookie; });
-            if (it == subscriptions_.end() || it->withdrawn) continue;
+            if (it == subscriptions_.end() || it->withdrawn)
+                continue;
             it->callingThreads.push_back(self);
             sink = it->sink;
         }
@@ -80,7 +88,10 @@ void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
                                    [cookie](auto& s) { return s.cookie == cookie; });
             it->callingThreads.erase(
                 std::find(it->callingThreads.begin(), it->callingThreads.end(), self));
-            if (it->withdrawn && it->callingThreads.empty()) subscriptions_.erase(it);
+            // A sink that unadvised itself from inside the call has been handed
+            // back already; its entry goes with the last call on it.
+            if (it->withdrawn && !it->sink && it->callingThreads.empty())
+                subscriptions_.erase(it);
         }
         idle_.notify_all();
     }
@@ -91,7 +102,8 @@ void ConnectionPoint::DisconnectAll() {
     for (;;) {
         auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
                                [](auto& s) { return !s.withdrawn; });
-        if (it == subscriptions_.end()) break;
+        if (it == subscriptions_.end())
+            break;
         Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
     }
 }

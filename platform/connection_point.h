@@ -35,7 +35,7 @@ namespace paravue {
 // flight to that sink has returned (unless the sink itself unadvises from
 // inside its call), and no call reaches the sink after it.
 class ConnectionPoint final : public ServiceObject<ConnectionPoint, IConnectionPoint> {
-public:
+  public:
     explicit ConnectionPoint(const IID& eventIid);
 
     HRESULT GetConnectionInterface(IID* iid) override;
@@ -49,7 +49,7 @@ public:
     void DisconnectAll();
     std::size_t SubscriberCount() const;
 
-private:
+  private:
     struct Subscription {
         DWORD cookie;
         ComPtr<IUnknown> sink;

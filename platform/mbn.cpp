@@ -4,7 +4,9 @@
 
 namespace paravue {
 namespace {
-void Free(BSTR& text) { SysFreeString(std::exchange(text, nullptr)); }
+void Free(BSTR& text) {
+    SysFreeString(std::exchange(text, nullptr));
+}
 }  // namespace
 
 void ClearRecord(MBN_INTERFACE_CAPS& record) {

@@ -155,7 +155,7 @@ inline constexpr CLSID CLSID_MbnConnectionManager = {
 inline constexpr CLSID CLSID_MbnConnectionProfileManager = {
     0xBDFEE05A, 0x4418, 0x11DD, {0x90, 0xED, 0x00, 0x1C, 0x25, 0x7C, 0xCF, 0xF1}};
 
-#define PARAVUE_MBN_IID(name, d1, d2)                                                   \
+#define PARAVUE_MBN_IID(name, d1, d2) \
     inline constexpr IID name = {d1, d2, 0x4BBB, {0xAA, 0xEE, 0x33, 0x8E, 0x36, 0x8A, 0xF6, 0xFA}}
 
 PARAVUE_MBN_IID(IID_IMbnInterface, 0xDCBBBAB6, 0x2001);
@@ -280,7 +280,7 @@ void ClearRecord(MBN_PROVIDER& record);
 // Holds one record, zero-initialised, and frees its strings when it goes.
 template <class Record>
 class OwnedRecord {
-public:
+  public:
     OwnedRecord() = default;
     OwnedRecord(const OwnedRecord&) = delete;
     OwnedRecord& operator=(const OwnedRecord&) = delete;
@@ -295,7 +295,7 @@ public:
     Record& Mutable() { return record_; }
     void Clear() { ClearRecord(record_); }
 
-private:
+  private:
     Record record_{};
 };
 

@@ -62,7 +62,8 @@ ClassRegistration& ClassRegistration::operator=(ClassRegistration&& other) noexc
 }
 
 ClassRegistration::~ClassRegistration() {
-    if (id_ == 0) return;
+    if (id_ == 0)
+        return;
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     std::erase_if(registry.entries, [this](const Entry& e) { return e.id == id_; });
@@ -76,27 +77,34 @@ std::string RegisteredClassName(const CLSID& clsid) {
 }  // namespace paravue
 
 HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel) {
-    if (reserved || concurrencyModel != COINIT_MULTITHREADED) return E_INVALIDARG;
+    if (reserved || concurrencyModel != COINIT_MULTITHREADED)
+        return E_INVALIDARG;
     return paravue::t_apartmentDepth++ == 0 ? S_OK : S_FALSE;
 }
 
 void CoUninitialize() {
-    if (paravue::t_apartmentDepth > 0) --paravue::t_apartmentDepth;
+    if (paravue::t_apartmentDepth > 0)
+        --paravue::t_apartmentDepth;
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                          void** object) {
-    if (!object) return E_POINTER;
+    if (!object)
+        return E_POINTER;
     *object = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    if ((context & CLSCTX_ALL) == 0) return E_INVALIDARG;
-    if (paravue::t_apartmentDepth == 0) return CO_E_NOTINITIALIZED;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    if ((context & CLSCTX_ALL) == 0)
+        return E_INVALIDARG;
+    if (paravue::t_apartmentDepth == 0)
+        return CO_E_NOTINITIALIZED;
     paravue::Entry entry;
     bool registered = paravue::FindClass(clsid, &entry);
     if (HRESULT hr = paravue::NotifyServiceCall(
             "CoCreateInstance(" + (registered ? entry.name : std::string("unregistered")) + ")");
         FAILED(hr))
         return hr;
-    if (!registered) return REGDB_E_CLASSNOTREG;
+    if (!registered)
+        return REGDB_E_CLASSNOTREG;
     return entry.factory(iid, object);
 }

@@ -9,8 +9,7 @@
 
 HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel);
 void CoUninitialize();
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                         void** object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
 
 namespace paravue {
 
@@ -20,7 +19,7 @@ using ClassFactory = std::function<HRESULT(REFIID iid, void** object)>;
 // A class stays registered while its registration lives; registering a class
 // again replaces the earlier factory until the newer registration goes.
 class ClassRegistration {
-public:
+  public:
     ClassRegistration() = default;
     ClassRegistration(const CLSID& clsid, std::string name, ClassFactory factory);
     ClassRegistration(const ClassRegistration&) = delete;
@@ -29,7 +28,7 @@ public:
     ClassRegistration& operator=(ClassRegistration&& other) noexcept;
     ~ClassRegistration();
 
-private:
+  private:
     std::uint64_t id_ = 0;
 };
 

@@ -28,10 +28,14 @@ struct SAFEARRAY {
 
     std::size_t Count() const {
         switch (kind) {
-            case SafeArrayKind::Unknown: return interfaces.size();
-            case SafeArrayKind::Bstr: return strings.size();
-            case SafeArrayKind::MbnContext: return contexts.size();
-            case SafeArrayKind::MbnProvider: return providers.size();
+            case SafeArrayKind::Unknown:
+                return interfaces.size();
+            case SafeArrayKind::Bstr:
+                return strings.size();
+            case SafeArrayKind::MbnContext:
+                return contexts.size();
+            case SafeArrayKind::MbnProvider:
+                return providers.size();
         }
         return 0;
     }
@@ -41,7 +45,8 @@ namespace {
 
 HRESULT Notify(SAFEARRAY* array, const char* call) {
     std::string name = call;
-    if (!array->name.empty()) name += "(" + array->name + ")";
+    if (!array->name.empty())
+        name += "(" + array->name + ")";
     return paravue::NotifyServiceCall(name);
 }
 
@@ -74,7 +79,8 @@ HRESULT CopyRecord(const MBN_PROVIDER& source, MBN_PROVIDER* copy) {
 
 bool SlotOf(SAFEARRAY* array, const LONG* index, std::size_t* slot) {
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;
-    if (offset < 0 || offset >= static_cast<std::int64_t>(array->Count())) return false;
+    if (offset < 0 || offset >= static_cast<std::int64_t>(array->Count()))
+        return false;
     *slot = static_cast<std::size_t>(offset);
     return true;
 }
@@ -87,10 +93,18 @@ SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG coun
         array->kind = kind;
         array->lowerBound = lowerBound;
         switch (kind) {
-            case SafeArrayKind::Unknown: array->interfaces.assign(count, nullptr); break;
-            case SafeArrayKind::Bstr: array->strings.assign(count, nullptr); break;
-            case SafeArrayKind::MbnContext: array->contexts.assign(count, MBN_CONTEXT{}); break;
-            case SafeArrayKind::MbnProvider: array->providers.assign(count, MBN_PROVIDER{}); break;
+            case SafeArrayKind::Unknown:
+                array->interfaces.assign(count, nullptr);
+                break;
+            case SafeArrayKind::Bstr:
+                array->strings.assign(count, nullptr);
+                break;
+            case SafeArrayKind::MbnContext:
+                array->contexts.assign(count, MBN_CONTEXT{});
+                break;
+            case SafeArrayKind::MbnProvider:
+                array->providers.assign(count, MBN_PROVIDER{});
+                break;
         }
         paravue::accounting::SafeArrayCreated();
         return array.release();
@@ -100,53 +114,70 @@ SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG coun
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* array) {
-    if (!array) return S_OK;
+    if (!array)
+        return S_OK;
     std::unique_ptr<SAFEARRAY> owned(array);
     for (IUnknown* element : owned->interfaces)
-        if (element) element->Release();
-    for (BSTR element : owned->strings) SysFreeString(element);
-    for (MBN_CONTEXT& element : owned->contexts) paravue::ClearRecord(element);
-    for (MBN_PROVIDER& element : owned->providers) paravue::ClearRecord(element);
+        if (element)
+            element->Release();
+    for (BSTR element : owned->strings)
+        SysFreeString(element);
+    for (MBN_CONTEXT& element : owned->contexts)
+        paravue::ClearRecord(element);
+    for (MBN_PROVIDER& element : owned->providers)
+        paravue::ClearRecord(element);
     paravue::accounting::SafeArrayDestroyed();
     return S_OK;
 }
 
 HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound) {
-    if (!array || !lowerBound) return E_INVALIDARG;
-    if (dimension != 1) return DISP_E_BADINDEX;
-    if (HRESULT hr = Notify(array, "SafeArrayGetLBound"); FAILED(hr)) return hr;
-    if (FAILED(array->lowerBoundStatus)) return array->lowerBoundStatus;
+    if (!array || !lowerBound)
+        return E_INVALIDARG;
+    if (dimension != 1)
+        return DISP_E_BADINDEX;
+    if (HRESULT hr = Notify(array, "SafeArrayGetLBound"); FAILED(hr))
+        return hr;
+    if (FAILED(array->lowerBoundStatus))
+        return array->lowerBoundStatus;
     *lowerBound = array->lowerBound;
     return S_OK;
 }
 
 HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
-    if (!array || !upperBound) return E_INVALIDARG;
-    if (dimension != 1) return DISP_E_BADINDEX;
-    if (HRESULT hr = Notify(array, "SafeArrayGetUBound"); FAILED(hr)) return hr;
-    if (FAILED(array->upperBoundStatus)) return array->upperBoundStatus;
+    if (!array || !upperBound)
+        return E_INVALIDARG;
+    if (dimension != 1)
+        return DISP_E_BADINDEX;
+    if (HRESULT hr = Notify(array, "SafeArrayGetUBound"); FAILED(hr))
+        return hr;
+    if (FAILED(array->upperBoundStatus))
+        return array->upperBoundStatus;
     *upperBound = static_cast<LONG>(std::int64_t{array->lowerBound} +
                                     static_cast<std::int64_t>(array->Count()) - 1);
     return S_OK;
 }
 
 HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
-    if (!array || !index || !element) return E_INVALIDARG;
-    if (HRESULT hr = Notify(array, "SafeArrayGetElement"); FAILED(hr)) return hr;
+    if (!array || !index || !element)
+        return E_INVALIDARG;
+    if (HRESULT hr = Notify(array, "SafeArrayGetElement"); FAILED(hr))
+        return hr;
     std::size_t slot;
-    if (!SlotOf(array, index, &slot)) return DISP_E_BADINDEX;
+    if (!SlotOf(array, index, &slot))
+        return DISP_E_BADINDEX;
     if (auto fault = array->elementStatus.find(*index); fault != array->elementStatus.end())
         return fault->second;
     switch (array->kind) {
         case SafeArrayKind::Unknown: {
             IUnknown* value = array->interfaces[slot];
-            if (value) value->AddRef();
+            if (value)
+                value->AddRef();
             *static_cast<IUnknown**>(element) = value;
             return S_OK;
         }
         case SafeArrayKind::Bstr:
             return CopyString(array->strings[slot], static_cast<BSTR*>(element)) ? S_OK
-                                                                                  : E_OUTOFMEMORY;
+                                                                                 : E_OUTOFMEMORY;
         case SafeArrayKind::MbnContext:
             return CopyRecord(array->contexts[slot], static_cast<MBN_CONTEXT*>(element));
         case SafeArrayKind::MbnProvider:
@@ -156,19 +187,24 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) 
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element) {
-    if (!array || !index || !element) return E_INVALIDARG;
+    if (!array || !index || !element)
+        return E_INVALIDARG;
     std::size_t slot;
-    if (!SlotOf(array, index, &slot)) return DISP_E_BADINDEX;
+    if (!SlotOf(array, index, &slot))
+        return DISP_E_BADINDEX;
     switch (array->kind) {
         case SafeArrayKind::Unknown: {
             IUnknown* value = *static_cast<IUnknown* const*>(element);
-            if (value) value->AddRef();
-            if (IUnknown* old = std::exchange(array->interfaces[slot], value)) old->Release();
+            if (value)
+                value->AddRef();
+            if (IUnknown* old = std::exchange(array->interfaces[slot], value))
+                old->Release();
             return S_OK;
         }
         case SafeArrayKind::Bstr: {
             BSTR copy;
-            if (!CopyString(*static_cast<const BSTR*>(element), &copy)) return E_OUTOFMEMORY;
+            if (!CopyString(*static_cast<const BSTR*>(element), &copy))
+                return E_OUTOFMEMORY;
             SysFreeString(std::exchange(array->strings[slot], copy));
             return S_OK;
         }
@@ -194,11 +230,15 @@ HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* ele
     return E_UNEXPECTED;
 }
 
-SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) { return array->kind; }
+SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
+    return array->kind;
+}
 
 namespace paravue {
 
-void SafeArraySetName(SAFEARRAY* array, std::string_view name) { array->name = name; }
+void SafeArraySetName(SAFEARRAY* array, std::string_view name) {
+    array->name = name;
+}
 void SafeArrayFailLowerBound(SAFEARRAY* array, HRESULT status) {
     array->lowerBoundStatus = status;
 }

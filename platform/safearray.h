@@ -36,14 +36,16 @@ void SafeArrayFailUpperBound(SAFEARRAY* array, HRESULT status);
 void SafeArrayFailElement(SAFEARRAY* array, LONG index, HRESULT status);
 
 class UniqueSafeArray {
-public:
+  public:
     UniqueSafeArray() = default;
     explicit UniqueSafeArray(SAFEARRAY* owned) : array_(owned) {}
     UniqueSafeArray(const UniqueSafeArray&) = delete;
     UniqueSafeArray& operator=(const UniqueSafeArray&) = delete;
-    UniqueSafeArray(UniqueSafeArray&& other) noexcept : array_(std::exchange(other.array_, nullptr)) {}
+    UniqueSafeArray(UniqueSafeArray&& other) noexcept
+        : array_(std::exchange(other.array_, nullptr)) {}
     UniqueSafeArray& operator=(UniqueSafeArray&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.array_, nullptr));
+        if (this != &other)
+            Reset(std::exchange(other.array_, nullptr));
         return *this;
     }
     ~UniqueSafeArray() { Reset(); }
@@ -57,7 +59,7 @@ public:
     }
     explicit operator bool() const { return array_ != nullptr; }
 
-private:
+  private:
     SAFEARRAY* array_ = nullptr;
 };
 

@@ -33,8 +33,12 @@ void AppendUtf16(std::u16string& out, char32_t c) {
     }
 }
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -82,7 +86,8 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         std::size_t j = i + 1;
         for (; j < text.size() && j <= i + extra; ++j) {
             auto next = static_cast<unsigned char>(text[j]);
-            if ((next & 0xC0) != 0x80) break;
+            if ((next & 0xC0) != 0x80)
+                break;
             c = (c << 6) | (next & 0x3F);
         }
         if (j != i + 1 + extra || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
