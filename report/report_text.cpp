@@ -1,0 +1,142 @@
+#include "report/report_text.h"
+
+#include <new>
+
+#include "report/append_fault.h"
+
+namespace paravue {
+
+std::u16string g_strReport;
+
+namespace {
+
+std::size_t g_appendsCounted = 0;
+std::size_t g_failingAppend = 0;
+
+// Passes every piece of the formatted text to `emit`, in order.
+template <class Emit>
+void Expand(std::u16string_view format, std::span<const report_format::Argument> arguments,
+            Emit&& emit) {
+    std::size_t next = 0;
+    std::size_t literalStart = 0;
+    for (std::size_t at = 0; at < format.size();) {
+        if (format[at] != u'%') {
+            ++at;
+            continue;
+        }
+        emit(format.substr(literalStart, at - literalStart));
+        report_format::Conversion conversion{};
+        report_format::ReadConversion(format, at, conversion);  // checked when compiled
+        const report_format::Argument& argument = arguments[next++];
+        char16_t digits[12];
+        char16_t* end = digits + sizeof digits / sizeof digits[0];
+        char16_t* begin = end;
+        switch (conversion) {
+            case report_format::Conversion::String:
+                emit(argument.text);
+                break;
+            case report_format::Conversion::Long:
+            case report_format::Conversion::Int: {
+                std::int64_t value = argument.number;
+                std::uint64_t magnitude = value < 0 ? -static_cast<std::uint64_t>(value)
+                                                    : static_cast<std::uint64_t>(value);
+                do {
+                    *--begin = static_cast<char16_t>(u'0' + magnitude % 10);
+                    magnitude /= 10;
+                } while (magnitude != 0);
+                if (value < 0)
+                    *--begin = u'-';
+                emit(std::u16string_view(begin, end - begin));
+                break;
+            }
+            case report_format::Conversion::Hex: {
+                std::uint32_t value = static_cast<std::uint32_t>(argument.number);
+                do {
+                    *--begin = u"0123456789abcdef"[value % 16];
+                    value /= 16;
+                } while (value != 0);
+                emit(std::u16string_view(begin, end - begin));
+                break;
+            }
+        }
+        literalStart = at;
+    }
+    emit(format.substr(literalStart));
+}
+
+}  // namespace
+
+namespace report_format {
+
+void AppendChecked(std::u16string_view format, std::span<const Argument> arguments) {
+    ++g_appendsCounted;
+    if (g_failingAppend != 0 && g_appendsCounted == g_failingAppend)
+        throw std::bad_alloc();
+
+    std::size_t length = 0;
+    Expand(format, arguments, [&](std::u16string_view piece) { length += piece.size(); });
+    // Growing is the only step that can fail, and it keeps the text if it does.
+    g_strReport.reserve(g_strReport.size() + length);
+    Expand(format, arguments, [](std::u16string_view piece) { g_strReport.append(piece); });
+}
+
+}  // namespace report_format
+
+void FailAppendAt(std::size_t k) {
+    g_appendsCounted = 0;
+    g_failingAppend = k;
+}
+
+std::size_t AppendsCounted() {
+    return g_appendsCounted;
+}
+
+// Each list is a plain run of independent tests, so the lines always come out
+// in this order whatever order the service set the bits in.
+void AppendDataClassList(ULONG flags) {
+    if (flags & 0x1u)
+        AppendReport(u"                                   GPRS\r\n");
+    if (flags & 0x2u)
+        AppendReport(u"                                   EDGE\r\n");
+    if (flags & 0x4u)
+        AppendReport(u"                                   UMTS\r\n");
+    if (flags & 0x8u)
+        AppendReport(u"                                   HSDPA\r\n");
+    if (flags & 0x10u)
+        AppendReport(u"                                   HSUPA\r\n");
+    if (flags & 0x20u)
+        AppendReport(u"                                   LTE\r\n");
+    if (flags & 0x10000u)
+        AppendReport(u"                                   1XRTT\r\n");
+    if (flags & 0x20000u)
+        AppendReport(u"                                   1XEVDO\r\n");
+    if (flags & 0x40000u)
+        AppendReport(u"                                   1XEVDO_REVA\r\n");
+    if (flags & 0x80000u)
+        AppendReport(u"                                   1XEVDV\r\n");
+    if (flags & 0x100000u)
+        AppendReport(u"                                   3XRTT\r\n");
+    if (flags & 0x200000u)
+        AppendReport(u"                                   1XEVDO_REVB\r\n");
+    if (flags & 0x400000u)
+        AppendReport(u"                                   UMB\r\n");
+    if (flags & 0x80000000u)
+        AppendReport(u"                                   CUSTOM\r\n");
+}
+
+void AppendProviderStateList(ULONG flags) {
+    if (flags == 0)
+        AppendReport(u"                                   NONE\r\n");
+    if (flags & 0x01u)
+        AppendReport(u"                                   HOME\r\n");
+    if (flags & 0x02u)
+        AppendReport(u"                                   FORBIDDEN\r\n");
+    if (flags & 0x04u)
+        AppendReport(u"                                   PREFERRED\r\n");
+    if (flags & 0x08u)
+        AppendReport(u"                                   VISIBLE\r\n");
+    if (flags & 0x10u)
+        AppendReport(u"                                   REGISTERED\r\n");
+}
+
+}  // namespace paravue
