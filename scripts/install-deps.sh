@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when any is missing.
+# --no-install-recommends keeps daemons (ModemManager, systemd, udev) off the machine:
+# the tests bring their own private bus and mock service.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    nlohmann-json3-dev
+    qt6-base-dev libgl-dev fonts-liberation
+    libmm-glib-dev libglib2.0-dev modemmanager-dev
+    python3 python3-dbusmock dbus-daemon
+    desktop-file-utils appstream mandoc dpkg-dev file
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
