@@ -1,0 +1,217 @@
+// The device state a simulated Mobile Broadband service answers from. Loaded
+// from a scenario file (see docs/scenarios.md) or built directly in C++.
+//
+// Every value a service call returns is a Field: a status and the value handed
+// out with it. A failing status means the call fails and hands out nothing; a
+// success status other than S_OK (S_FALSE) is returned together with the value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "platform/mbn.h"
+
+namespace paravue::simulated {
+
+// A bad scenario: one line, "FILE: at JSONPATH: what is wrong",
+// "FILE:LINE:COLUMN: what is wrong" for malformed JSON, or
+// "FILE: cannot read: <reason>".
+class ScenarioError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Service text: nullopt is a null BSTR. UTF-16, embedded NULs allowed.
+using String = std::optional<std::u16string>;
+
+// The zero value an omitted field takes: 0, "", an empty array, an object
+// with all its fields zero.
+template <class T>
+T ZeroValue() {
+    if constexpr (std::is_same_v<T, String>)
+        return String(std::u16string());
+    else
+        return T{};
+}
+
+template <class T>
+struct Field {
+    HRESULT status = S_OK;
+    T value = ZeroValue<T>();
+
+    Field() = default;
+    Field(T v) : value(std::move(v)) {}  // NOLINT: a plain value is the common case
+    Field(HRESULT s, T v) : status(s), value(std::move(v)) {}
+    static Field Failure(HRESULT s) { return Field(s, ZeroValue<T>()); }
+    bool Failed() const { return FAILED(status); }
+};
+
+// A one-dimensional SAFEARRAY as handed out. An element whose status is a
+// failure is not fetchable: SafeArrayGetElement of it fails with that status.
+template <class T>
+struct Array {
+    LONG lowerBound = 0;
+    std::vector<Field<T>> items;
+    HRESULT lowerBoundStatus = S_OK;  // a failure makes SafeArrayGetLBound fail
+    HRESULT upperBoundStatus = S_OK;  // a failure makes SafeArrayGetUBound fail
+};
+
+struct Capabilities {
+    MBN_CELLULAR_CLASS cellularClass = MBN_CELLULAR_CLASS_NONE;
+    MBN_VOICE_CLASS voiceClass = MBN_VOICE_CLASS_NONE;
+    ULONG dataClass = 0;
+    String customDataClass = u"";
+    ULONG gsmBandClass = 0;
+    ULONG cdmaBandClass = 0;
+    String customBandClass = u"";
+    ULONG smsCaps = 0;
+    ULONG controlCaps = 0;
+    String deviceID = u"";
+    String manufacturer = u"";
+    String model = u"";
+    String firmwareInfo = u"";
+};
+
+struct Subscriber {
+    Field<String> simIccId;
+    Field<String> subscriberId;
+    Field<Array<String>> telephoneNumbers;
+};
+
+struct Signal {
+    Field<ULONG> error;
+    Field<ULONG> strength;
+};
+
+struct Registration {
+    Field<ULONG> availableDataClasses;
+    Field<ULONG> currentDataClass;
+    Field<ULONG> packetAttachNetworkError;
+    Field<String> providerId;
+    Field<String> providerName;
+    Field<MBN_REGISTER_MODE> registerMode;
+    Field<MBN_REGISTER_STATE> registerState;
+    Field<ULONG> registrationNetworkError;
+    Field<String> roamingText;
+};
+
+struct Context {
+    ULONG contextID = 0;
+    MBN_CONTEXT_TYPE contextType = MBN_CONTEXT_TYPE_NONE;
+    String accessString = u"";
+    String userName = u"";
+    String password = u"";
+    MBN_COMPRESSION compression = MBN_COMPRESSION_NONE;
+    MBN_AUTH_PROTOCOL authType = MBN_AUTH_PROTOCOL_NONE;
+};
+
+struct ConnectionContext {
+    Field<Array<Context>> provisionedContexts;
+};
+
+struct Radio {
+    Field<MBN_RADIO> software;
+    Field<MBN_RADIO> hardware;
+};
+
+struct Provider {
+    String providerID = u"";
+    ULONG providerState = 0;
+    String providerName = u"";
+    ULONG dataClass = 0;
+};
+
+struct ConnectionState {
+    MBN_ACTIVATION_STATE activationState = MBN_ACTIVATION_STATE_NONE;
+    String profileName = u"";
+};
+
+struct Connection {
+    Field<ConnectionState> connectionState;
+    Field<String> connectionId;
+};
+
+struct Profile {
+    Field<String> xml;
+};
+
+// One Mobile Broadband interface. A failing Field on an object means obtaining
+// that object fails: QueryInterface for signal, registration, connectionContext
+// and radio; GetSubscriberInformation, GetInterfaceCapability,
+// GetHomeProvider, GetConnection for the others.
+struct Interface {
+    Field<String> interfaceId;
+    Field<Capabilities> capabilities;
+    Field<Subscriber> subscriber;
+    Field<Signal> signal;
+    Field<Registration> registration;
+    Field<ConnectionContext> connectionContext;
+    Field<Radio> radio;
+    Field<Provider> homeProvider;
+    Field<MBN_READY_STATE> readyState;
+    Field<VARIANT_BOOL> emergencyMode;
+    Field<Connection> connection;
+    Field<Array<Provider>> preferredProviders;
+    Field<Array<Profile>> connectionProfiles;
+};
+
+struct InterfaceManager {};
+struct ConnectionProfileManager {};
+
+struct ConnectionManager {
+    // nullopt: the connection of every interface that has one, in interface order.
+    std::optional<Field<Array<Connection>>> connections;
+};
+
+struct Adapter {
+    std::optional<std::string> name;  // UTF-8; nullopt is a missing name
+    std::u16string description;
+};
+
+enum class EventKind {
+    InterfaceArrival,
+    InterfaceRemoval,
+    RegisterModeAvailable,
+    RegisterStateChange,
+    PacketServiceStateChange,
+    SetRegisterModeComplete,
+};
+
+struct Scenario;
+
+struct Event {
+    std::uint32_t afterMs = 0;  // counted from the first subscription
+    EventKind kind = EventKind::InterfaceArrival;
+    std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
+    // The whole device state from this event on (the file's "patch" applied to
+    // the state before it); null leaves the state as it is. Its own events are
+    // ignored.
+    std::shared_ptr<const Scenario> stateAfter;
+};
+
+struct Scenario {
+    Field<InterfaceManager> interfaceManager;
+    Field<Array<Interface>> interfaces;
+    Field<ConnectionManager> connectionManager;
+    Field<ConnectionProfileManager> connectionProfileManager;
+    // nullopt: the system's own adapters are listed.
+    std::optional<std::vector<Adapter>> adapters;
+    std::vector<Event> events;
+};
+
+// Throws ScenarioError; `sourceName` starts every message (usually the path).
+Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
+Scenario LoadScenarioFile(const std::string& path);
+
+// The name a scenario file uses for an event ("OnRegisterStateChange").
+std::string_view EventName(EventKind kind);
+
+}  // namespace paravue::simulated

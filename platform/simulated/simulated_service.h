@@ -1,0 +1,70 @@
+// A Mobile Broadband service that answers from a Scenario: registers the three
+// service classes, observes (and logs) every call crossing the boundary, and
+// fires the scenario's events on a thread of its own once someone subscribes.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/com.h"
+#include "platform/simulated/scenario.h"
+
+namespace paravue::simulated {
+
+class ServiceCore;
+class EventScheduler;
+
+struct ServiceOptions {
+    // The events' clock only moves with AdvanceClock, so tests decide when an
+    // event is due instead of sleeping.
+    bool manualClock = false;
+};
+
+class SimulatedService {
+  public:
+    // Registers CLSID_MbnInterfaceManager, CLSID_MbnConnectionManager and
+    // CLSID_MbnConnectionProfileManager, installs itself as the call observer,
+    // lists the scenario's adapters instead of the system's when it has
+    // "adapters", and starts its event thread.
+    explicit SimulatedService(Scenario scenario, ServiceOptions options = {});
+    // Stops the event thread at once (pending events are dropped), withdraws
+    // every subscription, the registrations, the observer and the adapters.
+    ~SimulatedService();
+    SimulatedService(const SimulatedService&) = delete;
+    SimulatedService& operator=(const SimulatedService&) = delete;
+
+    // Calls seen since construction or ClearCallLog(), in order, by name
+    // ("IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)").
+    // Calls made on the event thread while events are delivered are not seen.
+    std::vector<std::string> CallLog() const;
+    void ClearCallLog();
+    // The k-th call (1-based, counted like CallLog) fails with `status`,
+    // whatever the scenario says.
+    void FailCall(std::size_t k, HRESULT status);
+
+    // Subscription failures at start-up.
+    void FailConnectionPointContainer(HRESULT status);  // QueryInterface(IConnectionPointContainer)
+    void FailFindConnectionPoint(const IID& iid, HRESULT status);
+    void FailAdvise(const IID& iid, HRESULT status);
+    // Sinks currently advised on both connection points together.
+    std::size_t SubscriberCount() const;
+
+    // Blocks until every event that is due has been delivered: with the manual
+    // clock those whose afterMs the clock has reached, otherwise all of them.
+    // Returns at once while nobody has subscribed (no event is due then).
+    void WaitForEventsDelivered();
+    std::size_t EventsDelivered() const;
+    // Manual clock only: moves the events' clock forward.
+    void AdvanceClock(std::chrono::milliseconds by);
+
+  private:
+    std::shared_ptr<ServiceCore> core_;
+    struct Registrations;
+    std::unique_ptr<Registrations> registrations_;
+    std::unique_ptr<EventScheduler> events_;
+};
+
+}  // namespace paravue::simulated
