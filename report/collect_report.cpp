@@ -28,9 +28,12 @@ void RunSections(RunState& run) {
             return;
 }
 
+bool g_lastRunCompleted = false;
+
 }  // namespace
 
 void CollectMbnReport() {
+    g_lastRunCompleted = false;
     g_strReport.clear();
     HRESULT status;
     {
@@ -38,8 +41,14 @@ void CollectMbnReport() {
         RunSections(run);
         status = run.status;
     }  // common end: everything the run holds goes, newest first
-    if (status == S_OK)
+    if (status == S_OK) {
         AppendReport(u"Completed Successfully.\r\n");
+        g_lastRunCompleted = true;
+    }
+}
+
+bool LastRunCompleted() {
+    return g_lastRunCompleted;
 }
 
 }  // namespace paravue

@@ -9,4 +9,8 @@ namespace paravue {
 // the run held has been released. The text appended before it stays.
 void CollectMbnReport();
 
+// Whether the last run ended with its own "Completed Successfully." line: a
+// service string that happens to end with those words does not count.
+bool LastRunCompleted();
+
 }  // namespace paravue

@@ -1,0 +1,11 @@
+// paravue-report: prints the report of the first cellular modem.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/report_command.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return paravue::RunReportCommand(arguments, std::cout, std::cerr);
+}

@@ -1,0 +1,16 @@
+// A build without a system service: nothing is registered, so creating the
+// interface manager fails as on a system without the service.
+#include "platform/system_service.h"
+
+namespace paravue {
+namespace {
+
+class NoSystemService final : public ActiveService {};
+
+}  // namespace
+
+std::unique_ptr<ActiveService> StartSystemService() {
+    return std::make_unique<NoSystemService>();
+}
+
+}  // namespace paravue
