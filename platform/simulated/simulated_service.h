@@ -40,9 +40,10 @@ class SimulatedService {
     // ("IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)").
     // Calls made on the event thread while events are delivered are not seen.
     std::vector<std::string> CallLog() const;
+    // Empties the log and starts counting calls anew; withdraws every FailCall.
     void ClearCallLog();
     // The k-th call (1-based, counted like CallLog) fails with `status`,
-    // whatever the scenario says.
+    // whatever the scenario says. The call is still logged.
     void FailCall(std::size_t k, HRESULT status);
 
     // Subscription failures at start-up.
@@ -64,7 +65,7 @@ class SimulatedService {
     std::shared_ptr<ServiceCore> core_;
     struct Registrations;
     std::unique_ptr<Registrations> registrations_;
-    std::unique_ptr<EventScheduler> events_;
+    std::shared_ptr<EventScheduler> events_;  // shared with the subscription gate
 };
 
 }  // namespace paravue::simulated

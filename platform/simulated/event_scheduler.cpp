@@ -1,0 +1,172 @@
+#include "platform/simulated/event_scheduler.h"
+
+#include "platform/simulated/interface_object.h"
+#include "platform/simulated/interface_parts.h"
+
+namespace paravue::simulated {
+namespace {
+
+ComPtr<IMbnInterface> InterfaceOf(const std::shared_ptr<const Scenario>& state, std::size_t index) {
+    auto data = InterfaceAt(state, index);
+    return data ? MakeInterfaceObject(std::move(data)) : nullptr;
+}
+
+ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& state,
+                                        std::size_t index) {
+    auto data = InterfaceAt(state, index);
+    if (!data || data->registration.Failed())
+        return nullptr;
+    return MakeRegistrationObject(
+        std::shared_ptr<const Registration>(data, &data->registration.value));
+}
+
+}  // namespace
+
+EventScheduler::EventScheduler(std::shared_ptr<ServiceCore> core, std::vector<Event> events,
+                               bool manualClock)
+    : core_(std::move(core)), events_(std::move(events)), manualClock_(manualClock) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+EventScheduler::~EventScheduler() {
+    Stop();
+}
+
+void EventScheduler::Start() {
+    std::lock_guard lock(mutex_);
+    if (started_)
+        return;
+    started_ = true;
+    startedAt_ = Clock::now();
+    manualStartedAt_ = manualNow_;
+    changed_.notify_all();
+}
+
+void EventScheduler::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    if (!thread_.joinable())
+        return;
+    // A sink that ends the service from inside an event cannot wait for itself.
+    if (thread_.get_id() == std::this_thread::get_id())
+        thread_.detach();
+    else
+        thread_.join();
+}
+
+bool EventScheduler::DueEventsPending() const {
+    if (stopping_ || !started_ || delivered_ >= events_.size())
+        return false;
+    if (!manualClock_)
+        return true;
+    return std::chrono::milliseconds(events_[delivered_].afterMs) <= manualNow_ - manualStartedAt_;
+}
+
+void EventScheduler::WaitForDelivered() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !DueEventsPending(); });
+}
+
+std::size_t EventScheduler::Delivered() const {
+    std::lock_guard lock(mutex_);
+    return delivered_;
+}
+
+void EventScheduler::Advance(std::chrono::milliseconds by) {
+    std::lock_guard lock(mutex_);
+    manualNow_ += by;
+    changed_.notify_all();
+}
+
+bool EventScheduler::NextIsDue(std::unique_lock<std::mutex>& lock) {
+    if (!started_ || delivered_ >= events_.size()) {
+        changed_.wait(lock);
+        return false;
+    }
+    auto afterMs = std::chrono::milliseconds(events_[delivered_].afterMs);
+    if (manualClock_) {
+        if (manualNow_ - manualStartedAt_ >= afterMs)
+            return true;
+        changed_.wait(lock);
+        return false;
+    }
+    auto due = startedAt_ + afterMs;
+    if (Clock::now() >= due)
+        return true;
+    changed_.wait_until(lock, due);
+    return false;
+}
+
+void EventScheduler::Run() {
+    // Whatever the sinks call back while an event is delivered is not part of
+    // any report run.
+    core_->SetQuietThread(std::this_thread::get_id());
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (!NextIsDue(lock))
+            continue;
+        const Event& event = events_[delivered_];
+        lock.unlock();
+        Fire(event);
+        lock.lock();
+        ++delivered_;
+        changed_.notify_all();
+    }
+}
+
+void EventScheduler::Fire(const Event& event) {
+    std::size_t index = event.interfaceIndex;
+    // A removed interface is shown as it was before the event.
+    ComPtr<IMbnInterface> before;
+    if (event.kind == EventKind::InterfaceRemoval)
+        before = InterfaceOf(core_->State(), index);
+    if (event.stateAfter)
+        core_->SetState(event.stateAfter);
+    std::shared_ptr<const Scenario> state = core_->State();
+
+    auto toManagerSinks = [&](auto method, IMbnInterface* subject) {
+        core_->InterfaceManagerEvents().Fire([&](IUnknown* sink) {
+            (static_cast<IMbnInterfaceManagerEvents*>(sink)->*method)(subject);
+        });
+    };
+    auto toRegistrationSinks = [&](auto deliver) {
+        ComPtr<IMbnRegistration> registration = RegistrationOf(state, index);
+        core_->RegistrationEvents().Fire([&](IUnknown* sink) {
+            deliver(static_cast<IMbnRegistrationEvents*>(sink), registration.Get());
+        });
+    };
+    switch (event.kind) {
+        case EventKind::InterfaceArrival:
+            toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceArrival,
+                           InterfaceOf(state, index).Get());
+            break;
+        case EventKind::InterfaceRemoval:
+            toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceRemoval, before.Get());
+            break;
+        case EventKind::RegisterModeAvailable:
+            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
+                sink->OnRegisterModeAvailable(r);
+            });
+            break;
+        case EventKind::RegisterStateChange:
+            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
+                sink->OnRegisterStateChange(r);
+            });
+            break;
+        case EventKind::PacketServiceStateChange:
+            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
+                sink->OnPacketServiceStateChange(r);
+            });
+            break;
+        case EventKind::SetRegisterModeComplete:
+            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
+                sink->OnSetRegisterModeComplete(r, 0, S_OK);
+            });
+            break;
+    }
+}
+
+}  // namespace paravue::simulated

@@ -1,0 +1,58 @@
+// Fires a scenario's events, in list order, on a thread of its own. The clock
+// starts at the first subscription; each event is due `afterMs` after that.
+// Before an event fires the device state moves on to the event's state.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/simulated/scenario.h"
+#include "platform/simulated/service_core.h"
+
+namespace paravue::simulated {
+
+class EventScheduler {
+  public:
+    EventScheduler(std::shared_ptr<ServiceCore> core, std::vector<Event> events, bool manualClock);
+    ~EventScheduler();
+    EventScheduler(const EventScheduler&) = delete;
+    EventScheduler& operator=(const EventScheduler&) = delete;
+
+    // Starts the clock; later calls change nothing.
+    void Start();
+    // Ends the thread without waiting for events still to come.
+    void Stop();
+    // Returns once every due event is delivered (see SimulatedService).
+    void WaitForDelivered();
+    std::size_t Delivered() const;
+    void Advance(std::chrono::milliseconds by);
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void Run();
+    bool NextIsDue(std::unique_lock<std::mutex>& lock);  // waits a while when it is not
+    bool DueEventsPending() const;
+    void Fire(const Event& event);
+
+    const std::shared_ptr<ServiceCore> core_;
+    const std::vector<Event> events_;
+    const bool manualClock_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool started_ = false;
+    bool stopping_ = false;
+    Clock::time_point startedAt_;
+    std::chrono::milliseconds manualNow_{0};
+    std::chrono::milliseconds manualStartedAt_{0};
+    std::size_t delivered_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace paravue::simulated

@@ -1,0 +1,153 @@
+// Reading scenario values out of parsed JSON, strictly: every value is checked
+// for type and range, every object for unknown keys, and a mistake is reported
+// with the JSON path where it sits ("interfaces[0].signal.strength").
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "platform/simulated/scenario.h"
+
+namespace paravue::simulated::json {
+
+using Json = nlohmann::json;
+
+// A mistake at `path`; the loader turns it into a ScenarioError.
+struct PathError {
+    std::string path;
+    std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what);
+
+std::string KeyPath(const std::string& path, std::string_view key);
+std::string IndexPath(const std::string& path, std::size_t index);
+
+// An integer in [min, max], written as a JSON integer or a hex string ("0x1F").
+std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t min,
+                         std::int64_t max);
+
+// A 32-bit number: -2147483648 to 4294967295 or a hex string, kept as its bits.
+std::uint32_t ReadBits32(const Json& j, const std::string& path);
+
+template <class T>
+T ReadNumber(const Json& j, const std::string& path) {
+    static_assert(sizeof(T) == 4);
+    std::uint32_t bits = ReadBits32(j, path);
+    if constexpr (std::is_enum_v<T>)
+        return static_cast<T>(static_cast<std::underlying_type_t<T>>(bits));
+    else
+        return static_cast<T>(bits);
+}
+
+inline HRESULT ReadHresult(const Json& j, const std::string& path) {
+    return ReadNumber<HRESULT>(j, path);
+}
+// -1, 0 or another 16-bit value, or true (-1) / false (0).
+VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
+// A string (UTF-16 afterwards, NULs kept) or null.
+String ReadString(const Json& j, const std::string& path);
+std::string ReadUtf8String(const Json& j, const std::string& path);
+
+// Walks the keys of one object; whatever was not asked for is an unknown key.
+class ObjectReader {
+  public:
+    ObjectReader(const Json& j, std::string path);
+    // Calls `read(value, path)` when `key` is present.
+    template <class Read>
+    void Optional(std::string_view key, Read&& read) {
+        known_.insert(std::string(key));
+        if (auto it = j_.find(key); it != j_.end())
+            read(*it, KeyPath(path_, key));
+    }
+    bool Has(std::string_view key) const { return j_.contains(key); }
+    const std::string& Path() const { return path_; }
+    // Fails on the first key that no Optional asked for.
+    void RejectUnknownKeys() const;
+
+  private:
+    const Json& j_;
+    std::string path_;
+    std::set<std::string, std::less<>> known_;
+};
+
+// `{"hr": H}` or `{"hr": H, "value": V}` instead of a value.
+bool IsStatusForm(const Json& j);
+
+// A value, or the status form of it. `read(json, path)` reads the value.
+template <class T, class Read>
+Field<T> ReadField(const Json& j, const std::string& path, Read&& read) {
+    if (!IsStatusForm(j))
+        return Field<T>(read(j, path));
+    ObjectReader object(j, path);
+    HRESULT status = S_OK;
+    object.Optional("hr", [&](const Json& v, const std::string& p) { status = ReadHresult(v, p); });
+    Field<T> field = Field<T>::Failure(status);
+    object.Optional("value", [&](const Json& v, const std::string& p) {
+        if (FAILED(status))
+            Fail(p,
+                 "a failing status hands out no value; give a success status (such as "
+                 "\"0x1\") or leave \"value\" out");
+        field.value = read(v, p);
+    });
+    object.RejectUnknownKeys();
+    return field;
+}
+
+// One element of an array: a value, or {"hr": H} to make fetching it fail.
+template <class T, class Read>
+Field<T> ReadElement(const Json& j, const std::string& path, Read&& read) {
+    if (!IsStatusForm(j))
+        return Field<T>(read(j, path));
+    ObjectReader object(j, path);
+    HRESULT status = S_OK;
+    object.Optional("hr", [&](const Json& v, const std::string& p) {
+        status = ReadHresult(v, p);
+        if (SUCCEEDED(status))
+            Fail(p, "an element fault must be a failure status");
+    });
+    object.RejectUnknownKeys();
+    return Field<T>::Failure(status);
+}
+
+HRESULT ReadBoundFault(const Json& j, const std::string& path);
+void CheckUpperBound(LONG lowerBound, std::size_t count, const std::string& path);
+
+// A list, or {"lbound": N, "items": [...], "lboundHr": H, "uboundHr": H}.
+template <class T, class Read>
+Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
+    Array<T> array;
+    auto readItems = [&](const Json& list, const std::string& listPath) {
+        if (!list.is_array())
+            Fail(listPath, std::string("expected a list, found ") + list.type_name());
+        for (std::size_t i = 0; i < list.size(); ++i)
+            array.items.push_back(ReadElement<T>(list[i], IndexPath(listPath, i), read));
+    };
+    if (j.is_array()) {
+        readItems(j, path);
+        return array;
+    }
+    if (!j.is_object())
+        Fail(path, std::string("expected a list or {\"lbound\": N, \"items\": [...]}, found ") +
+                       j.type_name());
+    ObjectReader object(j, path);
+    object.Optional("lbound", [&](const Json& v, const std::string& p) {
+        array.lowerBound = ReadNumber<LONG>(v, p);
+    });
+    object.Optional("items", readItems);
+    object.Optional("lboundHr", [&](const Json& v, const std::string& p) {
+        array.lowerBoundStatus = ReadBoundFault(v, p);
+    });
+    object.Optional("uboundHr", [&](const Json& v, const std::string& p) {
+        array.upperBoundStatus = ReadBoundFault(v, p);
+    });
+    object.RejectUnknownKeys();
+    CheckUpperBound(array.lowerBound, array.items.size(), KeyPath(path, "lbound"));
+    return array;
+}
+
+}  // namespace paravue::simulated::json

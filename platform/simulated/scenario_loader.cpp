@@ -1,0 +1,409 @@
+// Scenario files: JSON text in, a validated Scenario out. Every section of the
+// file has one reader below; events carry the whole state their patch leads to.
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include <system_error>
+
+#include "platform/simulated/json_fields.h"
+#include "platform/simulated/scenario.h"
+
+namespace paravue::simulated {
+namespace {
+
+using json::Fail;
+using json::Json;
+using json::ObjectReader;
+using json::ReadArray;
+using json::ReadField;
+using json::ReadNumber;
+using json::ReadString;
+
+using Path = const std::string&;
+
+// Readers of one value each, in the shape ReadField and ReadArray expect.
+template <class T>
+T Number(const Json& j, Path path) {
+    return ReadNumber<T>(j, path);
+}
+String Text(const Json& j, Path path) {
+    return ReadString(j, path);
+}
+
+template <class T, class Read>
+void FieldAt(ObjectReader& object, std::string_view key, Field<T>& field, Read&& read) {
+    object.Optional(key, [&](const Json& j, Path path) { field = ReadField<T>(j, path, read); });
+}
+
+template <class T, class Read>
+void ValueAt(ObjectReader& object, std::string_view key, T& value, Read&& read) {
+    object.Optional(key, [&](const Json& j, Path path) { value = read(j, path); });
+}
+
+template <class T, class Read>
+void ArrayAt(ObjectReader& object, std::string_view key, Field<Array<T>>& field, Read&& read) {
+    FieldAt(object, key, field,
+            [&](const Json& j, Path path) { return ReadArray<T>(j, path, read); });
+}
+
+Capabilities ReadCapabilities(const Json& j, Path path) {
+    Capabilities c;
+    ObjectReader o(j, path);
+    ValueAt(o, "cellularClass", c.cellularClass, Number<MBN_CELLULAR_CLASS>);
+    ValueAt(o, "voiceClass", c.voiceClass, Number<MBN_VOICE_CLASS>);
+    ValueAt(o, "dataClass", c.dataClass, Number<ULONG>);
+    ValueAt(o, "customDataClass", c.customDataClass, Text);
+    ValueAt(o, "gsmBandClass", c.gsmBandClass, Number<ULONG>);
+    ValueAt(o, "cdmaBandClass", c.cdmaBandClass, Number<ULONG>);
+    ValueAt(o, "customBandClass", c.customBandClass, Text);
+    ValueAt(o, "smsCaps", c.smsCaps, Number<ULONG>);
+    ValueAt(o, "controlCaps", c.controlCaps, Number<ULONG>);
+    ValueAt(o, "deviceID", c.deviceID, Text);
+    ValueAt(o, "manufacturer", c.manufacturer, Text);
+    ValueAt(o, "model", c.model, Text);
+    ValueAt(o, "firmwareInfo", c.firmwareInfo, Text);
+    o.RejectUnknownKeys();
+    return c;
+}
+
+Subscriber ReadSubscriber(const Json& j, Path path) {
+    Subscriber s;
+    ObjectReader o(j, path);
+    FieldAt(o, "simIccId", s.simIccId, Text);
+    FieldAt(o, "subscriberId", s.subscriberId, Text);
+    ArrayAt(o, "telephoneNumbers", s.telephoneNumbers, Text);
+    o.RejectUnknownKeys();
+    return s;
+}
+
+Signal ReadSignal(const Json& j, Path path) {
+    Signal s;
+    ObjectReader o(j, path);
+    FieldAt(o, "error", s.error, Number<ULONG>);
+    FieldAt(o, "strength", s.strength, Number<ULONG>);
+    o.RejectUnknownKeys();
+    return s;
+}
+
+Registration ReadRegistration(const Json& j, Path path) {
+    Registration r;
+    ObjectReader o(j, path);
+    FieldAt(o, "availableDataClasses", r.availableDataClasses, Number<ULONG>);
+    FieldAt(o, "currentDataClass", r.currentDataClass, Number<ULONG>);
+    FieldAt(o, "packetAttachNetworkError", r.packetAttachNetworkError, Number<ULONG>);
+    FieldAt(o, "providerId", r.providerId, Text);
+    FieldAt(o, "providerName", r.providerName, Text);
+    FieldAt(o, "registerMode", r.registerMode, Number<MBN_REGISTER_MODE>);
+    FieldAt(o, "registerState", r.registerState, Number<MBN_REGISTER_STATE>);
+    FieldAt(o, "registrationNetworkError", r.registrationNetworkError, Number<ULONG>);
+    FieldAt(o, "roamingText", r.roamingText, Text);
+    o.RejectUnknownKeys();
+    return r;
+}
+
+Context ReadContext(const Json& j, Path path) {
+    Context c;
+    ObjectReader o(j, path);
+    ValueAt(o, "contextID", c.contextID, Number<ULONG>);
+    ValueAt(o, "contextType", c.contextType, Number<MBN_CONTEXT_TYPE>);
+    ValueAt(o, "accessString", c.accessString, Text);
+    ValueAt(o, "userName", c.userName, Text);
+    ValueAt(o, "password", c.password, Text);
+    ValueAt(o, "compression", c.compression, Number<MBN_COMPRESSION>);
+    ValueAt(o, "authType", c.authType, Number<MBN_AUTH_PROTOCOL>);
+    o.RejectUnknownKeys();
+    return c;
+}
+
+ConnectionContext ReadConnectionContext(const Json& j, Path path) {
+    ConnectionContext c;
+    ObjectReader o(j, path);
+    ArrayAt(o, "provisionedContexts", c.provisionedContexts, ReadContext);
+    o.RejectUnknownKeys();
+    return c;
+}
+
+Radio ReadRadio(const Json& j, Path path) {
+    Radio r;
+    ObjectReader o(j, path);
+    FieldAt(o, "software", r.software, Number<MBN_RADIO>);
+    FieldAt(o, "hardware", r.hardware, Number<MBN_RADIO>);
+    o.RejectUnknownKeys();
+    return r;
+}
+
+Provider ReadProvider(const Json& j, Path path) {
+    Provider p;
+    ObjectReader o(j, path);
+    ValueAt(o, "providerID", p.providerID, Text);
+    ValueAt(o, "providerState", p.providerState, Number<ULONG>);
+    ValueAt(o, "providerName", p.providerName, Text);
+    ValueAt(o, "dataClass", p.dataClass, Number<ULONG>);
+    o.RejectUnknownKeys();
+    return p;
+}
+
+ConnectionState ReadConnectionState(const Json& j, Path path) {
+    ConnectionState s;
+    ObjectReader o(j, path);
+    ValueAt(o, "activationState", s.activationState, Number<MBN_ACTIVATION_STATE>);
+    ValueAt(o, "profileName", s.profileName, Text);
+    o.RejectUnknownKeys();
+    return s;
+}
+
+Connection ReadConnection(const Json& j, Path path) {
+    Connection c;
+    ObjectReader o(j, path);
+    FieldAt(o, "connectionState", c.connectionState, ReadConnectionState);
+    FieldAt(o, "connectionId", c.connectionId, Text);
+    o.RejectUnknownKeys();
+    return c;
+}
+
+Profile ReadProfile(const Json& j, Path path) {
+    Profile p;
+    if (!j.is_object()) {
+        p.xml = ReadString(j, path);
+        return p;
+    }
+    ObjectReader o(j, path);
+    FieldAt(o, "xml", p.xml, Text);
+    o.RejectUnknownKeys();
+    return p;
+}
+
+Interface ReadInterface(const Json& j, Path path) {
+    Interface i;
+    ObjectReader o(j, path);
+    FieldAt(o, "interfaceId", i.interfaceId, Text);
+    FieldAt(o, "capabilities", i.capabilities, ReadCapabilities);
+    FieldAt(o, "subscriber", i.subscriber, ReadSubscriber);
+    FieldAt(o, "signal", i.signal, ReadSignal);
+    FieldAt(o, "registration", i.registration, ReadRegistration);
+    FieldAt(o, "connectionContext", i.connectionContext, ReadConnectionContext);
+    FieldAt(o, "radio", i.radio, ReadRadio);
+    FieldAt(o, "homeProvider", i.homeProvider, ReadProvider);
+    FieldAt(o, "readyState", i.readyState, Number<MBN_READY_STATE>);
+    FieldAt(o, "emergencyMode", i.emergencyMode, json::ReadVariantBool);
+    FieldAt(o, "connection", i.connection, ReadConnection);
+    ArrayAt(o, "preferredProviders", i.preferredProviders, ReadProvider);
+    ArrayAt(o, "connectionProfiles", i.connectionProfiles, ReadProfile);
+    o.RejectUnknownKeys();
+    return i;
+}
+
+template <class Manager>
+Manager ReadEmptyManager(const Json& j, Path path) {
+    ObjectReader(j, path).RejectUnknownKeys();
+    return Manager{};
+}
+
+ConnectionManager ReadConnectionManager(const Json& j, Path path) {
+    ConnectionManager m;
+    ObjectReader o(j, path);
+    // Present but without "connections": the manager knows no connection.
+    m.connections.emplace();
+    o.Optional("connections", [&](const Json& v, Path p) {
+        *m.connections = ReadField<Array<Connection>>(v, p, [](const Json& a, Path ap) {
+            return ReadArray<Connection>(a, ap, ReadConnection);
+        });
+    });
+    o.RejectUnknownKeys();
+    return m;
+}
+
+std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
+    if (!j.is_array())
+        Fail(path, std::string("expected a list, found ") + j.type_name());
+    std::vector<Adapter> adapters;
+    for (std::size_t i = 0; i < j.size(); ++i) {
+        ObjectReader o(j[i], json::IndexPath(path, i));
+        Adapter adapter;
+        o.Optional("name", [&](const Json& v, Path p) {
+            if (!v.is_null())
+                adapter.name = json::ReadUtf8String(v, p);
+        });
+        o.Optional("description", [&](const Json& v, Path p) {
+            adapter.description = ReadString(v, p).value_or(std::u16string());
+        });
+        o.RejectUnknownKeys();
+        adapters.push_back(std::move(adapter));
+    }
+    return adapters;
+}
+
+// Everything but the events.
+Scenario ReadState(ObjectReader& o) {
+    Scenario s;
+    FieldAt(o, "interfaceManager", s.interfaceManager, ReadEmptyManager<InterfaceManager>);
+    ArrayAt(o, "interfaces", s.interfaces, ReadInterface);
+    // Omitted: the connections follow the interfaces.
+    s.connectionManager.value.connections.reset();
+    FieldAt(o, "connectionManager", s.connectionManager, ReadConnectionManager);
+    FieldAt(o, "connectionProfileManager", s.connectionProfileManager,
+            ReadEmptyManager<ConnectionProfileManager>);
+    o.Optional("adapters", [&](const Json& v, Path p) { s.adapters = ReadAdapters(v, p); });
+    return s;
+}
+
+EventKind ReadEventKind(const Json& j, Path path) {
+    static constexpr EventKind kAll[] = {
+        EventKind::InterfaceArrival,         EventKind::InterfaceRemoval,
+        EventKind::RegisterModeAvailable,    EventKind::RegisterStateChange,
+        EventKind::PacketServiceStateChange, EventKind::SetRegisterModeComplete,
+    };
+    std::string name = json::ReadUtf8String(j, path);
+    for (EventKind kind : kAll)
+        if (EventName(kind) == name)
+            return kind;
+    std::string known;
+    for (EventKind kind : kAll)
+        known += (known.empty() ? "" : ", ") + std::string(EventName(kind));
+    Fail(path, "unknown event \"" + name + "\"; expected one of " + known);
+}
+
+// Applies `patch` to `document` and reads the result; the error of an invalid
+// result names the event's patch and the place in the patched scenario.
+std::shared_ptr<const Scenario> ApplyPatch(Json& document, const Json& patch, Path path) {
+    if (!patch.is_object())
+        Fail(path, std::string("a patch is an object, found ") + patch.type_name());
+    if (patch.contains("events"))
+        Fail(json::KeyPath(path, "events"), "a patch cannot change the events");
+    document.merge_patch(patch);
+    try {
+        ObjectReader o(document, "");
+        auto state = std::make_shared<Scenario>(ReadState(o));
+        o.RejectUnknownKeys();
+        return state;
+    } catch (const json::PathError& e) {
+        Fail(path, "the patched scenario is invalid at " + e.path + ": " + e.what);
+    }
+}
+
+std::vector<Event> ReadEvents(const Json& j, Path path, Json document) {
+    if (!j.is_array())
+        Fail(path, std::string("expected a list, found ") + j.type_name());
+    document.erase("events");
+    std::vector<Event> events;
+    for (std::size_t i = 0; i < j.size(); ++i) {
+        std::string eventPath = json::IndexPath(path, i);
+        ObjectReader o(j[i], eventPath);
+        Event event;
+        if (!o.Has("event"))
+            Fail(eventPath, "missing \"event\"");
+        ValueAt(o, "event", event.kind, ReadEventKind);
+        o.Optional("afterMs", [&](const Json& v, Path p) {
+            event.afterMs = static_cast<std::uint32_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+        });
+        o.Optional("interface", [&](const Json& v, Path p) {
+            event.interfaceIndex = static_cast<std::size_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+        });
+        o.Optional("patch",
+                   [&](const Json& v, Path p) { event.stateAfter = ApplyPatch(document, v, p); });
+        o.RejectUnknownKeys();
+        events.push_back(std::move(event));
+    }
+    return events;
+}
+
+// 1-based line and column of the byte at `offset`, the column counted in
+// characters (UTF-8 continuation bytes do not count).
+std::pair<std::size_t, std::size_t> LineAndColumn(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+// nlohmann's message without its prefix and its own position.
+std::string ParseErrorText(const std::string& message) {
+    std::string text = message;
+    if (auto column = text.find(", column "); column != std::string::npos) {
+        if (auto colon = text.find(": ", column); colon != std::string::npos)
+            return text.substr(colon + 2);
+    }
+    if (auto bracket = text.find("] "); bracket != std::string::npos)
+        return text.substr(bracket + 2);
+    return text;
+}
+
+}  // namespace
+
+std::string_view EventName(EventKind kind) {
+    switch (kind) {
+        case EventKind::InterfaceArrival:
+            return "OnInterfaceArrival";
+        case EventKind::InterfaceRemoval:
+            return "OnInterfaceRemoval";
+        case EventKind::RegisterModeAvailable:
+            return "OnRegisterModeAvailable";
+        case EventKind::RegisterStateChange:
+            return "OnRegisterStateChange";
+        case EventKind::PacketServiceStateChange:
+            return "OnPacketServiceStateChange";
+        case EventKind::SetRegisterModeComplete:
+            return "OnSetRegisterModeComplete";
+    }
+    return "unknown";
+}
+
+Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName) {
+    Json document;
+    try {
+        document = Json::parse(jsonText);
+    } catch (const Json::parse_error& e) {
+        // e.byte counts the offending character itself (1-based).
+        auto [line, column] = LineAndColumn(jsonText, e.byte == 0 ? 0 : e.byte - 1);
+        throw ScenarioError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                            ": " + ParseErrorText(e.what()));
+    }
+    try {
+        ObjectReader o(document, "");
+        Scenario scenario = ReadState(o);
+        o.Optional("events",
+                   [&](const Json& v, Path p) { scenario.events = ReadEvents(v, p, document); });
+        o.RejectUnknownKeys();
+        return scenario;
+    } catch (const json::PathError& e) {
+        throw ScenarioError(sourceName + ": at " + (e.path.empty() ? "the top level" : e.path) +
+                            ": " + e.what);
+    }
+}
+
+Scenario LoadScenarioFile(const std::string& path) {
+    auto cannotRead = [&](int error) {
+        return ScenarioError(
+            path + ": cannot read: " + std::error_code(error, std::generic_category()).message());
+    };
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw cannotRead(errno);
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            int error = errno;
+            ::close(fd);
+            throw cannotRead(error);
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return ParseScenario(text, path);
+}
+
+}  // namespace paravue::simulated

@@ -1,0 +1,105 @@
+#include "platform/simulated/simulated_service.h"
+
+#include <optional>
+#include <stdexcept>
+
+#include "platform/adapters.h"
+#include "platform/mbn.h"
+#include "platform/runtime.h"
+#include "platform/simulated/event_scheduler.h"
+#include "platform/simulated/managers.h"
+#include "platform/simulated/service_core.h"
+
+namespace paravue::simulated {
+
+struct SimulatedService::Registrations {
+    ClassRegistration interfaceManager;
+    ClassRegistration connectionManager;
+    ClassRegistration connectionProfileManager;
+    std::optional<AdapterListerOverride> adapters;
+};
+
+SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
+    std::vector<Event> events = std::move(scenario.events);
+    scenario.events.clear();
+    bool listsAdapters = scenario.adapters.has_value();
+    core_ = std::make_shared<ServiceCore>(std::make_shared<const Scenario>(std::move(scenario)));
+
+    events_ = std::make_shared<EventScheduler>(core_, std::move(events), options.manualClock);
+    core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
+        if (auto events = weak.lock())
+            events->Start();
+    });
+
+    registrations_ = std::make_unique<Registrations>();
+    auto core = core_;
+    registrations_->interfaceManager = ClassRegistration(
+        CLSID_MbnInterfaceManager, "MbnInterfaceManager",
+        [core](REFIID iid, void** object) { return CreateInterfaceManager(core, iid, object); });
+    registrations_->connectionManager = ClassRegistration(
+        CLSID_MbnConnectionManager, "MbnConnectionManager",
+        [core](REFIID iid, void** object) { return CreateConnectionManager(core, iid, object); });
+    registrations_->connectionProfileManager =
+        ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
+                          [core](REFIID iid, void** object) {
+                              return CreateConnectionProfileManager(core, iid, object);
+                          });
+    if (listsAdapters) {
+        // Follows the current state, so an event's patch can change the adapters too.
+        registrations_->adapters.emplace([core](std::vector<AdapterRecord>& records) {
+            std::shared_ptr<const Scenario> state = core->State();
+            if (state->adapters)
+                for (const Adapter& adapter : *state->adapters)
+                    records.push_back({adapter.name, adapter.description});
+            return AdapterListing::Listed;
+        });
+    }
+    SetCallObserver(core_.get());
+}
+
+SimulatedService::~SimulatedService() {
+    events_->Stop();
+    core_->SetAdviseListener(nullptr);
+    core_->InterfaceManagerEvents().DisconnectAll();
+    core_->RegistrationEvents().DisconnectAll();
+    SetCallObserver(nullptr);
+    registrations_.reset();
+}
+
+std::vector<std::string> SimulatedService::CallLog() const {
+    return core_->CallLog();
+}
+void SimulatedService::ClearCallLog() {
+    core_->ClearCallLog();
+}
+void SimulatedService::FailCall(std::size_t k, HRESULT status) {
+    core_->FailCall(k, status);
+}
+
+void SimulatedService::FailConnectionPointContainer(HRESULT status) {
+    core_->FailContainer(status);
+}
+void SimulatedService::FailFindConnectionPoint(const IID& iid, HRESULT status) {
+    core_->FailFindConnectionPoint(iid, status);
+}
+void SimulatedService::FailAdvise(const IID& iid, HRESULT status) {
+    core_->FailAdvise(iid, status);
+}
+
+std::size_t SimulatedService::SubscriberCount() const {
+    return core_->InterfaceManagerEvents().SubscriberCount() +
+           core_->RegistrationEvents().SubscriberCount();
+}
+
+void SimulatedService::WaitForEventsDelivered() {
+    events_->WaitForDelivered();
+}
+std::size_t SimulatedService::EventsDelivered() const {
+    return events_->Delivered();
+}
+
+void SimulatedService::AdvanceClock(std::chrono::milliseconds by) {
+    events_->Advance(by);
+}
+
+}  // namespace paravue::simulated
