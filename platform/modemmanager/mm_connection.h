@@ -1,0 +1,28 @@
+// A modem's one connection: its bearers' state, read when asked.
+#pragma once
+
+#include "platform/modemmanager/mm_glib.h"
+
+#include <memory>
+
+#include "platform/com_object.h"
+#include "platform/mbn.h"
+#include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_session.h"
+
+namespace paravue::mm {
+
+class MmConnection final : public ServiceObject<MmConnection, IMbnConnection> {
+  public:
+    MmConnection(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem);
+
+    // The same text as the interface ID.
+    HRESULT get_ConnectionID(BSTR* connectionId) override;
+    HRESULT GetConnectionState(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) override;
+
+  private:
+    std::shared_ptr<Session> session_;
+    GObjectPtr<MMObject> modem_;
+};
+
+}  // namespace paravue::mm

@@ -1,0 +1,21 @@
+// The connection manager: one connection per modem, in modem order.
+#pragma once
+
+#include <memory>
+
+#include "platform/com_object.h"
+#include "platform/mbn.h"
+#include "platform/modemmanager/mm_session.h"
+
+namespace paravue::mm {
+
+class MmConnectionManager final : public ServiceObject<MmConnectionManager, IMbnConnectionManager> {
+  public:
+    explicit MmConnectionManager(std::shared_ptr<Session> session);
+    HRESULT GetConnections(SAFEARRAY** connections) override;
+
+  private:
+    std::shared_ptr<Session> session_;
+};
+
+}  // namespace paravue::mm

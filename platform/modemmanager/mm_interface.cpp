@@ -1,0 +1,417 @@
+#include "platform/modemmanager/mm_interface.h"
+
+#include "platform/linux/rfkill.h"
+#include "platform/modemmanager/mm_bearers.h"
+#include "platform/modemmanager/mm_connection.h"
+#include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_mapping.h"
+#include "platform/modemmanager/mm_modem_facts.h"
+#include "platform/modemmanager/mm_subscriber.h"
+#include "platform/modemmanager/mm_text.h"
+
+namespace paravue::mm {
+
+#define PARAVUE_MM_ENTER(...)                            \
+    if (!(__VA_ARGS__))                                  \
+        return E_POINTER;                                \
+    Session::Use use(*session_);                         \
+    if (!use.Ok())                                       \
+        return kWrongThread;                             \
+    MMModem* modem = mm_object_peek_modem(modem_.get()); \
+    if (!modem)                                          \
+    return E_MBN_FAILURE
+
+MmInterface::MmInterface(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem)
+    : session_(std::move(session)), modem_(std::move(modem)) {}
+
+HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
+    if (object && iid == IID_IMbnRegistration) {
+        Session::Use use(*session_);
+        if (use.Ok() && !mm_object_peek_modem_3gpp(modem_.get()) &&
+            !mm_object_peek_modem_cdma(modem_.get())) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+    }
+    return ServiceObject::QueryInterface(iid, object);
+}
+
+// ---- Identity, capabilities, subscriber ----
+
+HRESULT MmInterface::get_InterfaceID(BSTR* interfaceId) {
+    PARAVUE_MM_ENTER(interfaceId);
+    return NewBstr(InterfaceIdOf(modem_.get()), interfaceId);
+}
+
+HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
+    PARAVUE_MM_ENTER(capabilities);
+    OwnedRecord<MBN_INTERFACE_CAPS> caps;
+    MBN_INTERFACE_CAPS& c = caps.Mutable();
+    const guint32 current = mm_modem_get_current_capabilities(modem);
+    c.cellularClass = CellularClassFromCapabilities(current);
+    c.voiceClass = mm_object_peek_modem_voice(modem_.get()) ? MBN_VOICE_CLASS_SEPARATE_VOICE_DATA
+                                                            : MBN_VOICE_CLASS_NO_VOICE;
+    c.dataClass = DataClassFromModes(SupportedModesOf(modem_.get()), current);
+    HRESULT hr = S_OK;
+    if (SUCCEEDED(hr))
+        hr = NewBstr("", &c.customDataClass);
+    if (SUCCEEDED(hr))
+        hr = NewBstr("", &c.customBandClass);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(mm_modem_get_equipment_identifier(modem), &c.deviceID);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(mm_modem_get_manufacturer(modem), &c.manufacturer);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(mm_modem_get_model(modem), &c.model);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(mm_modem_get_revision(modem), &c.firmwareInfo);
+    if (FAILED(hr))
+        return hr;
+    *capabilities = c;
+    c = MBN_INTERFACE_CAPS{};  // the strings now belong to the caller
+    return S_OK;
+}
+
+HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
+    MMModem* modem = mm_object_peek_modem(modem_.get());
+    if (!HasSim(modem_.get()))
+        return E_MBN_SIM_NOT_INSERTED;
+    GObjectPtr<GAsyncResult> result;
+    HRESULT hr =
+        session_->Await([&](GCancellable* cancellable, GAsyncReadyCallback done,
+                            gpointer data) { mm_modem_get_sim(modem, cancellable, done, data); },
+                        &result);
+    if (FAILED(hr))
+        return hr;
+    ErrorSlot error;
+    sim->reset(mm_modem_get_sim_finish(modem, result.get(), error.Put()));
+    if (!*sim)
+        return StatusFromError(error.Take().get());
+    return S_OK;
+}
+
+HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {
+    PARAVUE_MM_ENTER(subscriber);
+    *subscriber = nullptr;
+    GObjectPtr<MMSim> sim;
+    if (HRESULT hr = LoadSim(&sim); FAILED(hr))
+        return hr;
+    auto object = MakeComObject<MmSubscriber>(Text(mm_sim_get_imsi(sim.get())),
+                                              Text(mm_sim_get_identifier(sim.get())),
+                                              OwnNumbersOf(modem_.get()));
+    *subscriber = object.Detach();
+    return S_OK;
+}
+
+// ---- Readiness, providers, connection ----
+
+HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
+    PARAVUE_MM_ENTER(readyState);
+    ReadyInputs inputs;
+    inputs.state = mm_modem_get_state(modem);
+    inputs.failedReason = mm_modem_get_state_failed_reason(modem);
+    inputs.unlockRequired = mm_modem_get_unlock_required(modem);
+    // Read from the cache: the accessor for it is deprecated in the library.
+    GVariantPtr subscription(
+        CachedProperty(mm_object_peek_modem_3gpp(modem_.get()), "SubscriptionState"));
+    if (subscription && g_variant_is_of_type(subscription.get(), G_VARIANT_TYPE_UINT32))
+        inputs.subscription =
+            static_cast<MMModem3gppSubscriptionState>(g_variant_get_uint32(subscription.get()));
+    *readyState = ReadyStateFrom(inputs);
+    return S_OK;
+}
+
+HRESULT MmInterface::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
+    PARAVUE_MM_ENTER(emergencyMode);
+    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    bool emergency = gpp && mm_modem_3gpp_get_registration_state(gpp) ==
+                                MM_MODEM_3GPP_REGISTRATION_STATE_EMERGENCY_ONLY;
+    *emergencyMode = emergency ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+ULONG MmInterface::AvailableDataClasses() const {
+    return DataClassFromModes(AllowedModesOf(modem_.get()), CurrentCapabilitiesOf(modem_.get()));
+}
+
+HRESULT MmInterface::GetHomeProvider(MBN_PROVIDER* homeProvider) {
+    PARAVUE_MM_ENTER(homeProvider);
+    GObjectPtr<MMSim> sim;
+    if (HRESULT hr = LoadSim(&sim); FAILED(hr))
+        return hr;
+    OwnedRecord<MBN_PROVIDER> provider;
+    MBN_PROVIDER& p = provider.Mutable();
+    p.providerState = MBN_PROVIDER_STATE_HOME;
+    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    if (gpp && IsHomeRegistration(mm_modem_3gpp_get_registration_state(gpp)))
+        p.providerState |= MBN_PROVIDER_STATE_VISIBLE | MBN_PROVIDER_STATE_REGISTERED;
+    p.dataClass = AvailableDataClasses();
+    HRESULT hr = NewBstr(mm_sim_get_operator_identifier(sim.get()), &p.providerID);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(mm_sim_get_operator_name(sim.get()), &p.providerName);
+    if (FAILED(hr))
+        return hr;
+    *homeProvider = p;
+    p = MBN_PROVIDER{};
+    return S_OK;
+}
+
+HRESULT MmInterface::GetPreferredProviders(SAFEARRAY** preferredProviders) {
+    PARAVUE_MM_ENTER(preferredProviders);
+    *preferredProviders = nullptr;
+    GObjectPtr<MMSim> sim;
+    if (HRESULT hr = LoadSim(&sim); FAILED(hr))
+        return hr;
+    // The cache, not the accessor: a SIM that does not publish the list is
+    // "not supported", and the accessor complains about it.
+    GVariantPtr networks(CachedProperty(sim.get(), "PreferredNetworks"));
+    if (!networks || !g_variant_is_of_type(networks.get(), G_VARIANT_TYPE("a(su)")))
+        return kNotSupported;
+    const std::string home = Text(mm_sim_get_operator_identifier(sim.get()));
+    const gsize count = g_variant_n_children(networks.get());
+    UniqueSafeArray array(
+        SafeArrayCreateVector(SafeArrayKind::MbnProvider, 0, static_cast<ULONG>(count)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    SafeArraySetName(array.Get(), "preferredProviders");
+    for (gsize i = 0; i < count; ++i) {
+        const gchar* code = nullptr;
+        guint32 technologies = 0;
+        g_variant_get_child(networks.get(), i, "(&su)", &code, &technologies);
+        OwnedRecord<MBN_PROVIDER> provider;
+        MBN_PROVIDER& p = provider.Mutable();
+        p.providerState = MBN_PROVIDER_STATE_PREFERRED;
+        if (!home.empty() && home == Text(code))
+            p.providerState |= MBN_PROVIDER_STATE_HOME;
+        p.dataClass = DataClassFromAccessTechnologies(technologies);
+        HRESULT hr = NewBstr(code, &p.providerID);
+        if (SUCCEEDED(hr))
+            hr = NewBstr("", &p.providerName);
+        LONG index = static_cast<LONG>(i);
+        if (SUCCEEDED(hr))
+            hr = SafeArrayPutElement(array.Get(), &index, &p);
+        if (FAILED(hr))
+            return hr;
+    }
+    *preferredProviders = array.Release();
+    return S_OK;
+}
+
+HRESULT MmInterface::GetConnection(IMbnConnection** connection) {
+    PARAVUE_MM_ENTER(connection);
+    auto object = MakeComObject<MmConnection>(session_, ShareGObject(modem_.get()));
+    *connection = object.Detach();
+    return S_OK;
+}
+
+// ---- Signal ----
+
+HRESULT MmInterface::GetSignalStrength(ULONG* signalStrength) {
+    PARAVUE_MM_ENTER(signalStrength);
+    gboolean recent = FALSE;
+    guint percent = mm_modem_get_signal_quality(modem, &recent);
+    *signalStrength = SignalStrengthFromQuality(percent, recent);
+    return S_OK;
+}
+
+HRESULT MmInterface::GetSignalError(ULONG* signalError) {
+    PARAVUE_MM_ENTER(signalError);
+    *signalError = kSignalUnknown;  // the daemon does not report the error rate
+    return S_OK;
+}
+
+// ---- Registration ----
+
+HRESULT MmInterface::GetRegisterState(MBN_REGISTER_STATE* registerState) {
+    PARAVUE_MM_ENTER(registerState);
+    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get())) {
+        *registerState = RegisterStateFrom3gpp(mm_modem_3gpp_get_registration_state(gpp));
+    } else if (MMModemCdma* cdma = mm_object_peek_modem_cdma(modem_.get())) {
+        MMModemCdmaRegistrationState evdo = mm_modem_cdma_get_evdo_registration_state(cdma);
+        *registerState =
+            RegisterStateFromCdma(evdo != MM_MODEM_CDMA_REGISTRATION_STATE_UNKNOWN
+                                      ? evdo
+                                      : mm_modem_cdma_get_cdma1x_registration_state(cdma));
+    } else {
+        return E_NOINTERFACE;
+    }
+    return S_OK;
+}
+
+HRESULT MmInterface::GetRegisterMode(MBN_REGISTER_MODE* registerMode) {
+    PARAVUE_MM_ENTER(registerMode);
+    *registerMode = MBN_REGISTER_MODE_AUTOMATIC;
+    return S_OK;
+}
+
+HRESULT MmInterface::GetProviderID(BSTR* providerId) {
+    PARAVUE_MM_ENTER(providerId);
+    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    return NewBstr(gpp ? mm_modem_3gpp_get_operator_code(gpp) : nullptr, providerId);
+}
+
+HRESULT MmInterface::GetProviderName(BSTR* providerName) {
+    PARAVUE_MM_ENTER(providerName);
+    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    return NewBstr(gpp ? mm_modem_3gpp_get_operator_name(gpp) : nullptr, providerName);
+}
+
+HRESULT MmInterface::GetRoamingText(BSTR* roamingText) {
+    PARAVUE_MM_ENTER(roamingText);
+    return NewBstr("", roamingText);
+}
+
+HRESULT MmInterface::GetAvailableDataClasses(ULONG* availableDataClasses) {
+    PARAVUE_MM_ENTER(availableDataClasses);
+    *availableDataClasses = AvailableDataClasses();
+    return S_OK;
+}
+
+HRESULT MmInterface::GetCurrentDataClass(ULONG* currentDataClass) {
+    PARAVUE_MM_ENTER(currentDataClass);
+    *currentDataClass = DataClassFromAccessTechnologies(mm_modem_get_access_technologies(modem));
+    return S_OK;
+}
+
+HRESULT MmInterface::GetRegistrationNetworkError(ULONG* registrationNetworkError) {
+    PARAVUE_MM_ENTER(registrationNetworkError);
+    *registrationNetworkError = 0;
+    return S_OK;
+}
+
+HRESULT MmInterface::GetPacketAttachNetworkError(ULONG* packetAttachNetworkError) {
+    PARAVUE_MM_ENTER(packetAttachNetworkError);
+    *packetAttachNetworkError = 0;
+    return S_OK;
+}
+
+// ---- Radio ----
+
+HRESULT MmInterface::get_SoftwareRadioState(MBN_RADIO* softwareRadioState) {
+    PARAVUE_MM_ENTER(softwareRadioState);
+    *softwareRadioState =
+        SoftwareRadioFromPowerState(mm_modem_get_power_state(modem)).value_or(kRadioUnknown);
+    return S_OK;
+}
+
+HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
+    PARAVUE_MM_ENTER(hardwareRadioState);
+    *hardwareRadioState =
+        sysfs::WwanHardBlocked(session_->Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
+    return S_OK;
+}
+
+// ---- Provisioned contexts ----
+
+namespace {
+
+struct ContextFields {
+    ULONG id;
+    guint32 apnType;
+    const char* apn;
+    const char* user;
+    const char* password;
+    guint32 allowedAuth;
+};
+
+HRESULT PutContext(SAFEARRAY* array, LONG index, const ContextFields& f) {
+    OwnedRecord<MBN_CONTEXT> record;
+    MBN_CONTEXT& c = record.Mutable();
+    c.contextID = f.id;
+    c.contextType = ContextTypeFromApnType(f.apnType);
+    c.compression = MBN_COMPRESSION_NONE;
+    c.authType = AuthProtocolFromAllowed(f.allowedAuth);
+    HRESULT hr = NewBstr(f.apn, &c.accessString);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(f.user, &c.userName);
+    if (SUCCEEDED(hr))
+        hr = NewBstr(f.password, &c.password);
+    if (SUCCEEDED(hr))
+        hr = SafeArrayPutElement(array, &index, &c);
+    return hr;
+}
+
+UniqueSafeArray NewContextArray(std::size_t count) {
+    UniqueSafeArray array(
+        SafeArrayCreateVector(SafeArrayKind::MbnContext, 0, static_cast<ULONG>(count)));
+    if (array)
+        SafeArraySetName(array.Get(), "provisionedContexts");
+    return array;
+}
+
+}  // namespace
+
+HRESULT MmInterface::ContextsFromProfiles(MMModem3gppProfileManager* profiles, SAFEARRAY** out) {
+    GObjectPtr<GAsyncResult> result;
+    HRESULT hr = session_->Await(
+        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
+        },
+        &result);
+    if (FAILED(hr))
+        return hr;
+    ErrorSlot error;
+    GList* list = nullptr;
+    if (!mm_modem_3gpp_profile_manager_list_finish(profiles, result.get(), &list, error.Put()))
+        return StatusFromError(error.Take().get());
+    std::vector<GObjectPtr<MM3gppProfile>> owned;
+    for (GList* item = list; item; item = item->next)
+        owned.emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
+    g_list_free(list);
+
+    UniqueSafeArray array = NewContextArray(owned.size());
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < owned.size(); ++i) {
+        MM3gppProfile* p = owned[i].get();
+        ContextFields fields{static_cast<ULONG>(mm_3gpp_profile_get_profile_id(p)),
+                             mm_3gpp_profile_get_apn_type(p),
+                             mm_3gpp_profile_get_apn(p),
+                             mm_3gpp_profile_get_user(p),
+                             mm_3gpp_profile_get_password(p),
+                             mm_3gpp_profile_get_allowed_auth(p)};
+        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
+            return put;
+    }
+    *out = array.Release();
+    return S_OK;
+}
+
+HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
+    std::vector<GObjectPtr<MMBearer>> bearers;
+    if (HRESULT hr = ListBearers(*session_, modem_.get(), &bearers); FAILED(hr))
+        return hr;
+    UniqueSafeArray array = NewContextArray(bearers.size());
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < bearers.size(); ++i) {
+        GObjectPtr<MMBearerProperties> p(mm_bearer_get_properties(bearers[i].get()));
+        ContextFields fields{
+            static_cast<ULONG>(i + 1),     MM_BEARER_APN_TYPE_NONE, nullptr, nullptr, nullptr,
+            MM_BEARER_ALLOWED_AUTH_UNKNOWN};
+        if (p) {
+            fields.apnType = mm_bearer_properties_get_apn_type(p.get());
+            fields.apn = mm_bearer_properties_get_apn(p.get());
+            fields.user = mm_bearer_properties_get_user(p.get());
+            fields.password = mm_bearer_properties_get_password(p.get());
+            fields.allowedAuth = mm_bearer_properties_get_allowed_auth(p.get());
+        }
+        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
+            return put;
+    }
+    *out = array.Release();
+    return S_OK;
+}
+
+HRESULT MmInterface::GetProvisionedContexts(SAFEARRAY** provisionedContexts) {
+    PARAVUE_MM_ENTER(provisionedContexts);
+    *provisionedContexts = nullptr;
+    if (MMModem3gppProfileManager* profiles =
+            mm_object_peek_modem_3gpp_profile_manager(modem_.get()))
+        return ContextsFromProfiles(profiles, provisionedContexts);
+    return ContextsFromBearers(provisionedContexts);
+}
+
+#undef PARAVUE_MM_ENTER
+
+}  // namespace paravue::mm

@@ -1,0 +1,37 @@
+// The interface manager: one interface per modem, and the two event
+// connection points, fed by an event watcher while anyone subscribes.
+#pragma once
+
+#include <memory>
+
+#include "platform/com_object.h"
+#include "platform/connection_point.h"
+#include "platform/mbn.h"
+#include "platform/modemmanager/mm_event_watcher.h"
+#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_watched_point.h"
+
+namespace paravue::mm {
+
+class MmInterfaceManager final
+    : public ServiceObject<MmInterfaceManager, IMbnInterfaceManager, IConnectionPointContainer> {
+  public:
+    MmInterfaceManager(std::shared_ptr<Session> session, const ServiceOptions& options);
+    ~MmInterfaceManager();
+
+    HRESULT GetInterfaces(SAFEARRAY** interfaces) override;
+    HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+    // The watcher runs exactly while a sink is subscribed to either point.
+    void SubscriptionsChanged();
+
+  private:
+    std::shared_ptr<Session> session_;
+    ComPtr<ConnectionPoint> managerEvents_;
+    ComPtr<ConnectionPoint> registrationEvents_;
+    ComPtr<WatchedPoint> managerPoint_;
+    ComPtr<WatchedPoint> registrationPoint_;
+    EventWatcher watcher_;
+};
+
+}  // namespace paravue::mm

@@ -1,0 +1,226 @@
+#include "platform/modemmanager/mm_mapping.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace paravue::mm {
+
+bool Is3gppCapable(guint32 capabilities) {
+    return (capabilities & (MM_MODEM_CAPABILITY_GSM_UMTS | MM_MODEM_CAPABILITY_LTE |
+                            MM_MODEM_CAPABILITY_5GNR)) != 0;
+}
+
+bool IsCdmaCapable(guint32 capabilities) {
+    return (capabilities & MM_MODEM_CAPABILITY_CDMA_EVDO) != 0;
+}
+
+MBN_CELLULAR_CLASS CellularClassFromCapabilities(guint32 capabilities) {
+    if (Is3gppCapable(capabilities))
+        return MBN_CELLULAR_CLASS_GSM;
+    if (IsCdmaCapable(capabilities))
+        return MBN_CELLULAR_CLASS_CDMA;
+    return MBN_CELLULAR_CLASS_NONE;
+}
+
+ULONG DataClassFromModes(guint32 modes, guint32 capabilities) {
+    ULONG data = 0;
+    if (Is3gppCapable(capabilities)) {
+        if (modes & MM_MODEM_MODE_2G)
+            data |= MBN_DATA_CLASS_GPRS | MBN_DATA_CLASS_EDGE;
+        if (modes & MM_MODEM_MODE_3G)
+            data |= MBN_DATA_CLASS_UMTS | MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA;
+        if (modes & MM_MODEM_MODE_4G)
+            data |= MBN_DATA_CLASS_LTE;
+        if (modes & MM_MODEM_MODE_5G)
+            data |= MBN_DATA_CLASS_5G_NSA | MBN_DATA_CLASS_5G_SA;
+    }
+    if (IsCdmaCapable(capabilities)) {
+        if (modes & MM_MODEM_MODE_2G)
+            data |= MBN_DATA_CLASS_1XRTT;
+        if (modes & MM_MODEM_MODE_3G)
+            data |= MBN_DATA_CLASS_1XEVDO | MBN_DATA_CLASS_1XEVDO_REVA;
+    }
+    return data;
+}
+
+ULONG DataClassFromAccessTechnologies(guint32 t) {
+    ULONG data = 0;
+    if (t & (MM_MODEM_ACCESS_TECHNOLOGY_GSM | MM_MODEM_ACCESS_TECHNOLOGY_GSM_COMPACT |
+             MM_MODEM_ACCESS_TECHNOLOGY_GPRS))
+        data |= MBN_DATA_CLASS_GPRS;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EDGE)
+        data |= MBN_DATA_CLASS_EDGE;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_UMTS)
+        data |= MBN_DATA_CLASS_UMTS;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_HSDPA)
+        data |= MBN_DATA_CLASS_HSDPA;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_HSUPA)
+        data |= MBN_DATA_CLASS_HSUPA;
+    if (t & (MM_MODEM_ACCESS_TECHNOLOGY_HSPA | MM_MODEM_ACCESS_TECHNOLOGY_HSPA_PLUS))
+        data |= MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA;
+    const bool lte = (t & (MM_MODEM_ACCESS_TECHNOLOGY_LTE | MM_MODEM_ACCESS_TECHNOLOGY_LTE_CAT_M |
+                           MM_MODEM_ACCESS_TECHNOLOGY_LTE_NB_IOT)) != 0;
+    if (lte)
+        data |= MBN_DATA_CLASS_LTE;
+    // NR next to LTE is non-standalone; NR alone is standalone.
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_5GNR)
+        data |= lte ? MBN_DATA_CLASS_5G_NSA : MBN_DATA_CLASS_5G_SA;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_1XRTT)
+        data |= MBN_DATA_CLASS_1XRTT;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDO0)
+        data |= MBN_DATA_CLASS_1XEVDO;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDOA)
+        data |= MBN_DATA_CLASS_1XEVDO_REVA;
+    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDOB)
+        data |= MBN_DATA_CLASS_1XEVDO_REVB;
+    return data;
+}
+
+ULONG SignalStrengthFromQuality(guint percent, bool recent) {
+    if (percent == 0 && !recent)
+        return kSignalUnknown;
+    if (percent > 100)
+        percent = 100;
+    return static_cast<ULONG>(std::lround(percent * 31.0 / 100.0));
+}
+
+MBN_REGISTER_STATE RegisterStateFrom3gpp(MMModem3gppRegistrationState state) {
+    switch (state) {
+        case MM_MODEM_3GPP_REGISTRATION_STATE_IDLE:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_ATTACHED_RLOS:
+            return MBN_REGISTER_STATE_DEREGISTERED;
+        case MM_MODEM_3GPP_REGISTRATION_STATE_HOME:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_HOME_SMS_ONLY:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_HOME_CSFB_NOT_PREFERRED:
+            return MBN_REGISTER_STATE_HOME;
+        case MM_MODEM_3GPP_REGISTRATION_STATE_SEARCHING:
+            return MBN_REGISTER_STATE_SEARCHING;
+        case MM_MODEM_3GPP_REGISTRATION_STATE_DENIED:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_EMERGENCY_ONLY:
+            return MBN_REGISTER_STATE_DENIED;
+        case MM_MODEM_3GPP_REGISTRATION_STATE_ROAMING:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_ROAMING_SMS_ONLY:
+        case MM_MODEM_3GPP_REGISTRATION_STATE_ROAMING_CSFB_NOT_PREFERRED:
+            return MBN_REGISTER_STATE_ROAMING;
+        case MM_MODEM_3GPP_REGISTRATION_STATE_UNKNOWN:
+            break;
+    }
+    return MBN_REGISTER_STATE_NONE;
+}
+
+MBN_REGISTER_STATE RegisterStateFromCdma(MMModemCdmaRegistrationState state) {
+    switch (state) {
+        case MM_MODEM_CDMA_REGISTRATION_STATE_REGISTERED:
+        case MM_MODEM_CDMA_REGISTRATION_STATE_HOME:
+            return MBN_REGISTER_STATE_HOME;
+        case MM_MODEM_CDMA_REGISTRATION_STATE_ROAMING:
+            return MBN_REGISTER_STATE_ROAMING;
+        case MM_MODEM_CDMA_REGISTRATION_STATE_UNKNOWN:
+            break;
+    }
+    return MBN_REGISTER_STATE_NONE;
+}
+
+bool IsHomeRegistration(MMModem3gppRegistrationState state) {
+    return RegisterStateFrom3gpp(state) == MBN_REGISTER_STATE_HOME;
+}
+
+MBN_AUTH_PROTOCOL AuthProtocolFromAllowed(guint32 allowed) {
+    if (allowed & MM_BEARER_ALLOWED_AUTH_MSCHAPV2)
+        return MBN_AUTH_PROTOCOL_MSCHAPV2;
+    if (allowed & MM_BEARER_ALLOWED_AUTH_CHAP)
+        return MBN_AUTH_PROTOCOL_CHAP;
+    if (allowed & MM_BEARER_ALLOWED_AUTH_PAP)
+        return MBN_AUTH_PROTOCOL_PAP;
+    return MBN_AUTH_PROTOCOL_NONE;
+}
+
+MBN_CONTEXT_TYPE ContextTypeFromApnType(guint32 apnType) {
+    if (apnType == MM_BEARER_APN_TYPE_NONE)
+        return MBN_CONTEXT_TYPE_NONE;
+    if (apnType & (MM_BEARER_APN_TYPE_DEFAULT | MM_BEARER_APN_TYPE_INITIAL))
+        return MBN_CONTEXT_TYPE_INTERNET;
+    if (apnType & MM_BEARER_APN_TYPE_PRIVATE)
+        return MBN_CONTEXT_TYPE_VPN;
+    if (apnType & (MM_BEARER_APN_TYPE_IMS | MM_BEARER_APN_TYPE_VOICE))
+        return MBN_CONTEXT_TYPE_VOICE;
+    if (apnType & MM_BEARER_APN_TYPE_VIDEO_SHARE)
+        return MBN_CONTEXT_TYPE_VIDEO_SHARE;
+    return MBN_CONTEXT_TYPE_CUSTOM;
+}
+
+std::optional<MBN_RADIO> SoftwareRadioFromPowerState(MMModemPowerState state) {
+    switch (state) {
+        case MM_MODEM_POWER_STATE_ON:
+            return MBN_RADIO_ON;
+        case MM_MODEM_POWER_STATE_LOW:
+        case MM_MODEM_POWER_STATE_OFF:
+            return MBN_RADIO_OFF;
+        case MM_MODEM_POWER_STATE_UNKNOWN:
+            break;
+    }
+    return std::nullopt;
+}
+
+namespace {
+bool IsPukLock(MMModemLock lock) {
+    switch (lock) {
+        case MM_MODEM_LOCK_SIM_PUK:
+        case MM_MODEM_LOCK_SIM_PUK2:
+        case MM_MODEM_LOCK_PH_SP_PUK:
+        case MM_MODEM_LOCK_PH_NET_PUK:
+        case MM_MODEM_LOCK_PH_CORP_PUK:
+        case MM_MODEM_LOCK_PH_FSIM_PUK:
+        case MM_MODEM_LOCK_PH_NETSUB_PUK:
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+MBN_READY_STATE ReadyStateFrom(const ReadyInputs& in) {
+    switch (in.state) {
+        case MM_MODEM_STATE_FAILED:
+            if (in.failedReason == MM_MODEM_STATE_FAILED_REASON_SIM_MISSING)
+                return MBN_READY_STATE_SIM_NOT_INSERTED;
+            if (in.failedReason == MM_MODEM_STATE_FAILED_REASON_SIM_ERROR)
+                return MBN_READY_STATE_BAD_SIM;
+            return MBN_READY_STATE_FAILURE;
+        case MM_MODEM_STATE_LOCKED:
+            return IsPukLock(in.unlockRequired) ? MBN_READY_STATE_DEVICE_BLOCKED
+                                                : MBN_READY_STATE_DEVICE_LOCKED;
+        default:
+            break;
+    }
+    if (in.subscription == MM_MODEM_3GPP_SUBSCRIPTION_STATE_UNPROVISIONED)
+        return MBN_READY_STATE_NOT_ACTIVATED;
+    if (in.state >= MM_MODEM_STATE_ENABLING)
+        return MBN_READY_STATE_INITIALIZED;
+    return MBN_READY_STATE_OFF;  // disabled, disabling, initializing, unknown
+}
+
+MBN_ACTIVATION_STATE ActivationStateFrom(const ActivationInputs& in) {
+    if (in.anyConnected)
+        return MBN_ACTIVATION_STATE_ACTIVATED;
+    if (in.state == MM_MODEM_STATE_CONNECTING)
+        return MBN_ACTIVATION_STATE_ACTIVATING;
+    if (in.state == MM_MODEM_STATE_DISCONNECTING)
+        return MBN_ACTIVATION_STATE_DEACTIVATING;
+    if (in.bearers > 0)
+        return MBN_ACTIVATION_STATE_DEACTIVATED;
+    return MBN_ACTIVATION_STATE_NONE;
+}
+
+unsigned long ModemPathNumber(std::string_view path) {
+    auto slash = path.rfind('/');
+    std::string_view tail = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    unsigned long number = 0;
+    auto [end, ec] = std::from_chars(tail.data(), tail.data() + tail.size(), number);
+    if (ec != std::errc() || end != tail.data() + tail.size() || tail.empty())
+        return std::numeric_limits<unsigned long>::max();
+    return number;
+}
+
+}  // namespace paravue::mm

@@ -1,0 +1,25 @@
+// What one modem object says, read from its proxies' property caches.
+#pragma once
+
+#include "platform/modemmanager/mm_glib.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace paravue::mm {
+
+// The first network port ("wwan0"), else the device identifier.
+std::string InterfaceIdOf(MMObject* modem);
+guint32 CurrentCapabilitiesOf(MMObject* modem);
+// Union of every supported combination's allowed modes.
+guint32 SupportedModesOf(MMObject* modem);
+guint32 AllowedModesOf(MMObject* modem);
+std::vector<std::string> OwnNumbersOf(MMObject* modem);
+bool HasSim(MMObject* modem);
+// A cached property of one of the object's interfaces; null when the
+// interface or the property is not published.
+GVariant* CachedProperty(gpointer proxy, const char* name);
+std::string Text(const char* utf8);
+
+}  // namespace paravue::mm

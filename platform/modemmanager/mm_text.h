@@ -1,0 +1,18 @@
+// Turning the daemon's UTF-8 strings into the service's strings.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/bstr.h"
+#include "platform/safearray.h"
+
+namespace paravue::mm {
+
+// A new BSTR holding `utf8` (null reads as empty); E_OUTOFMEMORY on failure.
+HRESULT NewBstr(const char* utf8, BSTR* out);
+HRESULT NewBstr(const std::string& utf8, BSTR* out);
+// A named array of strings.
+HRESULT NewBstrArray(const std::vector<std::string>& texts, const char* name, SAFEARRAY** out);
+
+}  // namespace paravue::mm

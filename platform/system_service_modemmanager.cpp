@@ -1,0 +1,26 @@
+// The system's service on Linux: ModemManager behind the boundary, and the
+// kernel's network interfaces as the adapter records.
+#include "platform/adapters.h"
+#include "platform/linux/sysfs_adapters.h"
+#include "platform/modemmanager/modemmanager_service.h"
+#include "platform/system_service.h"
+
+namespace paravue {
+namespace {
+
+class ModemManagerSystemService final : public ActiveService {
+  public:
+    ModemManagerSystemService() { SetSystemAdapterLister(sysfs::NetworkAdapterLister()); }
+    ~ModemManagerSystemService() override { SetSystemAdapterLister(nullptr); }
+
+  private:
+    mm::ModemManagerService service_;
+};
+
+}  // namespace
+
+std::unique_ptr<ActiveService> StartSystemService() {
+    return std::make_unique<ModemManagerSystemService>();
+}
+
+}  // namespace paravue
