@@ -1,0 +1,166 @@
+// paravue-report as a process: exit statuses, the exact bytes on standard
+// output, and one clear message for a bad command line or scenario.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSource = PARAVUE_SOURCE_DIR;
+
+struct Result {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs the program with `arguments` (already quoted as needed) under `environment`
+// ("NAME=value ..." or empty), PARAVUE_SCENARIO removed unless it is given there.
+Result RunReport(const std::string& arguments, const std::string& environment = "") {
+    const fs::path directory =
+        fs::temp_directory_path() / ("paravue-cli-" + std::to_string(::getpid()));
+    fs::create_directories(directory);
+    const fs::path out = directory / "out";
+    const fs::path err = directory / "err";
+    const std::string command = "env -u PARAVUE_SCENARIO " + environment + " " +
+                                Quoted(PARAVUE_REPORT_BINARY) + " " + arguments + " >" +
+                                Quoted(out) + " 2>" + Quoted(err);
+    const int status = std::system(command.c_str());
+    Result result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadBytes(out);
+    result.err = ReadBytes(err);
+    fs::remove_all(directory);
+    return result;
+}
+
+std::string Golden(const std::string& name) {
+    return kSource + "/tests/golden/" + name;
+}
+
+TEST(ReportCommand, VersionAndHelp) {
+    Result version = RunReport("--version");
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, "Paravue for Mobile Data 1.0.0.1\n");
+
+    Result help = RunReport("--help");
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_NE(help.out.find("--scenario FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("PARAVUE_SCENARIO"), std::string::npos);
+}
+
+TEST(ReportCommand, BadCommandLinesExitTwoWithoutOutput) {
+    for (const char* arguments :
+         {"--bogus", "--scenario", "--scenario ''", "extra", "--scenario a --scenario b"}) {
+        SCOPED_TRACE(arguments);
+        Result result = RunReport(arguments);
+        EXPECT_EQ(result.exitStatus, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("paravue-report: "), std::string::npos);
+    }
+    EXPECT_NE(RunReport("--bogus").err.find("'--bogus'"), std::string::npos);
+}
+
+TEST(ReportCommand, PrintsTheReportByteForByteAndExitsByHowItEnded) {
+    struct Case {
+        const char* scenario;
+        int exitStatus;
+    } cases[] = {
+        {"complete_device", 0},         // multi-byte UTF-8 nowhere, CR LF everywhere
+        {"capability_edge_values", 1},  // non-ASCII text and a NUL-cut string
+        {"empty_device_list", 0},       // no device, yet completed
+        {"no_device", 1},
+        {"last_profile_s_false", 1},  // the last call's S_FALSE is not S_OK
+        {"earlier_profiles_fail", 0},
+        {"second_preferred_provider_fails", 0},  // bare line feeds inside a profile
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        Result result =
+            RunReport("--scenario " + Quoted(Golden(std::string(c.scenario) + ".json")));
+        EXPECT_EQ(result.exitStatus, c.exitStatus);
+        EXPECT_EQ(result.out, ReadBytes(Golden(std::string(c.scenario) + ".report")));
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+TEST(ReportCommand, OnlyTheRunsOwnCompletionLineCounts) {
+    // The profile text ends with the completion sentence, but the run did not write it.
+    Result result =
+        RunReport("--scenario " + Quoted(kSource + "/tests/cli/completion_text_in_profile.json"));
+    EXPECT_TRUE(result.out.ends_with("<P/>\r\nCompleted Successfully.\r\n"));
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST(ReportCommand, ScenarioComesFromTheOptionElseTheEnvironment) {
+    const std::string complete = Golden("complete_device.json");
+    const std::string noDevice = Golden("no_device.json");
+
+    Result fromEnvironment = RunReport("", "PARAVUE_SCENARIO=" + Quoted(complete));
+    EXPECT_EQ(fromEnvironment.exitStatus, 0);
+    EXPECT_EQ(fromEnvironment.out, ReadBytes(Golden("complete_device.report")));
+
+    Result optionWins =
+        RunReport("--scenario " + Quoted(noDevice), "PARAVUE_SCENARIO=" + Quoted(complete));
+    EXPECT_EQ(optionWins.exitStatus, 1);
+    EXPECT_EQ(optionWins.out, ReadBytes(Golden("no_device.report")));
+
+    Result badEnvironment =
+        RunReport("", "PARAVUE_SCENARIO=" + Quoted(kSource + "/tests/cli/bad/malformed.json"));
+    EXPECT_EQ(badEnvironment.exitStatus, 2);
+    EXPECT_EQ(badEnvironment.out, "");
+}
+
+#ifdef PARAVUE_NO_SYSTEM_SERVICE
+TEST(ReportCommand, WithoutAScenarioTheServiceIsMissing) {
+    Result result = RunReport("");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "Unable to use Windows 7 Mobile Broadband. Error code: 0x80040154\r\n");
+}
+#endif
+
+TEST(ReportCommand, BadScenarioFilesExitTwoWithOneClearMessage) {
+    struct Case {
+        const char* file;
+        const char* mentions;  // what the message must point at
+    } cases[] = {
+        {"malformed.json", "malformed.json:1:"},  // line:column
+        {"wrong_type.json", "interfaces[0].signal.strength"},
+        {"unknown_key.json", "interfaces[0].signal.strenght"},
+        {"out_of_range.json", "interfaces[0].readyState"},
+        {"missing.json", "missing.json"},
+        {"a_directory.json", "a_directory.json"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Result result = RunReport("--scenario " + Quoted(kSource + "/tests/cli/bad/" + c.file));
+        EXPECT_EQ(result.exitStatus, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(c.mentions), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
+}  // namespace
