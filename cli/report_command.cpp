@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include <exception>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -94,6 +95,10 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     } catch (const simulated::ScenarioError& error) {
         err << "paravue-report: " << error.what() << "\n";
         return kUsageOrScenarioError;
+    } catch (const std::exception& error) {
+        // The service itself could not start (no memory, no thread): no report at all.
+        err << "paravue-report: cannot start the service: " << error.what() << "\n";
+        return kReportEndedOtherwise;
     }
 
     bool outOfMemory = false;

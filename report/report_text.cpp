@@ -76,6 +76,8 @@ void AppendChecked(std::u16string_view format, std::span<const Argument> argumen
     std::size_t length = 0;
     Expand(format, arguments, [&](std::u16string_view piece) { length += piece.size(); });
     // Growing is the only step that can fail, and it keeps the text if it does.
+    if (length > g_strReport.max_size() - g_strReport.size())
+        throw std::bad_alloc();
     g_strReport.reserve(g_strReport.size() + length);
     Expand(format, arguments, [](std::u16string_view piece) { g_strReport.append(piece); });
 }
