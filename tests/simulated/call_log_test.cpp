@@ -1,0 +1,217 @@
+#include <string>
+#include <vector>
+
+#include "platform/safearray.h"
+#include "service_test_support.h"
+
+namespace paravue::simulated {
+namespace {
+
+using testing::ComApartment;
+using testing::Create;
+using testing::Parse;
+using testing::Part;
+using Log = std::vector<std::string>;
+
+constexpr char kScenario[] = R"({"interfaces": [{
+    "interfaceId": "A",
+    "subscriber": {"telephoneNumbers": ["1"]},
+    "connectionContext": {"provisionedContexts": [{}]},
+    "preferredProviders": [{}],
+    "connection": {"connectionId": "c"},
+    "connectionProfiles": ["<p/>"]}]})";
+
+class CallLog : public ::testing::Test {
+  protected:
+    ComApartment apartment_;
+};
+
+// Walks a list the way a reader does: bounds, then every element.
+template <class Element>
+void Walk(SAFEARRAY* array) {
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    for (LONG i = lower; i <= upper; ++i) {
+        Element element{};
+        SafeArrayGetElement(array, &i, &element);
+        if constexpr (std::is_same_v<Element, BSTR>)
+            SysFreeString(element);
+        if constexpr (std::is_pointer_v<Element> && !std::is_same_v<Element, BSTR>)
+            if (element)
+                element->Release();
+        if constexpr (std::is_class_v<Element>)
+            ClearRecord(element);
+    }
+}
+
+TEST_F(CallLog, NamesEveryCallInOrder) {
+    SimulatedService service(Parse(kScenario));
+    auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
+    UniqueSafeArray list;
+    manager->GetInterfaces(list.Put());
+    LONG index = 0;
+    ComPtr<IMbnInterface> mbn;
+    SafeArrayGetElement(list.Get(), &index, mbn.PutVoid());
+    UniqueBstr text;
+    mbn->get_InterfaceID(text.Put());
+    OwnedRecord<MBN_INTERFACE_CAPS> caps;
+    mbn->GetInterfaceCapability(caps.Put());
+    ComPtr<IMbnSubscriberInformation> subscriber;
+    mbn->GetSubscriberInformation(subscriber.Put());
+    subscriber->get_SimIccID(text.Put());
+    subscriber->get_SubscriberID(text.Put());
+    UniqueSafeArray numbers;
+    subscriber->get_TelephoneNumbers(numbers.Put());
+    Walk<BSTR>(numbers.Get());
+    auto signal = Part<IMbnSignal>(mbn);
+    ULONG number;
+    signal->GetSignalError(&number);
+    signal->GetSignalStrength(&number);
+    auto registration = Part<IMbnRegistration>(mbn);
+    registration->GetRoamingText(text.Put());
+    auto context = Part<IMbnConnectionContext>(mbn);
+    UniqueSafeArray contexts;
+    context->GetProvisionedContexts(contexts.Put());
+    Walk<MBN_CONTEXT>(contexts.Get());
+    auto radio = Part<IMbnRadio>(mbn);
+    MBN_RADIO state;
+    radio->get_HardwareRadioState(&state);
+    OwnedRecord<MBN_PROVIDER> home;
+    mbn->GetHomeProvider(home.Put());
+    MBN_READY_STATE ready;
+    mbn->GetReadyState(&ready);
+    VARIANT_BOOL emergency;
+    mbn->InEmergencyMode(&emergency);
+    ComPtr<IMbnConnection> connection;
+    mbn->GetConnection(connection.Put());
+    MBN_ACTIVATION_STATE activation;
+    connection->GetConnectionState(&activation, text.Put());
+    UniqueSafeArray providers;
+    mbn->GetPreferredProviders(providers.Put());
+    Walk<MBN_PROVIDER>(providers.Get());
+    auto connections = Create<IMbnConnectionManager>(CLSID_MbnConnectionManager);
+    UniqueSafeArray connectionList;
+    connections->GetConnections(connectionList.Put());
+    Walk<IMbnConnection*>(connectionList.Get());
+    auto profiles = Create<IMbnConnectionProfileManager>(CLSID_MbnConnectionProfileManager);
+    UniqueSafeArray profileList;
+    profiles->GetConnectionProfiles(mbn.Get(), profileList.Put());
+    index = 0;
+    ComPtr<IMbnConnectionProfile> profile;
+    SafeArrayGetElement(profileList.Get(), &index, profile.PutVoid());
+    profile->GetProfileXmlData(text.Put());
+    // Reference counting and asking an object for itself are not service calls.
+    ComPtr<IUnknown> unknown;
+    mbn.As(&unknown);
+    ComPtr<IMbnInterface> same;
+    mbn.As(&same);
+
+    EXPECT_EQ(service.CallLog(), (Log{
+                                     "CoCreateInstance(MbnInterfaceManager)",
+                                     "IMbnInterfaceManager::GetInterfaces",
+                                     "SafeArrayGetElement(interfaces)",
+                                     "IMbnInterface::get_InterfaceID",
+                                     "IMbnInterface::GetInterfaceCapability",
+                                     "IMbnInterface::GetSubscriberInformation",
+                                     "IMbnSubscriberInformation::get_SimIccID",
+                                     "IMbnSubscriberInformation::get_SubscriberID",
+                                     "IMbnSubscriberInformation::get_TelephoneNumbers",
+                                     "SafeArrayGetLBound(telephoneNumbers)",
+                                     "SafeArrayGetUBound(telephoneNumbers)",
+                                     "SafeArrayGetElement(telephoneNumbers)",
+                                     "IMbnInterface::QueryInterface(IMbnSignal)",
+                                     "IMbnSignal::GetSignalError",
+                                     "IMbnSignal::GetSignalStrength",
+                                     "IMbnInterface::QueryInterface(IMbnRegistration)",
+                                     "IMbnRegistration::GetRoamingText",
+                                     "IMbnInterface::QueryInterface(IMbnConnectionContext)",
+                                     "IMbnConnectionContext::GetProvisionedContexts",
+                                     "SafeArrayGetLBound(provisionedContexts)",
+                                     "SafeArrayGetUBound(provisionedContexts)",
+                                     "SafeArrayGetElement(provisionedContexts)",
+                                     "IMbnInterface::QueryInterface(IMbnRadio)",
+                                     "IMbnRadio::get_HardwareRadioState",
+                                     "IMbnInterface::GetHomeProvider",
+                                     "IMbnInterface::GetReadyState",
+                                     "IMbnInterface::InEmergencyMode",
+                                     "IMbnInterface::GetConnection",
+                                     "IMbnConnection::GetConnectionState",
+                                     "IMbnInterface::GetPreferredProviders",
+                                     "SafeArrayGetLBound(preferredProviders)",
+                                     "SafeArrayGetUBound(preferredProviders)",
+                                     "SafeArrayGetElement(preferredProviders)",
+                                     "CoCreateInstance(MbnConnectionManager)",
+                                     "IMbnConnectionManager::GetConnections",
+                                     "SafeArrayGetLBound(connections)",
+                                     "SafeArrayGetUBound(connections)",
+                                     "SafeArrayGetElement(connections)",
+                                     "CoCreateInstance(MbnConnectionProfileManager)",
+                                     "IMbnConnectionProfileManager::GetConnectionProfiles",
+                                     "SafeArrayGetElement(connectionProfiles)",
+                                     "IMbnConnectionProfile::GetProfileXmlData",
+                                 }));
+}
+
+TEST_F(CallLog, TheKthCallFailsWhateverTheScenarioSays) {
+    SimulatedService service(Parse(kScenario));
+    service.FailCall(3, E_MBN_FAILURE);  // the element fetch of the interface list
+    service.FailCall(5, HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
+    UniqueSafeArray list;
+    ASSERT_EQ(manager->GetInterfaces(list.Put()), S_OK);
+    LONG index = 0;
+    ComPtr<IMbnInterface> mbn;
+    EXPECT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), E_MBN_FAILURE);
+    EXPECT_FALSE(mbn);
+    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), S_OK);
+    UniqueBstr id;
+    EXPECT_EQ(mbn->get_InterfaceID(id.Put()), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    EXPECT_EQ(id.Get(), nullptr);
+    EXPECT_EQ(mbn->get_InterfaceID(id.Put()), S_OK);
+    EXPECT_EQ(service.CallLog().size(), 6u);  // failed calls are logged too
+}
+
+TEST_F(CallLog, AnInjectedFailureCanStopObjectCreation) {
+    SimulatedService service(Parse(kScenario));
+    service.FailCall(1, CO_E_SERVER_EXEC_FAILURE);
+    HRESULT hr = S_OK;
+    EXPECT_FALSE(Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager, &hr));
+    EXPECT_EQ(hr, CO_E_SERVER_EXEC_FAILURE);
+    EXPECT_EQ(service.CallLog(), Log{"CoCreateInstance(MbnInterfaceManager)"});
+}
+
+TEST_F(CallLog, ClearingStartsTheCountAgainAndDropsInjectedFailures) {
+    SimulatedService service(Parse(kScenario));
+    auto mbn = testing::InterfaceAt(0);
+    ASSERT_TRUE(mbn);
+    service.FailCall(1, E_FAIL);
+    service.ClearCallLog();
+    EXPECT_TRUE(service.CallLog().empty());
+    MBN_READY_STATE ready;
+    EXPECT_EQ(mbn->GetReadyState(&ready), S_OK);  // the dropped failure
+    service.ClearCallLog();
+    service.FailCall(2, E_FAIL);
+    EXPECT_EQ(mbn->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(mbn->GetReadyState(&ready), E_FAIL);
+    EXPECT_EQ(mbn->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(service.CallLog(), (Log(3, "IMbnInterface::GetReadyState")));
+}
+
+TEST_F(CallLog, NothingIsSeenOnceTheServiceIsGone) {
+    ComPtr<IMbnInterface> kept;
+    {
+        SimulatedService service(Parse(kScenario));
+        service.FailCall(4, E_FAIL);  // the call after the three that find the interface
+        kept = testing::InterfaceAt(0);
+        ASSERT_TRUE(kept);
+    }
+    // The service no longer observes: no injected failure reaches the caller.
+    SimulatedService next(Parse(kScenario));
+    MBN_READY_STATE ready;
+    EXPECT_EQ(kept->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(next.CallLog(), Log{"IMbnInterface::GetReadyState"});
+}
+
+}  // namespace
+}  // namespace paravue::simulated
