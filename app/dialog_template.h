@@ -1,0 +1,60 @@
+// The main dialog's layout, written once in dialog units and converted to
+// pixels at 1.75 pixels per unit (the dialog font's base units at 96 dpi). The
+// link rectangles on the banners are in these pixels, so every control must
+// come from here.
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+namespace paravue::app {
+
+struct DialogUnitRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// 1.75 = 7/4, halves rounded down: 87.5 -> 87, 115.5 -> 115, 78.75 -> 79.
+constexpr int DialogUnitsToPixels(int units) {
+    return (units * 7 + 1) / 4;
+}
+
+constexpr QRect DialogUnitsToPixels(DialogUnitRect r) {
+    return QRect(DialogUnitsToPixels(r.x), DialogUnitsToPixels(r.y), DialogUnitsToPixels(r.width),
+                 DialogUnitsToPixels(r.height));
+}
+
+namespace dialog_template {
+
+inline constexpr int kWidthUnits = 546;
+inline constexpr int kHeightUnits = 325;
+
+inline constexpr DialogUnitRect kRefreshButton = {495, 66, 50, 16};
+inline constexpr DialogUnitRect kCloseButton = {495, 84, 50, 16};
+inline constexpr DialogUnitRect kReport = {3, 66, 489, 232};
+inline constexpr DialogUnitRect kTopBanner = {0, 1, 545, 18};
+inline constexpr DialogUnitRect kHeaderBanner = {0, 17, 545, 45};
+inline constexpr DialogUnitRect kFooterBanner = {0, 300, 545, 24};
+
+// Pixel sizes of the three banner images, drawn centred in their pictures.
+inline constexpr QSize kTopBannerImage = {955, 36};
+inline constexpr QSize kHeaderBannerImage = {955, 90};
+inline constexpr QSize kFooterBannerImage = {955, 46};
+
+}  // namespace dialog_template
+
+constexpr QSize DialogClientSize() {
+    return QSize(DialogUnitsToPixels(dialog_template::kWidthUnits),
+                 DialogUnitsToPixels(dialog_template::kHeightUnits));
+}
+
+// Where an image of `image` size lands when centred in a picture at `control`
+// (an image larger than its picture is cut evenly, the odd pixel at the end).
+constexpr QPoint CentredImageOrigin(QRect control, QSize image) {
+    return QPoint(control.x() + (control.width() - image.width()) / 2,
+                  control.y() + (control.height() - image.height()) / 2);
+}
+
+}  // namespace paravue::app

@@ -1,0 +1,35 @@
+// The application: start-up, the one run of the main dialog, and shutdown.
+#pragma once
+
+#include <iostream>
+
+#include "app/main_window_slot.h"
+
+class QObject;
+
+namespace paravue::app {
+
+class CWandiagApp {
+  public:
+    // Start-up failures are reported as one line on `diagnostics`.
+    explicit CWandiagApp(std::ostream& diagnostics = std::cerr);
+    CWandiagApp(const CWandiagApp&) = delete;
+    CWandiagApp& operator=(const CWandiagApp&) = delete;
+
+    // Initialises COM, creates the interface manager, subscribes the event
+    // sinks, runs the dialog modally and tears everything down again in the
+    // reverse order. Returns the process's exit status: 0 once the dialog has
+    // run, 1 when COM or the interface manager could not be had (no window).
+    int InitInstance();
+
+    // The dialog while it is the main window, else null.
+    QObject* MainWindow() const { return m_pMainWnd.Get(); }
+
+  private:
+    int RunWithComInitialised();
+
+    std::ostream& diagnostics_;
+    MainWindowSlot m_pMainWnd;
+};
+
+}  // namespace paravue::app

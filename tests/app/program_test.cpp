@@ -1,0 +1,72 @@
+// The paravue program as a user starts it: the scenario from PARAVUE_SCENARIO,
+// start-up failures on standard error, and the screenshot hook.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString standardError;
+};
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    QString WriteScenario(const char* json) {
+        QString path = dir.filePath(QStringLiteral("scenario.json"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(json);
+        return path;
+    }
+
+    Outcome Run(const QString& scenario, const QString& screenshot = {}) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("PARAVUE_SCENARIO"), scenario);
+        // Keeps Qt from warning about a missing runtime directory.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        if (!screenshot.isEmpty())
+            env.insert(QStringLiteral("PARAVUE_SCREENSHOT"), screenshot);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(PARAVUE_APP_BINARY), {});
+        EXPECT_TRUE(program.waitForFinished(120000)) << "paravue did not end by itself";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ProgramTest, AnUnreadableScenarioIsReportedWithoutAWindow) {
+    Outcome outcome = Run(dir.filePath(QStringLiteral("missing.json")));
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.standardError.startsWith(QStringLiteral("paravue: ")));
+    EXPECT_TRUE(outcome.standardError.contains(QStringLiteral("missing.json")));
+    EXPECT_EQ(outcome.standardError.count(QChar(u'\n')), 1);
+}
+
+TEST_F(ProgramTest, WithoutTheInterfaceManagerItFailsWithOneLineAndStatusOne) {
+    Outcome outcome = Run(WriteScenario(R"({"interfaceManager": {"hr": "0x80070422"}})"));
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.standardError,
+              "paravue: cannot create the Mobile Broadband interface manager (status "
+              "0x80070422)\n");
+}
+
+TEST_F(ProgramTest, SavesTheWindowWhenAskedForAScreenshotAndEnds) {
+    const QString shot = dir.filePath(QStringLiteral("window.png"));
+    Outcome outcome = Run(WriteScenario(R"({"interfaces": [{"interfaceId": "{IF-1}"}]})"), shot);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.standardError, "");
+    QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(955, 569));
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#include "test_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <algorithm>
+
+#include "platform/runtime.h"
+#include "report/report_text.h"
+
+namespace paravue::app::test_support {
+
+OpenedLinks::OpenedLinks() {
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "Open");
+}
+
+OpenedLinks::~OpenedLinks() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+}
+
+QStringList OpenedLinks::TakeAll() {
+    return std::exchange(opened_, {});
+}
+
+void OpenedLinks::Open(const QUrl& url) {
+    opened_.append(url.toString());
+}
+
+bool EventRecorder::event(QEvent* event) {
+    types.push_back(event->type());
+    return QObject::event(event);
+}
+
+simulated::Scenario ScenarioFromJson(std::string_view json) {
+    return simulated::ParseScenario(json, "test scenario");
+}
+
+std::size_t ReportRuns(const simulated::SimulatedService& service) {
+    std::vector<std::string> calls = service.CallLog();
+    return static_cast<std::size_t>(
+        std::count(calls.begin(), calls.end(), "CoCreateInstance(MbnInterfaceManager)"));
+}
+
+QPlainTextEdit& ReportView(QWidget& dialog) {
+    auto* view = dialog.findChild<QPlainTextEdit*>(QStringLiteral("report"));
+    if (!view)
+        throw std::logic_error("the dialog has no report view");
+    return *view;
+}
+
+QPushButton& Button(QWidget& dialog, const char* name) {
+    auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+    if (!button)
+        throw std::logic_error(std::string("the dialog has no button ") + name);
+    return *button;
+}
+
+QStringList ViewLines(const QPlainTextEdit& view) {
+    QStringList lines = view.toPlainText().split(QChar(u'\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList ReportLines() {
+    QString report = QString::fromStdU16String(g_strReport);
+    QStringList lines = report.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+ComApartment::ComApartment() {
+    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+}
+ComApartment::~ComApartment() {
+    CoUninitialize();
+}
+
+}  // namespace paravue::app::test_support

@@ -1,0 +1,63 @@
+// Helpers for the window's tests: catching opened links, recording posted
+// notifications, counting report runs, and finding the dialog's controls.
+#pragma once
+
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QUrl>
+#include <string_view>
+#include <vector>
+
+#include "platform/simulated/scenario.h"
+#include "platform/simulated/simulated_service.h"
+
+namespace paravue::app::test_support {
+
+// Receives every https: and mailto: link the program opens, instead of a browser.
+class OpenedLinks final : public QObject {
+    Q_OBJECT
+
+  public:
+    OpenedLinks();
+    ~OpenedLinks() override;
+    QStringList TakeAll();
+
+  public slots:
+    void Open(const QUrl& url);
+
+  private:
+    QStringList opened_;
+};
+
+// Records the type of every event that reaches it.
+class EventRecorder final : public QObject {
+  public:
+    std::vector<int> types;
+
+  protected:
+    bool event(QEvent* event) override;
+};
+
+simulated::Scenario ScenarioFromJson(std::string_view json);
+// How many report runs the service saw since its call log was last cleared.
+std::size_t ReportRuns(const simulated::SimulatedService& service);
+
+QPlainTextEdit& ReportView(QWidget& dialog);
+QPushButton& Button(QWidget& dialog, const char* name);
+// The view's lines, without the empty one after the last line break.
+QStringList ViewLines(const QPlainTextEdit& view);
+// g_strReport cut at CR LF, without the empty piece after the last one.
+QStringList ReportLines();
+
+// COM for the test's thread while it lives.
+class ComApartment {
+  public:
+    ComApartment();
+    ~ComApartment();
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+};
+
+}  // namespace paravue::app::test_support
