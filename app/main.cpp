@@ -2,6 +2,7 @@
 // scenario that PARAVUE_SCENARIO names, else the system's.
 #include <QApplication>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     } catch (const paravue::simulated::ScenarioError& error) {
         std::cerr << "paravue: " << error.what() << '\n';
         return 2;
+    } catch (const std::exception& error) {
+        // The service itself could not start: there is nothing to show.
+        std::cerr << "paravue: cannot start the service: " << error.what() << '\n';
+        return 1;
     }
 
     if (std::optional<std::string> path = EnvironmentValue("PARAVUE_SCREENSHOT"))

@@ -142,21 +142,21 @@ QImage HeaderBanner() {
     fill.setColorAt(1, QColor(0xdc, 0xe7, 0xf5));
     painter.fillRect(image.rect(), fill);
 
-    // Radio waves from a mast at the right, fading out to the left.
-    const QPointF mast(size.width() - 70, size.height() / 2 + 18);
-    for (int ring = 1; ring <= 6; ++ring) {
+    // Radio waves from a mast at the right, fading outwards, inside the part
+    // of the image the picture shows.
+    const QRect visible = control.translated(-origin).intersected(image.rect());
+    const QPointF mast(size.width() - 80, visible.bottom() - 12);
+    for (int ring = 1; ring <= 4; ++ring) {
         QColor wave = kBlue;
-        wave.setAlpha(110 - ring * 15);
+        wave.setAlpha(140 - ring * 25);
         painter.setPen(QPen(wave, 3, Qt::SolidLine, Qt::RoundCap));
-        const qreal r = ring * 22;
+        const qreal r = ring * 14;
         painter.drawArc(QRectF(mast.x() - r, mast.y() - r, 2 * r, 2 * r), 45 * 16, 90 * 16);
     }
     painter.setBrush(kNavy);
     painter.setPen(Qt::NoPen);
-    painter.drawEllipse(mast, 5, 5);
+    painter.drawEllipse(mast, 4, 4);
 
-    // The text stays inside the part of the image the picture shows.
-    const QRect visible = control.translated(-origin).intersected(image.rect());
     painter.setPen(kInk);
     painter.setFont(SansFont(22, true));
     painter.drawText(QRect(20, visible.top() + 14, 700, 30), Qt::AlignLeft | Qt::AlignVCenter,

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "app/app_images.h"
 #include "app/mbn_messages.h"
 #include "app/wandiag_dlg.h"
 #include "report/append_fault.h"
@@ -101,6 +102,29 @@ TEST_F(DialogTest, ShowsTheReportLineForLineWithServiceTextTakenLiterally) {
     // Markup from the service is text, never formatting.
     EXPECT_TRUE(shown.filter(QStringLiteral("<b>Acme</b> &amp; Sons")).size() == 1);
     EXPECT_TRUE(shown.filter(QStringLiteral("LTE\tStick")).size() == 1);
+}
+
+TEST_F(DialogTest, BannersSitWhereTheirLinkAreasWereMeasured) {
+    // Each image is centred in its picture; a larger image is cut evenly with
+    // the odd pixel at the end, which puts its top-left corner here.
+    struct Placement {
+        QImage image;
+        QPoint origin;
+        QPoint probes[3];
+    };
+    const Placement placements[] = {
+        {TopBannerImage().toImage(), {0, 0}, {{20, 15}, {700, 16}, {940, 25}}},
+        {HeaderBannerImage().toImage(), {0, 25}, {{30, 60}, {880, 95}, {500, 108}}},
+        {FooterBannerImage().toImage(), {0, 523}, {{30, 540}, {470, 545}, {945, 566}}},
+    };
+    const QImage window = dialog.grab().toImage();
+    ASSERT_EQ(window.size(), QSize(955, 569));
+    for (const Placement& placement : placements) {
+        for (QPoint p : placement.probes) {
+            SCOPED_TRACE(::testing::PrintToString(std::pair(p.x(), p.y())));
+            EXPECT_EQ(window.pixel(p), placement.image.pixel(p - placement.origin));
+        }
+    }
 }
 
 struct LinkCase {
