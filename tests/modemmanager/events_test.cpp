@@ -1,0 +1,160 @@
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "platform/connection_point.h"
+#include "platform/utf.h"
+#include "service_fixture.h"
+// After the boundary's headers: glib makes TRUE and FALSE macros.
+#include <gio/gio.h>
+
+using paravue::ComPtr;
+
+namespace {
+
+// Records every event as a word, for the test to wait on.
+class EventLog {
+public:
+    void Add(std::string event) {
+        {
+            std::lock_guard lock(mutex_);
+            events_.push_back(std::move(event));
+        }
+        changed_.notify_all();
+    }
+    // Waits until `event` has been recorded; a generous bound keeps a broken
+    // build from hanging the suite.
+    bool WaitFor(const std::string& event) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [&] {
+            return std::find(events_.begin(), events_.end(), event) != events_.end();
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> events_;
+};
+
+class ManagerSink final : public paravue::ComObject<ManagerSink, IMbnInterfaceManagerEvents> {
+public:
+    explicit ManagerSink(EventLog& log) : log_(log) {}
+    HRESULT OnInterfaceArrival(IMbnInterface* modem) override { return Record("arrival", modem); }
+    HRESULT OnInterfaceRemoval(IMbnInterface* modem) override { return Record("removal", modem); }
+
+private:
+    HRESULT Record(const std::string& what, IMbnInterface* modem) {
+        paravue::UniqueBstr id;
+        if (modem && SUCCEEDED(modem->get_InterfaceID(id.Put())))
+            log_.Add(what + ":" + paravue::Utf16ToUtf8(id.View()));
+        return S_OK;
+    }
+    EventLog& log_;
+};
+
+class RegistrationSink final
+    : public paravue::ComObject<RegistrationSink, IMbnRegistrationEvents> {
+public:
+    explicit RegistrationSink(EventLog& log) : log_(log) {}
+    HRESULT OnRegisterModeAvailable(IMbnRegistration*) override { return Record("mode"); }
+    HRESULT OnRegisterStateChange(IMbnRegistration* r) override {
+        MBN_REGISTER_STATE state{};
+        if (r && SUCCEEDED(r->GetRegisterState(&state)))
+            log_.Add("state:" + std::to_string(state));
+        return S_OK;
+    }
+    HRESULT OnPacketServiceStateChange(IMbnRegistration*) override { return Record("packet"); }
+    HRESULT OnSetRegisterModeComplete(IMbnRegistration*, ULONG, HRESULT) override {
+        return Record("complete");
+    }
+
+private:
+    HRESULT Record(const char* what) {
+        log_.Add(what);
+        return S_OK;
+    }
+    EventLog& log_;
+};
+
+class EventsTest : public ServiceTest {
+protected:
+    void Subscribe() {
+        ASSERT_EQ(CreateManager(&manager_), S_OK);
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(manager_.As(&container), S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(IID_IMbnInterfaceManagerEvents,
+                                                 managerPoint_.Put()),
+                  S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(IID_IMbnRegistrationEvents,
+                                                 registrationPoint_.Put()),
+                  S_OK);
+        auto managerSink = paravue::MakeComObject<ManagerSink>(log_);
+        auto registrationSink = paravue::MakeComObject<RegistrationSink>(log_);
+        ASSERT_EQ(managerPoint_->Advise(managerSink.Get(), &managerCookie_), S_OK);
+        ASSERT_EQ(registrationPoint_->Advise(registrationSink.Get(), &registrationCookie_), S_OK);
+    }
+    void TearDown() override {
+        if (managerPoint_) {
+            EXPECT_EQ(managerPoint_->Unadvise(managerCookie_), S_OK);
+        }
+        if (registrationPoint_) {
+            EXPECT_EQ(registrationPoint_->Unadvise(registrationCookie_), S_OK);
+        }
+        managerPoint_.Reset();
+        registrationPoint_.Reset();
+        manager_.Reset();
+        ServiceTest::TearDown();
+    }
+
+    EventLog log_;
+    ComPtr<IMbnInterfaceManager> manager_;
+    ComPtr<IConnectionPoint> managerPoint_;
+    ComPtr<IConnectionPoint> registrationPoint_;
+    DWORD managerCookie_ = 0;
+    DWORD registrationCookie_ = 0;
+};
+
+TEST_F(EventsTest, ModemArrivalStateChangesAndRemovalReachTheSinks) {
+    ASSERT_TRUE(daemon_.Start());
+    Subscribe();
+    ASSERT_TRUE(daemon_.AddModem(0));
+    EXPECT_TRUE(log_.WaitFor("arrival:wwan0"));
+
+    ASSERT_TRUE(daemon_.Call("SetModemProperty",
+                             g_variant_new("(ussv)", 0u,
+                                           "org.freedesktop.ModemManager1.Modem.Modem3gpp",
+                                           "RegistrationState", g_variant_new_uint32(5))));
+    EXPECT_TRUE(log_.WaitFor("state:" + std::to_string(MBN_REGISTER_STATE_ROAMING)));
+
+    ASSERT_TRUE(daemon_.Call("SetModemProperty",
+                             g_variant_new("(ussv)", 0u,
+                                           "org.freedesktop.ModemManager1.Modem.Modem3gpp",
+                                           "PacketServiceState", g_variant_new_uint32(1))));
+    EXPECT_TRUE(log_.WaitFor("packet"));
+
+    ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+    EXPECT_TRUE(log_.WaitFor("removal:wwan0"));
+}
+
+TEST_F(EventsTest, GainingThe3gppInterfaceMakesTheRegisterModeAvailable) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0, g_variant_new_parsed("{'gpp': <false>}")));
+    Subscribe();
+    ASSERT_TRUE(daemon_.Call("AddModem3gpp", g_variant_new("(u)", 0u)));
+    EXPECT_TRUE(log_.WaitFor("mode"));
+}
+
+TEST_F(EventsTest, DaemonStartingAndStoppingArrivesAndRemovesItsModems) {
+    Subscribe();  // before the daemon exists
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    EXPECT_TRUE(log_.WaitFor("arrival:wwan0"));
+    daemon_.Kill();
+    EXPECT_TRUE(log_.WaitFor("removal:wwan0"));
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include "platform/modemmanager/mm_mapping.h"
+
+namespace mm = paravue::mm;
+
+namespace {
+
+constexpr guint32 k3gpp = MM_MODEM_CAPABILITY_GSM_UMTS | MM_MODEM_CAPABILITY_LTE;
+
+TEST(Capabilities, AnyThreeGppFamilyMakesGsmCdmaOnlyMakesCdma) {
+    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_5GNR), MBN_CELLULAR_CLASS_GSM);
+    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_CDMA_EVDO |
+                                                MM_MODEM_CAPABILITY_LTE),
+              MBN_CELLULAR_CLASS_GSM);
+    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_CDMA_EVDO),
+              MBN_CELLULAR_CLASS_CDMA);
+    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_POTS),
+              MBN_CELLULAR_CLASS_NONE);
+}
+
+TEST(DataClass, ModesMapPerFamily) {
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_5G, k3gpp), 0xC0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G, k3gpp), 0x1Fu);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G,
+                                     MM_MODEM_CAPABILITY_CDMA_EVDO),
+              static_cast<ULONG>(MBN_DATA_CLASS_1XRTT | MBN_DATA_CLASS_1XEVDO |
+                                 MBN_DATA_CLASS_1XEVDO_REVA));
+    // CS alone carries no packet data; no family, no data class.
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_CS, k3gpp), 0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_4G, MM_MODEM_CAPABILITY_POTS), 0u);
+}
+
+TEST(DataClass, AccessTechnologies) {
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_GSM),
+              static_cast<ULONG>(MBN_DATA_CLASS_GPRS));
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_HSPA_PLUS),
+              static_cast<ULONG>(MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA));
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_LTE_NB_IOT),
+              static_cast<ULONG>(MBN_DATA_CLASS_LTE));
+    // NR with LTE is non-standalone, NR alone standalone.
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_5GNR |
+                                                  MM_MODEM_ACCESS_TECHNOLOGY_LTE),
+              static_cast<ULONG>(MBN_DATA_CLASS_LTE | MBN_DATA_CLASS_5G_NSA));
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_5GNR),
+              static_cast<ULONG>(MBN_DATA_CLASS_5G_SA));
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_EVDOB),
+              static_cast<ULONG>(MBN_DATA_CLASS_1XEVDO_REVB));
+    EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_UNKNOWN), 0u);
+}
+
+TEST(Signal, PercentScalesToThirtyOneAndZeroStaleIsUnknown) {
+    EXPECT_EQ(mm::SignalStrengthFromQuality(0, false), 99u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(0, true), 0u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(50, false), 16u);  // 15.5 rounds up
+    EXPECT_EQ(mm::SignalStrengthFromQuality(100, true), 31u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(250, true), 31u);  // out of range is clamped
+}
+
+TEST(Registration, EveryDaemonStateHasItsRegisterState) {
+    struct Case {
+        MMModem3gppRegistrationState in;
+        MBN_REGISTER_STATE out;
+    } cases[] = {
+        {MM_MODEM_3GPP_REGISTRATION_STATE_IDLE, MBN_REGISTER_STATE_DEREGISTERED},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_HOME_SMS_ONLY, MBN_REGISTER_STATE_HOME},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_HOME_CSFB_NOT_PREFERRED, MBN_REGISTER_STATE_HOME},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_SEARCHING, MBN_REGISTER_STATE_SEARCHING},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_EMERGENCY_ONLY, MBN_REGISTER_STATE_DENIED},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_UNKNOWN, MBN_REGISTER_STATE_NONE},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_ROAMING_CSFB_NOT_PREFERRED, MBN_REGISTER_STATE_ROAMING},
+        {MM_MODEM_3GPP_REGISTRATION_STATE_ATTACHED_RLOS, MBN_REGISTER_STATE_DEREGISTERED},
+    };
+    for (const Case& c : cases) EXPECT_EQ(mm::RegisterStateFrom3gpp(c.in), c.out) << c.in;
+}
+
+TEST(Contexts, AuthIsTheStrongestAllowedAndApnTypeNamesTheContext) {
+    EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_NONE), MBN_AUTH_PROTOCOL_NONE);
+    EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_PAP | MM_BEARER_ALLOWED_AUTH_CHAP),
+              MBN_AUTH_PROTOCOL_CHAP);
+    EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_MSCHAPV2 |
+                                          MM_BEARER_ALLOWED_AUTH_PAP),
+              MBN_AUTH_PROTOCOL_MSCHAPV2);
+    // MSCHAP (v1) and EAP have no counterpart: nothing the report can name.
+    EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_EAP), MBN_AUTH_PROTOCOL_NONE);
+
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_INITIAL), MBN_CONTEXT_TYPE_INTERNET);
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_PRIVATE), MBN_CONTEXT_TYPE_VPN);
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_IMS), MBN_CONTEXT_TYPE_VOICE);
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_VIDEO_SHARE),
+              MBN_CONTEXT_TYPE_VIDEO_SHARE);
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_NONE), MBN_CONTEXT_TYPE_NONE);
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_MMS), MBN_CONTEXT_TYPE_CUSTOM);
+}
+
+TEST(Readiness, FailureLockSubscriptionAndPowerStates) {
+    auto ready = [](MMModemState state, MMModemStateFailedReason reason = MM_MODEM_STATE_FAILED_REASON_NONE,
+                    MMModemLock lock = MM_MODEM_LOCK_NONE,
+                    MMModem3gppSubscriptionState sub = MM_MODEM_3GPP_SUBSCRIPTION_STATE_PROVISIONED) {
+        return mm::ReadyStateFrom({state, reason, lock, sub});
+    };
+    EXPECT_EQ(ready(MM_MODEM_STATE_FAILED, MM_MODEM_STATE_FAILED_REASON_SIM_MISSING),
+              MBN_READY_STATE_SIM_NOT_INSERTED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_FAILED, MM_MODEM_STATE_FAILED_REASON_SIM_ERROR),
+              MBN_READY_STATE_BAD_SIM);
+    EXPECT_EQ(ready(MM_MODEM_STATE_FAILED, MM_MODEM_STATE_FAILED_REASON_UNKNOWN),
+              MBN_READY_STATE_FAILURE);
+    EXPECT_EQ(ready(MM_MODEM_STATE_LOCKED, {}, MM_MODEM_LOCK_SIM_PIN),
+              MBN_READY_STATE_DEVICE_LOCKED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_LOCKED, {}, MM_MODEM_LOCK_PH_NET_PUK),
+              MBN_READY_STATE_DEVICE_BLOCKED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_REGISTERED, {}, MM_MODEM_LOCK_NONE,
+                    MM_MODEM_3GPP_SUBSCRIPTION_STATE_UNPROVISIONED),
+              MBN_READY_STATE_NOT_ACTIVATED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_DISABLING), MBN_READY_STATE_OFF);
+    EXPECT_EQ(ready(MM_MODEM_STATE_INITIALIZING), MBN_READY_STATE_OFF);
+    EXPECT_EQ(ready(MM_MODEM_STATE_ENABLING), MBN_READY_STATE_INITIALIZED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_CONNECTED), MBN_READY_STATE_INITIALIZED);
+}
+
+TEST(Connection, ConnectedBearerWinsOverTransitions) {
+    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_DISCONNECTING, 2, true}),
+              MBN_ACTIVATION_STATE_ACTIVATED);
+    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_CONNECTING, 1, false}),
+              MBN_ACTIVATION_STATE_ACTIVATING);
+    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_DISCONNECTING, 1, false}),
+              MBN_ACTIVATION_STATE_DEACTIVATING);
+    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_REGISTERED, 1, false}),
+              MBN_ACTIVATION_STATE_DEACTIVATED);
+    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_REGISTERED, 0, false}),
+              MBN_ACTIVATION_STATE_NONE);
+}
+
+TEST(Radio, UnknownPowerStateIsOutsideTheRadioStates) {
+    EXPECT_EQ(mm::SoftwareRadioFromPowerState(MM_MODEM_POWER_STATE_ON), MBN_RADIO_ON);
+    EXPECT_EQ(mm::SoftwareRadioFromPowerState(MM_MODEM_POWER_STATE_LOW), MBN_RADIO_OFF);
+    EXPECT_FALSE(mm::SoftwareRadioFromPowerState(MM_MODEM_POWER_STATE_UNKNOWN).has_value());
+}
+
+TEST(ModemOrder, PathNumbersCompareAsNumbers) {
+    EXPECT_LT(mm::ModemPathNumber("/org/freedesktop/ModemManager1/Modem/2"),
+              mm::ModemPathNumber("/org/freedesktop/ModemManager1/Modem/10"));
+    EXPECT_EQ(mm::ModemPathNumber("/org/freedesktop/ModemManager1/Modem/x"),
+              std::numeric_limits<unsigned long>::max());
+}
+
+}  // namespace

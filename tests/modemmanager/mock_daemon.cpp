@@ -1,0 +1,132 @@
+#include "mock_daemon.h"
+
+#include <fcntl.h>
+#include <gio/gio.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3";
+constexpr const char* kName = "org.freedesktop.ModemManager1";
+constexpr const char* kPath = "/org/freedesktop/ModemManager1";
+
+std::string Template() { return std::string(PARAVUE_SOURCE_DIR) + "/tests/dbusmock/modemmanager.py"; }
+
+}  // namespace
+
+std::string MockDaemon::Unavailable() {
+    if (!std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
+        return "no private system bus: run through scripts/with-private-bus.sh";
+    if (std::system("/usr/bin/python3 -c 'import dbusmock' >/dev/null 2>&1") != 0)
+        return "python3-dbusmock is not installed";
+    return {};
+}
+
+MockDaemon::~MockDaemon() {
+    Thaw();
+    Kill();
+    if (bus_) g_object_unref(bus_);
+}
+
+GDBusConnection* MockDaemon::Bus() {
+    if (!bus_) {
+        gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
+        if (!address) return nullptr;
+        bus_ = g_dbus_connection_new_for_address_sync(
+            address,
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        g_free(address);
+    }
+    return bus_;
+}
+
+bool MockDaemon::Start() {
+    std::string script = Template();
+    const char* argv[] = {kPython, "-m", "dbusmock", "--system", "--template", script.c_str(),
+                          nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    int failed = posix_spawn(&pid_, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) {
+        pid_ = -1;
+        return false;
+    }
+    GDBusConnection* bus = Bus();
+    if (!bus) return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        GVariant* reply = g_dbus_connection_call_sync(
+            bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "NameHasOwner", g_variant_new("(s)", kName), G_VARIANT_TYPE("(b)"),
+            G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
+        gboolean owned = FALSE;
+        if (reply) {
+            g_variant_get(reply, "(b)", &owned);
+            g_variant_unref(reply);
+        }
+        if (owned) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void MockDaemon::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    // Wait for the bus to drop the name, so the next step sees it gone.
+    for (int attempt = 0; attempt < 100 && Bus(); ++attempt) {
+        GVariant* reply = g_dbus_connection_call_sync(
+            Bus(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "NameHasOwner", g_variant_new("(s)", kName), G_VARIANT_TYPE("(b)"),
+            G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
+        gboolean owned = TRUE;
+        if (reply) {
+            g_variant_get(reply, "(b)", &owned);
+            g_variant_unref(reply);
+        }
+        if (!owned) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void MockDaemon::Freeze() {
+    if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void MockDaemon::Thaw() {
+    if (pid_ > 0) kill(pid_, SIGCONT);
+}
+
+bool MockDaemon::Call(const char* method, GVariant* parameters) {
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(Bus(), kName, kPath, "org.freedesktop.DBus.Mock",
+                                                  method, parameters, nullptr,
+                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+    if (error) {
+        g_printerr("mock %s: %s\n", method, error->message);
+        g_error_free(error);
+    }
+    if (!reply) return false;
+    g_variant_unref(reply);
+    return true;
+}
+
+bool MockDaemon::AddModem(unsigned index, GVariant* options) {
+    if (!options) options = g_variant_new("a{sv}", nullptr);
+    return Call("AddModem", g_variant_new("(u@a{sv})", index, options));
+}

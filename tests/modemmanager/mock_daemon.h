@@ -1,0 +1,41 @@
+// Starts the ModemManager mock on the private system bus that
+// scripts/with-private-bus.sh provides, and drives it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// glib's types, declared here so that this header can come before glib's
+// headers (the boundary's TRUE and FALSE must be declared first).
+typedef struct _GVariant GVariant;
+typedef struct _GDBusConnection GDBusConnection;
+
+class MockDaemon {
+public:
+    // Why the mock cannot run here (no private bus, no python3-dbusmock);
+    // empty when it can.
+    static std::string Unavailable();
+
+    MockDaemon() = default;
+    MockDaemon(const MockDaemon&) = delete;
+    MockDaemon& operator=(const MockDaemon&) = delete;
+    ~MockDaemon();
+
+    // Starts the mock and waits until it owns the daemon's name.
+    bool Start();
+    void Kill();    // the daemon dies: its name goes away
+    void Freeze();  // the daemon stops answering, its name stays
+    void Thaw();
+
+    // Calls a method of the mock's control interface; false on failure.
+    // `parameters` is floating and consumed.
+    bool Call(const char* method, GVariant* parameters);
+    bool AddModem(unsigned index, GVariant* options = nullptr);
+
+private:
+    GDBusConnection* Bus();
+
+    pid_t pid_ = -1;
+    GDBusConnection* bus_ = nullptr;
+};

@@ -1,0 +1,60 @@
+// A ModemManager service registered for CoCreateInstance, and the mock daemon
+// behind it, for tests that go through the boundary as the report does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "mock_daemon.h"
+#include "platform/mbn.h"
+#include "platform/modemmanager/modemmanager_service.h"
+#include "platform/runtime.h"
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::string why = MockDaemon::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        initialized_ = true;
+        paravue::mm::ServiceOptions options;
+        options.sysfsRoot = "/nonexistent-sysfs";
+        options.callBound = std::chrono::milliseconds(1500);
+        service_.emplace(options);
+    }
+    void TearDown() override {
+        service_.reset();
+        if (initialized_) CoUninitialize();
+    }
+
+    HRESULT CreateManager(paravue::ComPtr<IMbnInterfaceManager>* manager) {
+        return CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                                IID_IMbnInterfaceManager, manager->PutVoid());
+    }
+    // The interfaces of a fresh manager, as a report run sees them.
+    HRESULT Interfaces(std::vector<paravue::ComPtr<IMbnInterface>>* interfaces) {
+        interfaces->clear();
+        paravue::ComPtr<IMbnInterfaceManager> manager;
+        if (HRESULT hr = CreateManager(&manager); FAILED(hr)) return hr;
+        paravue::UniqueSafeArray array;
+        if (HRESULT hr = manager->GetInterfaces(array.Put()); FAILED(hr)) return hr;
+        LONG upper = -1;
+        SafeArrayGetUBound(array.Get(), 1, &upper);
+        for (LONG i = 0; i <= upper; ++i) {
+            paravue::ComPtr<IMbnInterface> element;
+            if (HRESULT hr = SafeArrayGetElement(array.Get(), &i, element.PutVoid()); FAILED(hr))
+                return hr;
+            interfaces->push_back(std::move(element));
+        }
+        return S_OK;
+    }
+    paravue::ComPtr<IMbnInterface> FirstInterface() {
+        std::vector<paravue::ComPtr<IMbnInterface>> all;
+        EXPECT_EQ(Interfaces(&all), S_OK);
+        return all.empty() ? nullptr : all.front();
+    }
+
+    MockDaemon daemon_;
+    std::optional<paravue::mm::ModemManagerService> service_;
+    bool initialized_ = false;
+};
