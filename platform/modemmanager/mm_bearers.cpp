@@ -30,6 +30,12 @@ HRESULT ListBearers(Session& session, MMObject* object,
     for (GList* item = list; item; item = item->next)
         bearers->emplace_back(MM_BEARER(item->data));  // takes the list's reference
     g_list_free(list);
+    // Without the daemon the proxies start anyway, empty.
+    for (auto& bearer : *bearers) {
+        GCharPtr owner(g_dbus_proxy_get_name_owner(G_DBUS_PROXY(bearer.get())));
+        if (!owner)
+            return kServiceNotActive;
+    }
     return S_OK;
 }
 

@@ -1,6 +1,8 @@
 #include "platform/modemmanager/mm_session.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <thread>
 
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
@@ -27,6 +29,33 @@ struct SourceDestroy {
         g_source_destroy(source);
         g_source_unref(source);
     }
+};
+
+// Cancels a blocking call from another thread once the bound has passed.
+class Watchdog {
+  public:
+    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound, bool* expired)
+        : thread_([this, cancellable, bound, expired] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, bound, [this] { return finished_; })) {
+                  *expired = true;
+                  g_cancellable_cancel(cancellable);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
 };
 
 }  // namespace
@@ -78,20 +107,22 @@ HRESULT Session::Connect() {
         return CO_E_SERVER_EXEC_FAILURE;
     g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
 
+    // The object manager has no asynchronous start of its own: started
+    // asynchronously it would start in a worker thread and deliver its
+    // signals to a context nobody runs. So it starts here, on our context,
+    // and a watchdog cancels it when the daemon does not answer in time.
     // Without DO_NOT_AUTO_START a missing daemon is activated, or waited for.
-    hr = Await(
-        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            mm_manager_new(connection_.get(), G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
-                           cancellable, done, data);
-        },
-        &result);
-    if (FAILED(hr)) {
-        managerStatus_ = hr;
-        return S_OK;
+    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+    bool expired = false;
+    {
+        Watchdog watchdog(cancellable.get(), options_.callBound, &expired);
+        manager_.reset(mm_manager_new_sync(connection_.get(),
+                                           G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
+                                           cancellable.get(), error.Put()));
     }
-    manager_.reset(mm_manager_new_finish(result.get(), error.Put()));
+    GErrorPtr failure = error.Take();
     if (!manager_)
-        managerStatus_ = StatusFromError(error.Take().get());
+        managerStatus_ = expired ? kTimeout : StatusFromError(failure.get());
     return S_OK;
 }
 

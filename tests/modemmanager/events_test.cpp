@@ -17,7 +17,7 @@ namespace {
 
 // Records every event as a word, for the test to wait on.
 class EventLog {
-public:
+  public:
     void Add(std::string event) {
         {
             std::lock_guard lock(mutex_);
@@ -34,19 +34,19 @@ public:
         });
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> events_;
 };
 
 class ManagerSink final : public paravue::ComObject<ManagerSink, IMbnInterfaceManagerEvents> {
-public:
+  public:
     explicit ManagerSink(EventLog& log) : log_(log) {}
     HRESULT OnInterfaceArrival(IMbnInterface* modem) override { return Record("arrival", modem); }
     HRESULT OnInterfaceRemoval(IMbnInterface* modem) override { return Record("removal", modem); }
 
-private:
+  private:
     HRESULT Record(const std::string& what, IMbnInterface* modem) {
         paravue::UniqueBstr id;
         if (modem && SUCCEEDED(modem->get_InterfaceID(id.Put())))
@@ -56,9 +56,8 @@ private:
     EventLog& log_;
 };
 
-class RegistrationSink final
-    : public paravue::ComObject<RegistrationSink, IMbnRegistrationEvents> {
-public:
+class RegistrationSink final : public paravue::ComObject<RegistrationSink, IMbnRegistrationEvents> {
+  public:
     explicit RegistrationSink(EventLog& log) : log_(log) {}
     HRESULT OnRegisterModeAvailable(IMbnRegistration*) override { return Record("mode"); }
     HRESULT OnRegisterStateChange(IMbnRegistration* r) override {
@@ -72,7 +71,7 @@ public:
         return Record("complete");
     }
 
-private:
+  private:
     HRESULT Record(const char* what) {
         log_.Add(what);
         return S_OK;
@@ -81,17 +80,17 @@ private:
 };
 
 class EventsTest : public ServiceTest {
-protected:
+  protected:
     void Subscribe() {
         ASSERT_EQ(CreateManager(&manager_), S_OK);
         ComPtr<IConnectionPointContainer> container;
         ASSERT_EQ(manager_.As(&container), S_OK);
-        ASSERT_EQ(container->FindConnectionPoint(IID_IMbnInterfaceManagerEvents,
-                                                 managerPoint_.Put()),
-                  S_OK);
-        ASSERT_EQ(container->FindConnectionPoint(IID_IMbnRegistrationEvents,
-                                                 registrationPoint_.Put()),
-                  S_OK);
+        ASSERT_EQ(
+            container->FindConnectionPoint(IID_IMbnInterfaceManagerEvents, managerPoint_.Put()),
+            S_OK);
+        ASSERT_EQ(
+            container->FindConnectionPoint(IID_IMbnRegistrationEvents, registrationPoint_.Put()),
+            S_OK);
         auto managerSink = paravue::MakeComObject<ManagerSink>(log_);
         auto registrationSink = paravue::MakeComObject<RegistrationSink>(log_);
         ASSERT_EQ(managerPoint_->Advise(managerSink.Get(), &managerCookie_), S_OK);
@@ -124,16 +123,16 @@ TEST_F(EventsTest, ModemArrivalStateChangesAndRemovalReachTheSinks) {
     ASSERT_TRUE(daemon_.AddModem(0));
     EXPECT_TRUE(log_.WaitFor("arrival:wwan0"));
 
-    ASSERT_TRUE(daemon_.Call("SetModemProperty",
-                             g_variant_new("(ussv)", 0u,
-                                           "org.freedesktop.ModemManager1.Modem.Modem3gpp",
-                                           "RegistrationState", g_variant_new_uint32(5))));
+    ASSERT_TRUE(
+        daemon_.Call("SetModemProperty",
+                     g_variant_new("(ussv)", 0u, "org.freedesktop.ModemManager1.Modem.Modem3gpp",
+                                   "RegistrationState", g_variant_new_uint32(5))));
     EXPECT_TRUE(log_.WaitFor("state:" + std::to_string(MBN_REGISTER_STATE_ROAMING)));
 
-    ASSERT_TRUE(daemon_.Call("SetModemProperty",
-                             g_variant_new("(ussv)", 0u,
-                                           "org.freedesktop.ModemManager1.Modem.Modem3gpp",
-                                           "PacketServiceState", g_variant_new_uint32(1))));
+    ASSERT_TRUE(
+        daemon_.Call("SetModemProperty",
+                     g_variant_new("(ussv)", 0u, "org.freedesktop.ModemManager1.Modem.Modem3gpp",
+                                   "PacketServiceState", g_variant_new_uint32(1))));
     EXPECT_TRUE(log_.WaitFor("packet"));
 
     ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));

@@ -10,22 +10,21 @@ constexpr guint32 k3gpp = MM_MODEM_CAPABILITY_GSM_UMTS | MM_MODEM_CAPABILITY_LTE
 
 TEST(Capabilities, AnyThreeGppFamilyMakesGsmCdmaOnlyMakesCdma) {
     EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_5GNR), MBN_CELLULAR_CLASS_GSM);
-    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_CDMA_EVDO |
-                                                MM_MODEM_CAPABILITY_LTE),
-              MBN_CELLULAR_CLASS_GSM);
+    EXPECT_EQ(
+        mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_CDMA_EVDO | MM_MODEM_CAPABILITY_LTE),
+        MBN_CELLULAR_CLASS_GSM);
     EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_CDMA_EVDO),
               MBN_CELLULAR_CLASS_CDMA);
-    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_POTS),
-              MBN_CELLULAR_CLASS_NONE);
+    EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_POTS), MBN_CELLULAR_CLASS_NONE);
 }
 
 TEST(DataClass, ModesMapPerFamily) {
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_5G, k3gpp), 0xC0u);
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G, k3gpp), 0x1Fu);
-    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G,
-                                     MM_MODEM_CAPABILITY_CDMA_EVDO),
-              static_cast<ULONG>(MBN_DATA_CLASS_1XRTT | MBN_DATA_CLASS_1XEVDO |
-                                 MBN_DATA_CLASS_1XEVDO_REVA));
+    EXPECT_EQ(
+        mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G, MM_MODEM_CAPABILITY_CDMA_EVDO),
+        static_cast<ULONG>(MBN_DATA_CLASS_1XRTT | MBN_DATA_CLASS_1XEVDO |
+                           MBN_DATA_CLASS_1XEVDO_REVA));
     // CS alone carries no packet data; no family, no data class.
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_CS, k3gpp), 0u);
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_4G, MM_MODEM_CAPABILITY_POTS), 0u);
@@ -71,16 +70,17 @@ TEST(Registration, EveryDaemonStateHasItsRegisterState) {
         {MM_MODEM_3GPP_REGISTRATION_STATE_ROAMING_CSFB_NOT_PREFERRED, MBN_REGISTER_STATE_ROAMING},
         {MM_MODEM_3GPP_REGISTRATION_STATE_ATTACHED_RLOS, MBN_REGISTER_STATE_DEREGISTERED},
     };
-    for (const Case& c : cases) EXPECT_EQ(mm::RegisterStateFrom3gpp(c.in), c.out) << c.in;
+    for (const Case& c : cases)
+        EXPECT_EQ(mm::RegisterStateFrom3gpp(c.in), c.out) << c.in;
 }
 
 TEST(Contexts, AuthIsTheStrongestAllowedAndApnTypeNamesTheContext) {
     EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_NONE), MBN_AUTH_PROTOCOL_NONE);
     EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_PAP | MM_BEARER_ALLOWED_AUTH_CHAP),
               MBN_AUTH_PROTOCOL_CHAP);
-    EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_MSCHAPV2 |
-                                          MM_BEARER_ALLOWED_AUTH_PAP),
-              MBN_AUTH_PROTOCOL_MSCHAPV2);
+    EXPECT_EQ(
+        mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_MSCHAPV2 | MM_BEARER_ALLOWED_AUTH_PAP),
+        MBN_AUTH_PROTOCOL_MSCHAPV2);
     // MSCHAP (v1) and EAP have no counterpart: nothing the report can name.
     EXPECT_EQ(mm::AuthProtocolFromAllowed(MM_BEARER_ALLOWED_AUTH_EAP), MBN_AUTH_PROTOCOL_NONE);
 
@@ -94,11 +94,12 @@ TEST(Contexts, AuthIsTheStrongestAllowedAndApnTypeNamesTheContext) {
 }
 
 TEST(Readiness, FailureLockSubscriptionAndPowerStates) {
-    auto ready = [](MMModemState state, MMModemStateFailedReason reason = MM_MODEM_STATE_FAILED_REASON_NONE,
-                    MMModemLock lock = MM_MODEM_LOCK_NONE,
-                    MMModem3gppSubscriptionState sub = MM_MODEM_3GPP_SUBSCRIPTION_STATE_PROVISIONED) {
-        return mm::ReadyStateFrom({state, reason, lock, sub});
-    };
+    auto ready =
+        [](MMModemState state, MMModemStateFailedReason reason = MM_MODEM_STATE_FAILED_REASON_NONE,
+           MMModemLock lock = MM_MODEM_LOCK_NONE,
+           MMModem3gppSubscriptionState sub = MM_MODEM_3GPP_SUBSCRIPTION_STATE_PROVISIONED) {
+            return mm::ReadyStateFrom({state, reason, lock, sub});
+        };
     EXPECT_EQ(ready(MM_MODEM_STATE_FAILED, MM_MODEM_STATE_FAILED_REASON_SIM_MISSING),
               MBN_READY_STATE_SIM_NOT_INSERTED);
     EXPECT_EQ(ready(MM_MODEM_STATE_FAILED, MM_MODEM_STATE_FAILED_REASON_SIM_ERROR),

@@ -20,7 +20,9 @@ constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kName = "org.freedesktop.ModemManager1";
 constexpr const char* kPath = "/org/freedesktop/ModemManager1";
 
-std::string Template() { return std::string(PARAVUE_SOURCE_DIR) + "/tests/dbusmock/modemmanager.py"; }
+std::string Template() {
+    return std::string(PARAVUE_SOURCE_DIR) + "/tests/dbusmock/modemmanager.py";
+}
 
 }  // namespace
 
@@ -35,13 +37,15 @@ std::string MockDaemon::Unavailable() {
 MockDaemon::~MockDaemon() {
     Thaw();
     Kill();
-    if (bus_) g_object_unref(bus_);
+    if (bus_)
+        g_object_unref(bus_);
 }
 
 GDBusConnection* MockDaemon::Bus() {
     if (!bus_) {
         gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
-        if (!address) return nullptr;
+        if (!address)
+            return nullptr;
         bus_ = g_dbus_connection_new_for_address_sync(
             address,
             static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
@@ -54,8 +58,8 @@ GDBusConnection* MockDaemon::Bus() {
 
 bool MockDaemon::Start() {
     std::string script = Template();
-    const char* argv[] = {kPython, "-m", "dbusmock", "--system", "--template", script.c_str(),
-                          nullptr};
+    const char* argv[] = {kPython,      "-m",           "dbusmock", "--system",
+                          "--template", script.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -66,7 +70,8 @@ bool MockDaemon::Start() {
         return false;
     }
     GDBusConnection* bus = Bus();
-    if (!bus) return false;
+    if (!bus)
+        return false;
     for (int attempt = 0; attempt < 100; ++attempt) {
         GVariant* reply = g_dbus_connection_call_sync(
             bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
@@ -77,14 +82,16 @@ bool MockDaemon::Start() {
             g_variant_get(reply, "(b)", &owned);
             g_variant_unref(reply);
         }
-        if (owned) return true;
+        if (owned)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
 }
 
 void MockDaemon::Kill() {
-    if (pid_ <= 0) return;
+    if (pid_ <= 0)
+        return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
@@ -99,17 +106,20 @@ void MockDaemon::Kill() {
             g_variant_get(reply, "(b)", &owned);
             g_variant_unref(reply);
         }
-        if (!owned) return;
+        if (!owned)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 
 void MockDaemon::Freeze() {
-    if (pid_ > 0) kill(pid_, SIGSTOP);
+    if (pid_ > 0)
+        kill(pid_, SIGSTOP);
 }
 
 void MockDaemon::Thaw() {
-    if (pid_ > 0) kill(pid_, SIGCONT);
+    if (pid_ > 0)
+        kill(pid_, SIGCONT);
 }
 
 bool MockDaemon::Call(const char* method, GVariant* parameters) {
@@ -121,12 +131,14 @@ bool MockDaemon::Call(const char* method, GVariant* parameters) {
         g_printerr("mock %s: %s\n", method, error->message);
         g_error_free(error);
     }
-    if (!reply) return false;
+    if (!reply)
+        return false;
     g_variant_unref(reply);
     return true;
 }
 
 bool MockDaemon::AddModem(unsigned index, GVariant* options) {
-    if (!options) options = g_variant_new("a{sv}", nullptr);
+    if (!options)
+        options = g_variant_new("a{sv}", nullptr);
     return Call("AddModem", g_variant_new("(u@a{sv})", index, options));
 }

@@ -12,7 +12,7 @@ typedef struct _GVariant GVariant;
 typedef struct _GDBusConnection GDBusConnection;
 
 class MockDaemon {
-public:
+  public:
     // Why the mock cannot run here (no private bus, no python3-dbusmock);
     // empty when it can.
     static std::string Unavailable();
@@ -33,7 +33,7 @@ public:
     bool Call(const char* method, GVariant* parameters);
     bool AddModem(unsigned index, GVariant* options = nullptr);
 
-private:
+  private:
     GDBusConnection* Bus();
 
     pid_t pid_ = -1;

@@ -12,9 +12,10 @@
 #include "platform/runtime.h"
 
 class ServiceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (std::string why = MockDaemon::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+        if (std::string why = MockDaemon::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         initialized_ = true;
         paravue::mm::ServiceOptions options;
@@ -24,7 +25,8 @@ protected:
     }
     void TearDown() override {
         service_.reset();
-        if (initialized_) CoUninitialize();
+        if (initialized_)
+            CoUninitialize();
     }
 
     HRESULT CreateManager(paravue::ComPtr<IMbnInterfaceManager>* manager) {
@@ -35,9 +37,11 @@ protected:
     HRESULT Interfaces(std::vector<paravue::ComPtr<IMbnInterface>>* interfaces) {
         interfaces->clear();
         paravue::ComPtr<IMbnInterfaceManager> manager;
-        if (HRESULT hr = CreateManager(&manager); FAILED(hr)) return hr;
+        if (HRESULT hr = CreateManager(&manager); FAILED(hr))
+            return hr;
         paravue::UniqueSafeArray array;
-        if (HRESULT hr = manager->GetInterfaces(array.Put()); FAILED(hr)) return hr;
+        if (HRESULT hr = manager->GetInterfaces(array.Put()); FAILED(hr))
+            return hr;
         LONG upper = -1;
         SafeArrayGetUBound(array.Get(), 1, &upper);
         for (LONG i = 0; i <= upper; ++i) {

@@ -19,7 +19,9 @@ constexpr HRESULT kNotFound = MakeHresult(0x80070490);
 constexpr HRESULT kNotSupported = MakeHresult(0x80070032);
 constexpr HRESULT kTimeout = MakeHresult(0x800705B4);
 
-std::u16string Text(const UniqueBstr& text) { return std::u16string(text.View()); }
+std::u16string Text(const UniqueBstr& text) {
+    return std::u16string(text.View());
+}
 
 std::vector<std::u16string> Strings(SAFEARRAY* array) {
     std::vector<std::u16string> out;
@@ -116,9 +118,9 @@ TEST_F(ServiceTest, FullModemAnswersEveryQuery) {
 
     OwnedRecord<MBN_PROVIDER> home;
     ASSERT_EQ(modem->GetHomeProvider(home.Put()), S_OK);
-    EXPECT_EQ(home->providerState, static_cast<ULONG>(MBN_PROVIDER_STATE_HOME |
-                                                      MBN_PROVIDER_STATE_VISIBLE |
-                                                      MBN_PROVIDER_STATE_REGISTERED));
+    EXPECT_EQ(home->providerState,
+              static_cast<ULONG>(MBN_PROVIDER_STATE_HOME | MBN_PROVIDER_STATE_VISIBLE |
+                                 MBN_PROVIDER_STATE_REGISTERED));
 
     UniqueSafeArray preferred;
     ASSERT_EQ(modem->GetPreferredProviders(preferred.Put()), S_OK);
@@ -143,9 +145,9 @@ TEST_F(ServiceTest, FullModemAnswersEveryQuery) {
 
 TEST_F(ServiceTest, ContextsComeFromBearersWithoutAProfileList) {
     ASSERT_TRUE(daemon_.Start());
-    ASSERT_TRUE(daemon_.AddModem(
-        0, g_variant_new_parsed("{'profiles': <false>, 'bearers': <uint32 2>,"
-                                " 'bearer-connected': <false>}")));
+    ASSERT_TRUE(
+        daemon_.AddModem(0, g_variant_new_parsed("{'profiles': <false>, 'bearers': <uint32 2>,"
+                                                 " 'bearer-connected': <false>}")));
     ComPtr<IMbnInterface> modem = FirstInterface();
     ASSERT_TRUE(modem);
     ComPtr<IMbnConnectionContext> contexts;
@@ -186,9 +188,11 @@ TEST_F(ServiceTest, MissingSimFailsSimQueriesOnly) {
 TEST_F(ServiceTest, LockedSimReadsAsLockedOrBlocked) {
     ASSERT_TRUE(daemon_.Start());
     ASSERT_TRUE(daemon_.AddModem(
-        0, g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 2>}>}")));
+        0,
+        g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 2>}>}")));
     ASSERT_TRUE(daemon_.AddModem(
-        1, g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 4>}>}")));
+        1,
+        g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 4>}>}")));
     std::vector<ComPtr<IMbnInterface>> modems;
     ASSERT_EQ(Interfaces(&modems), S_OK);
     ASSERT_EQ(modems.size(), 2u);
