@@ -1,6 +1,12 @@
 #include "platform/modemmanager/mm_bearers.h"
 
+#include <algorithm>
+
+#include <algorithm>
+
 #include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_mapping.h"
+#include "platform/modemmanager/mm_modem_facts.h"
 
 namespace paravue::mm {
 
@@ -30,12 +36,14 @@ HRESULT ListBearers(Session& session, MMObject* object,
     for (GList* item = list; item; item = item->next)
         bearers->emplace_back(MM_BEARER(item->data));  // takes the list's reference
     g_list_free(list);
-    // Without the daemon the proxies start anyway, empty.
-    for (auto& bearer : *bearers) {
-        GCharPtr owner(g_dbus_proxy_get_name_owner(G_DBUS_PROXY(bearer.get())));
-        if (!owner)
+    for (auto& bearer : *bearers)
+        if (!ProxyLoaded(bearer.get()))
             return kServiceNotActive;
-    }
+    // The list comes in no particular order; bearers are numbered by it.
+    std::stable_sort(bearers->begin(), bearers->end(), [](const auto& a, const auto& b) {
+        return ModemPathNumber(mm_bearer_get_path(a.get())) <
+               ModemPathNumber(mm_bearer_get_path(b.get()));
+    });
     return S_OK;
 }
 

@@ -87,6 +87,8 @@ HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
     sim->reset(mm_modem_get_sim_finish(modem, result.get(), error.Put()));
     if (!*sim)
         return StatusFromError(error.Take().get());
+    if (!ProxyLoaded(sim->get()))
+        return kServiceNotActive;
     return S_OK;
 }
 

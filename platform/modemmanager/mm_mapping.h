@@ -52,8 +52,8 @@ struct ActivationInputs {
 };
 MBN_ACTIVATION_STATE ActivationStateFrom(const ActivationInputs& inputs);
 
-// The number after the last '/' of a modem's object path; modems are listed
-// in this order. Paths without a number sort last.
+// The number after the last '/' of an object path (modems, bearers); they
+// are listed in this order. Paths without a number sort last.
 unsigned long ModemPathNumber(std::string_view path);
 
 }  // namespace paravue::mm
