@@ -1,0 +1,71 @@
+// paravue-report, as built, against the mock daemon on the private bus.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "mock_daemon.h"
+// After the boundary's headers: glib makes TRUE and FALSE macros.
+#include <gio/gio.h>
+
+namespace {
+
+struct ReportRun {
+    std::string output;
+    int exitCode = -1;
+};
+
+ReportRun RunReport(const std::string& environment = "") {
+    ReportRun run;
+    std::string command = environment + " " PARAVUE_REPORT_BINARY " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class ReportCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string why = MockDaemon::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+    MockDaemon daemon_;
+};
+
+TEST_F(ReportCli, FullModemReportsItsLinesAndCompletes) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    ReportRun run = RunReport();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Interface ID                       wwan0"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Register State                     HOME"), std::string::npos);
+    EXPECT_NE(run.output.find("Completed Successfully."), std::string::npos);
+}
+
+TEST_F(ReportCli, NoSimEndsAtTheSubscriberLine) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0, g_variant_new_parsed("{'sim': <false>}")));
+    ReportRun run = RunReport();
+    EXPECT_NE(run.output.find("0x8054820a"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Completed Successfully."), std::string::npos);
+}
+
+TEST_F(ReportCli, NoDaemonAndNoBusAreFailureLines) {
+    ReportRun noDaemon = RunReport();
+    EXPECT_NE(noDaemon.output.find("0x80070426"), std::string::npos) << noDaemon.output;
+
+    ReportRun noBus = RunReport("DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/paravue-bus");
+    EXPECT_EQ(noBus.exitCode, 1);
+    EXPECT_NE(noBus.output.find("0x80080005"), std::string::npos) << noBus.output;
+}
+
+}  // namespace
