@@ -5,15 +5,17 @@
 # The command's exit status is returned. Tests start and stop the ModemManager
 # mock themselves, on this bus.
 #
-# Exits 0 without running anything useful only when dbus-daemon is missing and
-# PARAVUE_REQUIRE_BUS is unset: the tests then see no bus and skip.
+# Without dbus-daemon the command runs with PARAVUE_PRIVATE_BUS unset and
+# skips its bus tests; with it, PARAVUE_PRIVATE_BUS=1 tells the tests that the
+# system bus they see is ours (never the machine's real one).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 config="$here/../tests/dbusmock/system-bus.conf"
 
 if ! command -v dbus-daemon >/dev/null 2>&1; then
     echo "with-private-bus: dbus-daemon not found" >&2
-    PARAVUE_NO_PRIVATE_BUS=1 exec "$@"
+    unset PARAVUE_PRIVATE_BUS
+    exec "$@"
 fi
 
 address_file=$(mktemp)
@@ -22,7 +24,8 @@ dbus-daemon --config-file="$config" --fork --print-address=3 --print-pid=4 \
     3>"$address_file" 4>"$pid_file" || { rm -f "$address_file" "$pid_file"; exit 1; }
 bus_pid=$(head -n1 "$pid_file")
 DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$address_file")
-export DBUS_SYSTEM_BUS_ADDRESS
+PARAVUE_PRIVATE_BUS=1
+export DBUS_SYSTEM_BUS_ADDRESS PARAVUE_PRIVATE_BUS
 rm -f "$address_file" "$pid_file"
 
 "$@"

@@ -27,7 +27,7 @@ std::string Template() {
 }  // namespace
 
 std::string MockDaemon::Unavailable() {
-    if (!std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
+    if (!std::getenv("PARAVUE_PRIVATE_BUS") || !std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
         return "no private system bus: run through scripts/with-private-bus.sh";
     if (std::system("/usr/bin/python3 -c 'import dbusmock' >/dev/null 2>&1") != 0)
         return "python3-dbusmock is not installed";

@@ -68,4 +68,38 @@ TEST_F(ReportCli, NoDaemonAndNoBusAreFailureLines) {
     EXPECT_NE(noBus.output.find("0x80080005"), std::string::npos) << noBus.output;
 }
 
+TEST_F(ReportCli, LockedSimReportsTheBlockedDevice) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(
+        0,
+        g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 4>}>}")));
+    ReportRun run = RunReport();
+    EXPECT_NE(run.output.find("Ready State                        DEVICE_BLOCKED"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(ReportCli, ModemRemovedBetweenTwoRuns) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    ReportRun before = RunReport();
+    EXPECT_NE(before.output.find("Number of MB devices               1"), std::string::npos)
+        << before.output;
+    ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+    ReportRun after = RunReport();
+    EXPECT_NE(after.output.find("No Mobile Broadband Device Found."), std::string::npos)
+        << after.output;
+    EXPECT_EQ(after.output.find("wwan0"), std::string::npos);
+}
+
+TEST_F(ReportCli, DaemonThatStopsAnsweringCostsOneFailureLine) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    daemon_.Freeze();
+    ReportRun run = RunReport();  // finishes: every call is bounded
+    daemon_.Thaw();
+    EXPECT_NE(run.output.find("0x800705b4"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Completed Successfully."), std::string::npos);
+}
+
 }  // namespace
