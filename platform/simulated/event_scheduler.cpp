@@ -57,17 +57,25 @@ void EventScheduler::Stop() {
         thread_.join();
 }
 
-bool EventScheduler::DueEventsPending() const {
+bool EventScheduler::EventsPending(bool dueOnly) const {
     if (stopping_ || !started_ || delivered_ >= events_.size())
         return false;
-    if (!manualClock_)
+    if (!dueOnly)
         return true;
-    return std::chrono::milliseconds(events_[delivered_].afterMs) <= manualNow_ - manualStartedAt_;
+    auto afterMs = std::chrono::milliseconds(events_[delivered_].afterMs);
+    if (manualClock_)
+        return afterMs <= manualNow_ - manualStartedAt_;
+    return startedAt_ + afterMs <= Clock::now();
 }
 
 void EventScheduler::WaitForDelivered() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !DueEventsPending(); });
+    changed_.wait(lock, [this] { return !EventsPending(true); });
+}
+
+void EventScheduler::WaitForAllDelivered() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !EventsPending(false); });
 }
 
 std::size_t EventScheduler::Delivered() const {

@@ -27,8 +27,9 @@ class EventScheduler {
     void Start();
     // Ends the thread without waiting for events still to come.
     void Stop();
-    // Returns once every due event is delivered (see SimulatedService).
+    // Return once every due event, or every event, is delivered (see SimulatedService).
     void WaitForDelivered();
+    void WaitForAllDelivered();
     std::size_t Delivered() const;
     void Advance(std::chrono::milliseconds by);
 
@@ -37,7 +38,7 @@ class EventScheduler {
 
     void Run();
     bool NextIsDue(std::unique_lock<std::mutex>& lock);  // waits a while when it is not
-    bool DueEventsPending() const;
+    bool EventsPending(bool dueOnly) const;
     void Fire(const Event& event);
 
     const std::shared_ptr<ServiceCore> core_;

@@ -94,6 +94,9 @@ std::size_t SimulatedService::SubscriberCount() const {
 void SimulatedService::WaitForEventsDelivered() {
     events_->WaitForDelivered();
 }
+void SimulatedService::WaitForAllEventsDelivered() {
+    events_->WaitForAllDelivered();
+}
 std::size_t SimulatedService::EventsDelivered() const {
     return events_->Delivered();
 }

@@ -53,10 +53,19 @@ class SimulatedService {
     // Sinks currently advised on both connection points together.
     std::size_t SubscriberCount() const;
 
-    // Blocks until every event that is due has been delivered: with the manual
-    // clock those whose afterMs the clock has reached, otherwise all of them.
-    // Returns at once while nobody has subscribed (no event is due then).
+    // The events' clock starts at the first successful Advise on either
+    // connection point, so an event with afterMs 0 can fire before a sink has
+    // subscribed to the second point; tests that need every event use the
+    // manual clock and move it on after subscribing.
+    //
+    // Blocks until every event that is due (its afterMs reached by the clock)
+    // has been delivered. Returns at once while nobody has subscribed: the
+    // clock has not started, so nothing is due.
     void WaitForEventsDelivered();
+    // Blocks until every event has been delivered, however far away (with the
+    // real clock: for short afterMs only). Returns at once while nobody has
+    // subscribed.
+    void WaitForAllEventsDelivered();
     std::size_t EventsDelivered() const;
     // Manual clock only: moves the events' clock forward.
     void AdvanceClock(std::chrono::milliseconds by);
