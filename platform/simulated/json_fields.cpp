@@ -1,6 +1,8 @@
 #include "platform/simulated/json_fields.h"
 
 #include <limits>
+#include <set>
+#include <vector>
 
 #include "platform/utf.h"
 
@@ -43,7 +45,65 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
     return true;
 }
 
+// Follows the parser through the document to know where it is.
+class DuplicateKeyCheck {
+  public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        using Event = Json::parse_event_t;
+        switch (event) {
+            case Event::object_start:
+                frames_.push_back({false, 0, {}, {}});
+                break;
+            case Event::array_start:
+                frames_.push_back({true, 0, {}, {}});
+                break;
+            case Event::key: {
+                Frame& object = frames_.back();
+                object.key = parsed.get<std::string>();
+                if (!object.keys.insert(object.key).second)
+                    Fail(PathTo(frames_.size()), "duplicate key");
+                break;
+            }
+            case Event::value:
+                ElementDone();
+                break;
+            case Event::object_end:
+            case Event::array_end:
+                frames_.pop_back();
+                ElementDone();
+                break;
+        }
+        return true;
+    }
+
+  private:
+    struct Frame {
+        bool isArray;
+        std::size_t index;
+        std::string key;
+        std::set<std::string> keys;
+    };
+    void ElementDone() {
+        if (!frames_.empty() && frames_.back().isArray)
+            ++frames_.back().index;
+    }
+    // The path of the value the first `depth` frames lead to.
+    std::string PathTo(std::size_t depth) const {
+        std::string path;
+        for (std::size_t i = 0; i < depth; ++i)
+            path = frames_[i].isArray ? IndexPath(path, frames_[i].index)
+                                      : KeyPath(path, frames_[i].key);
+        return path;
+    }
+
+    std::vector<Frame> frames_;
+};
+
 }  // namespace
+
+Json ParseDocument(std::string_view text) {
+    return Json::parse(text, DuplicateKeyCheck());
+}
 
 void Fail(const std::string& path, const std::string& what) {
     throw PathError{path, what};

@@ -24,6 +24,11 @@ struct PathError {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what);
 
+// Parses JSON text; a key written twice in one object is a PathError (the
+// parser itself would keep only the last one). Malformed text throws
+// Json::parse_error.
+Json ParseDocument(std::string_view text);
+
 std::string KeyPath(const std::string& path, std::string_view key);
 std::string IndexPath(const std::string& path, std::size_t index);
 

@@ -357,22 +357,19 @@ std::string_view EventName(EventKind kind) {
 }
 
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName) {
-    Json document;
     try {
-        document = Json::parse(jsonText);
-    } catch (const Json::parse_error& e) {
-        // e.byte counts the offending character itself (1-based).
-        auto [line, column] = LineAndColumn(jsonText, e.byte == 0 ? 0 : e.byte - 1);
-        throw ScenarioError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                            ": " + ParseErrorText(e.what()));
-    }
-    try {
+        Json document = json::ParseDocument(jsonText);
         ObjectReader o(document, "");
         Scenario scenario = ReadState(o);
         o.Optional("events",
                    [&](const Json& v, Path p) { scenario.events = ReadEvents(v, p, document); });
         o.RejectUnknownKeys();
         return scenario;
+    } catch (const Json::parse_error& e) {
+        // e.byte counts the offending character itself (1-based).
+        auto [line, column] = LineAndColumn(jsonText, e.byte == 0 ? 0 : e.byte - 1);
+        throw ScenarioError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                            ": " + ParseErrorText(e.what()));
     } catch (const json::PathError& e) {
         throw ScenarioError(sourceName + ": at " + (e.path.empty() ? "the top level" : e.path) +
                             ": " + e.what);

@@ -98,6 +98,20 @@ TEST(ScenarioLoaderErrors, UnknownKeysAreRejectedWhereverTheySit) {
     });
 }
 
+TEST(ScenarioLoaderErrors, AKeyWrittenTwiceIsNotSilentlyDropped) {
+    ExpectErrors({
+        {R"({"interfaces": [], "interfaces": [{}]})", "test.json: at interfaces: duplicate key"},
+        {R"({"interfaces": [{}, {"signal": {"strength": 1, "error": 2, "strength": 3}}]})",
+         "test.json: at interfaces[1].signal.strength: duplicate key"},
+        {R"({"interfaces": [[], {"a": [1, {"b": 1}]}, {"readyState": 1, "readyState": 2}]})",
+         "test.json: at interfaces[2].readyState: duplicate key"},
+    });
+    // The same key in sibling objects is fine.
+    EXPECT_EQ(Parse(R"({"interfaces": [{"readyState": 1}, {"readyState": 2}]})")
+                  .interfaces.value.items.size(),
+              2u);
+}
+
 TEST(ScenarioLoaderErrors, NumbersOutOfRange) {
     ExpectErrors({
         {R"({"interfaces": [{"registration": {"registerState": 4294967296}}]})",
