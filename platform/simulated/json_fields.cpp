@@ -52,10 +52,13 @@ class DuplicateKeyCheck {
         using Event = Json::parse_event_t;
         switch (event) {
             case Event::object_start:
-                frames_.push_back({false, 0, {}, {}});
-                break;
             case Event::array_start:
-                frames_.push_back({true, 0, {}, {}});
+                // Far deeper than any scenario; copying and patching such a
+                // document would recurse that deep.
+                if (frames_.size() >= kMaxDepth)
+                    Fail(PathTo(frames_.size()),
+                         "nested more than " + std::to_string(kMaxDepth) + " levels deep");
+                frames_.push_back({event == Event::array_start, 0, {}, {}});
                 break;
             case Event::key: {
                 Frame& object = frames_.back();
@@ -77,6 +80,7 @@ class DuplicateKeyCheck {
     }
 
   private:
+    static constexpr std::size_t kMaxDepth = 64;
     struct Frame {
         bool isArray;
         std::size_t index;

@@ -98,7 +98,7 @@ TEST(ScenarioLoaderErrors, UnknownKeysAreRejectedWhereverTheySit) {
     });
 }
 
-TEST(ScenarioLoaderErrors, AKeyWrittenTwiceIsNotSilentlyDropped) {
+TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
     ExpectErrors({
         {R"({"interfaces": [], "interfaces": [{}]})", "test.json: at interfaces: duplicate key"},
         {R"({"interfaces": [{}, {"signal": {"strength": 1, "error": 2, "strength": 3}}]})",
@@ -106,6 +106,20 @@ TEST(ScenarioLoaderErrors, AKeyWrittenTwiceIsNotSilentlyDropped) {
         {R"({"interfaces": [[], {"a": [1, {"b": 1}]}, {"readyState": 1, "readyState": 2}]})",
          "test.json: at interfaces[2].readyState: duplicate key"},
     });
+    std::string deep = R"({"interfaces": )" + std::string(100000, '[');
+    EXPECT_EQ(
+        ErrorOf(deep), "test.json: at interfaces" + std::string(".ignored", 0) + [] {
+            std::string path;
+            for (int i = 0; i < 63; ++i)
+                path += "[0]";
+            return path;
+        }() + ": nested more than 64 levels deep");
+    // Nesting is bounded long before the parser's own limits.
+    std::string deepPath = "interfaces";
+    for (int level = 2; level < 64; ++level)
+        deepPath += "[0]";
+    EXPECT_EQ(ErrorOf(R"({"interfaces": )" + std::string(100000, '[')),
+              "test.json: at " + deepPath + ": nested more than 64 levels deep");
     // The same key in sibling objects is fine.
     EXPECT_EQ(Parse(R"({"interfaces": [{"readyState": 1}, {"readyState": 2}]})")
                   .interfaces.value.items.size(),
