@@ -116,7 +116,7 @@ TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
         }() + ": nested more than 64 levels deep");
     // Nesting is bounded long before the parser's own limits.
     std::string deepPath = "interfaces";
-    for (int level = 2; level < 64; ++level)
+    for (int level = 1; level < 64; ++level)
         deepPath += "[0]";
     EXPECT_EQ(ErrorOf(R"({"interfaces": )" + std::string(100000, '[')),
               "test.json: at " + deepPath + ": nested more than 64 levels deep");
