@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs the whole test suite.
+# runs the whole test suite, then checks the installed files and the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,3 +8,6 @@ scripts/install-deps.sh
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$(nproc)"
 ctest --preset asan -j"$(nproc)"
+
+# What a desktop expects of an installed copy, and the Debian package's round trip.
+scripts/check-package.sh
