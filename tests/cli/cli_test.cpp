@@ -163,4 +163,26 @@ TEST(ReportCommand, BadScenarioFilesExitTwoWithOneClearMessage) {
     }
 }
 
+// Every golden case, through the program: the same bytes on standard output,
+// and exit status 0 exactly for the reports that end with the completion line.
+TEST(ReportCommand, ReproducesEveryGoldenReportByteForByte) {
+    const std::string completion = "Completed Successfully.\r\n";
+    int cases = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Golden(""))) {
+        if (entry.path().extension() != ".json")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        fs::path expectedPath = entry.path();
+        const std::string expected = ReadBytes(expectedPath.replace_extension(".report"));
+        Result result = RunReport("--scenario " + Quoted(entry.path()));
+        EXPECT_EQ(result.out, expected);
+        EXPECT_EQ(result.err, "");
+        const bool completed =
+            expected.size() >= completion.size() && expected.ends_with(completion);
+        EXPECT_EQ(result.exitStatus, completed ? 0 : 1);
+        ++cases;
+    }
+    EXPECT_GE(cases, 20);
+}
+
 }  // namespace
