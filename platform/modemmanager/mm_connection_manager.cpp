@@ -2,6 +2,7 @@
 
 #include "platform/modemmanager/mm_connection.h"
 #include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_modem_array.h"
 
 namespace paravue::mm {
 
@@ -18,21 +19,8 @@ HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
     std::vector<GObjectPtr<MMObject>> modems;
     if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
         return hr;
-    UniqueSafeArray array(
-        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(modems.size())));
-    if (!array)
-        return E_OUTOFMEMORY;
-    SafeArraySetName(array.Get(), "connections");
-    for (std::size_t i = 0; i < modems.size(); ++i) {
-        ComPtr<MmConnection> connection =
-            MakeComObject<MmConnection>(session_, std::move(modems[i]));
-        IMbnConnection* element = connection.Get();
-        LONG index = static_cast<LONG>(i);
-        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
-            return hr;
-    }
-    *connections = array.Release();
-    return S_OK;
+    return ModemObjectArray<MmConnection, IMbnConnection>(session_, std::move(modems),
+                                                          "connections", connections);
 }
 
 }  // namespace paravue::mm

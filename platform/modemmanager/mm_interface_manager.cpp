@@ -2,6 +2,7 @@
 
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_interface.h"
+#include "platform/modemmanager/mm_modem_array.h"
 #include "platform/modemmanager/mm_watched_point.h"
 
 namespace paravue::mm {
@@ -79,20 +80,8 @@ HRESULT MmInterfaceManager::GetInterfaces(SAFEARRAY** interfaces) {
         return hr;
     if (modems.empty())
         return kNotFound;
-    UniqueSafeArray array(
-        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(modems.size())));
-    if (!array)
-        return E_OUTOFMEMORY;
-    SafeArraySetName(array.Get(), "interfaces");
-    for (std::size_t i = 0; i < modems.size(); ++i) {
-        ComPtr<MmInterface> modem = MakeComObject<MmInterface>(session_, std::move(modems[i]));
-        IMbnInterface* element = modem.Get();
-        LONG index = static_cast<LONG>(i);
-        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
-            return hr;
-    }
-    *interfaces = array.Release();
-    return S_OK;
+    return ModemObjectArray<MmInterface, IMbnInterface>(session_, std::move(modems), "interfaces",
+                                                        interfaces);
 }
 
 HRESULT MmInterfaceManager::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
