@@ -1,7 +1,6 @@
 #include "cli/report_command.h"
 
 #include <exception>
-#include <new>
 #include <optional>
 #include <ostream>
 
@@ -10,7 +9,6 @@
 #include "platform/simulated/scenario.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue {
 namespace {
@@ -74,7 +72,7 @@ class ComApartment {
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err) {
+                     std::ostream& err, AppendFault* fault) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
         err << "paravue-report: " << *problem << "\n" << kUsage;
@@ -101,19 +99,15 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
         return kReportEndedOtherwise;
     }
 
-    bool outOfMemory = false;
+    Report report;
     {
         ComApartment apartment;
-        try {
-            CollectMbnReport();
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
-        }
+        report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
-    out << Utf16ToUtf8(g_strReport);
+    out << Utf16ToUtf8(report.text);
     out.flush();
-    if (outOfMemory) {
+    if (report.outOfMemory) {
         err << "paravue-report: out of memory; the report is incomplete\n";
         return kReportEndedOtherwise;
     }
@@ -121,7 +115,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
         err << "paravue-report: cannot write the report\n";
         return kReportEndedOtherwise;
     }
-    return LastRunCompleted() ? kReportCompleted : kReportEndedOtherwise;
+    return report.completed ? kReportCompleted : kReportEndedOtherwise;
 }
 
 }  // namespace paravue

@@ -38,19 +38,20 @@ Next ReportCapabilities(RunState& run) {
     OwnedRecord<MBN_INTERFACE_CAPS> caps;
     HRESULT hr = run.Record(run.selectedInterface->GetInterfaceCapability(caps.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get interface capability. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get interface capability. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
-    AppendReport(u"Technology                         %s\r\n", TechnologyText(caps->cellularClass));
-    AppendReport(u"Voice                              %s\r\n", VoiceText(caps->voiceClass));
-    AppendReport(u"InterfaceCaps Data Class           %ld\r\n", caps->dataClass);
-    AppendDataClassList(caps->dataClass);
+    run.text.Append(u"Technology                         %s\r\n",
+                    TechnologyText(caps->cellularClass));
+    run.text.Append(u"Voice                              %s\r\n", VoiceText(caps->voiceClass));
+    run.text.Append(u"InterfaceCaps Data Class           %ld\r\n", caps->dataClass);
+    run.text.AppendDataClassList(caps->dataClass);
     if (caps->dataClass & MBN_DATA_CLASS_CUSTOM)
-        AppendReport(u"Custom Data Class                  %s\r\n", caps->customDataClass);
-    AppendReport(u"DeviceId                           %s\r\n", caps->deviceID);
-    AppendReport(u"Manufacturer                       %s\r\n", caps->manufacturer);
-    AppendReport(u"Model                              %s\r\n", caps->model);
-    AppendReport(u"FirmwareInfo                       %s\r\n", caps->firmwareInfo);
+        run.text.Append(u"Custom Data Class                  %s\r\n", caps->customDataClass);
+    run.text.Append(u"DeviceId                           %s\r\n", caps->deviceID);
+    run.text.Append(u"Manufacturer                       %s\r\n", caps->manufacturer);
+    run.text.Append(u"Model                              %s\r\n", caps->model);
+    run.text.Append(u"FirmwareInfo                       %s\r\n", caps->firmwareInfo);
     caps.Clear();
     return Next::Continue;
 }

@@ -1,5 +1,7 @@
 #include "report/collect_report.h"
 
+#include <new>
+
 #include "platform/runtime.h"
 #include "report/report_text.h"
 #include "report/sections.h"
@@ -20,7 +22,7 @@ void RunSections(RunState& run) {
         run.Record(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
                                     IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n", hr);
         return;
     }
     for (auto section : kSections)
@@ -28,27 +30,28 @@ void RunSections(RunState& run) {
             return;
 }
 
-bool g_lastRunCompleted = false;
-
 }  // namespace
 
-void CollectMbnReport() {
-    g_lastRunCompleted = false;
-    g_strReport.clear();
-    HRESULT status;
-    {
-        RunState run;
-        RunSections(run);
-        status = run.status;
-    }  // common end: everything the run holds goes, newest first
-    if (status == S_OK) {
-        AppendReport(u"Completed Successfully.\r\n");
-        g_lastRunCompleted = true;
+Report CollectReport(AppendFault* fault) {
+    ReportText text(fault);
+    Report report;
+    try {
+        HRESULT status;
+        {
+            RunState run(text);
+            RunSections(run);
+            status = run.status;
+        }  // common end: everything the run holds goes, newest first
+        if (status == S_OK) {
+            text.Append(u"Completed Successfully.\r\n");
+            report.completed = true;
+        }
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released what the run held; the text so far is intact.
+        report.outOfMemory = true;
     }
-}
-
-bool LastRunCompleted() {
-    return g_lastRunCompleted;
+    report.text = text.Take();
+    return report;
 }
 
 }  // namespace paravue

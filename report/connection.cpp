@@ -30,18 +30,18 @@ const char16_t* ActivationText(MBN_ACTIVATION_STATE state) {
 Next ReportConnection(RunState& run) {
     HRESULT hr = run.Record(run.selectedInterface->GetConnection(run.connection.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get connection information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get connection information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     MBN_ACTIVATION_STATE state = MBN_ACTIVATION_STATE_NONE;
     UniqueBstr profileName;
     hr = run.Record(run.connection->GetConnectionState(&state, profileName.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get connection state. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get connection state. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
-    AppendReport(u"Activation State                   %s\r\n", ActivationText(state));
-    AppendReport(u"Profile Name                       %s\r\n", profileName.Get());
+    run.text.Append(u"Activation State                   %s\r\n", ActivationText(state));
+    run.text.Append(u"Profile Name                       %s\r\n", profileName.Get());
     return Next::Continue;
 }
 

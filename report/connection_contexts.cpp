@@ -9,62 +9,62 @@
 namespace paravue {
 namespace {
 
-void AppendAuthType(MBN_AUTH_PROTOCOL authType) {
+void AppendAuthType(RunState& run, MBN_AUTH_PROTOCOL authType) {
     switch (static_cast<std::uint32_t>(authType)) {
         case MBN_AUTH_PROTOCOL_NONE:
-            AppendReport(u"Auth type                          NONE\r\n");
+            run.text.Append(u"Auth type                          NONE\r\n");
             break;
         case MBN_AUTH_PROTOCOL_PAP:
-            AppendReport(u"Auth type                          PAP\r\n");
+            run.text.Append(u"Auth type                          PAP\r\n");
             break;
         case MBN_AUTH_PROTOCOL_CHAP:
-            AppendReport(u"Auth type                          CHAP\r\n");
+            run.text.Append(u"Auth type                          CHAP\r\n");
             break;
         case MBN_AUTH_PROTOCOL_MSCHAPV2:
-            AppendReport(u"Auth type                          MSCHAPV2\r\n");
+            run.text.Append(u"Auth type                          MSCHAPV2\r\n");
             break;
         default:
-            AppendReport(u"Auth type                          Unknown\r\n");
+            run.text.Append(u"Auth type                          Unknown\r\n");
             break;
     }
 }
 
-void AppendCompression(MBN_COMPRESSION compression) {
+void AppendCompression(RunState& run, MBN_COMPRESSION compression) {
     switch (compression) {
         case MBN_COMPRESSION_NONE:
-            AppendReport(u"Compression                        NONE\r\n");
+            run.text.Append(u"Compression                        NONE\r\n");
             break;
         case MBN_COMPRESSION_ENABLE:
-            AppendReport(u"Ccompression                       ENABLE\r\n");
+            run.text.Append(u"Ccompression                       ENABLE\r\n");
             break;
         default:
-            AppendReport(u"Ccompression                       Unknown\r\n");
+            run.text.Append(u"Ccompression                       Unknown\r\n");
             break;
     }
 }
 
-void AppendContextType(MBN_CONTEXT_TYPE contextType) {
+void AppendContextType(RunState& run, MBN_CONTEXT_TYPE contextType) {
     switch (static_cast<std::uint32_t>(contextType)) {
         case MBN_CONTEXT_TYPE_NONE:
-            AppendReport(u"Context type                       NONE\r\n");
+            run.text.Append(u"Context type                       NONE\r\n");
             break;
         case MBN_CONTEXT_TYPE_INTERNET:
-            AppendReport(u"Context type                       INTERNET\r\n");
+            run.text.Append(u"Context type                       INTERNET\r\n");
             break;
         case MBN_CONTEXT_TYPE_VPN:
-            AppendReport(u"Context type                       VPN\r\n");
+            run.text.Append(u"Context type                       VPN\r\n");
             break;
         case MBN_CONTEXT_TYPE_VOICE:
-            AppendReport(u"Context type                       VOICE\r\n");
+            run.text.Append(u"Context type                       VOICE\r\n");
             break;
         case MBN_CONTEXT_TYPE_VIDEO_SHARE:
-            AppendReport(u"Context type                       VIDEO_SHARE\r\n");
+            run.text.Append(u"Context type                       VIDEO_SHARE\r\n");
             break;
         case MBN_CONTEXT_TYPE_CUSTOM:
-            AppendReport(u"Context type                       CUSTOM\r\n");
+            run.text.Append(u"Context type                       CUSTOM\r\n");
             break;
         default:
-            AppendReport(u"Context type                       Unknown\r\n");
+            run.text.Append(u"Context type                       Unknown\r\n");
             break;
     }
 }
@@ -74,20 +74,20 @@ void AppendContextType(MBN_CONTEXT_TYPE contextType) {
 Next ReportConnectionContexts(RunState& run) {
     HRESULT hr = run.Record(run.selectedInterface.As(&run.connectionContext));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get connection context information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get connection context information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     UniqueSafeArray contexts;
     hr = run.Record(run.connectionContext->GetProvisionedContexts(contexts.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get provisioned contexts. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get provisioned contexts. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     LONG lower = 0;
     LONG upper = 0;
     hr = run.Record(SafeArrayGetLBound(contexts.Get(), 1, &lower));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving lower bound of safearray of provisioned contexts. "
             u"Error Code: 0x%x\r\n",
             hr);
@@ -95,7 +95,7 @@ Next ReportConnectionContexts(RunState& run) {
     }
     hr = run.Record(SafeArrayGetUBound(contexts.Get(), 1, &upper));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving upper bound of safearray of provisioned contexts. "
             u"Error Code: 0x%x\r\n",
             hr);
@@ -107,20 +107,20 @@ Next ReportConnectionContexts(RunState& run) {
         const LONG index = static_cast<LONG>(i);
         hr = SafeArrayGetElement(contexts.Get(), &index, context.Put());
         if (FAILED(hr)) {
-            AppendReport(
+            run.text.Append(
                 u"Unexpected error when retieving provisioned context from the safearray. Error "
                 u"Code: 0x%x\r\n",
                 hr);
             break;
         }
-        AppendReport(u"Connection Context                 %ld:\r\n", context->contextID);
-        AppendReport(u"Access String                      %s\r\n", context->accessString);
-        AppendReport(u"User Name                          %s\r\n", context->userName);
-        AppendReport(u"Password                           %s\r\n", context->password);
+        run.text.Append(u"Connection Context                 %ld:\r\n", context->contextID);
+        run.text.Append(u"Access String                      %s\r\n", context->accessString);
+        run.text.Append(u"User Name                          %s\r\n", context->userName);
+        run.text.Append(u"Password                           %s\r\n", context->password);
         context.Clear();
-        AppendAuthType(context->authType);
-        AppendCompression(context->compression);
-        AppendContextType(context->contextType);
+        AppendAuthType(run, context->authType);
+        AppendCompression(run, context->compression);
+        AppendContextType(run, context->contextType);
     }
     return Next::Continue;
 }

@@ -17,20 +17,20 @@ Next ReportConnections(RunState& run) {
         run.Record(CoCreateInstance(CLSID_MbnConnectionManager, nullptr, CLSCTX_ALL,
                                     IID_IMbnConnectionManager, run.connectionManager.PutVoid()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to create connection manager instance. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to create connection manager instance. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     UniqueSafeArray connections;
     hr = run.Record(run.connectionManager->GetConnections(connections.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to retieve connection information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to retieve connection information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     LONG lower = 0;
     LONG upper = 0;
     hr = run.Record(SafeArrayGetLBound(connections.Get(), 1, &lower));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving lower bound of safearray of connections. Error "
             u"Code: 0x%x\r\n",
             hr);
@@ -38,7 +38,7 @@ Next ReportConnections(RunState& run) {
     }
     hr = run.Record(SafeArrayGetUBound(connections.Get(), 1, &upper));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving upper bound of safearray of connection. Error "
             u"Code: 0x%x\r\n",
             hr);
@@ -51,7 +51,7 @@ Next ReportConnections(RunState& run) {
             continue;
         UniqueBstr id;
         if (SUCCEEDED(connection->get_ConnectionID(id.Put())))
-            AppendReport(u"Connection ID                      %s\r\n", id.Get());
+            run.text.Append(u"Connection ID                      %s\r\n", id.Get());
     }
     return Next::Continue;
 }

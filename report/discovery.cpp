@@ -16,12 +16,12 @@ Next ReportDiscovery(RunState& run) {
     HRESULT hr = run.Record(run.interfaceManager->GetInterfaces(interfaces.Put()));
     if (FAILED(hr)) {
         if (hr == HRESULT_FROM_WIN32(ERROR_NOT_FOUND)) {
-            AppendReport(
+            run.text.Append(
                 u"No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile "
                 u"Data Device.\r\n");
         } else {
-            AppendReport(u"Unable to get Mobile Broadband device information. Error code: 0x%x\r\n",
-                         hr);
+            run.text.Append(
+                u"Unable to get Mobile Broadband device information. Error code: 0x%x\r\n", hr);
         }
         return Next::EndRun;
     }
@@ -32,18 +32,18 @@ Next ReportDiscovery(RunState& run) {
         FAILED(run.Record(SafeArrayGetUBound(interfaces.Get(), 1, &upper))))
         return Next::EndRun;
     if (lower > upper) {
-        AppendReport(
+        run.text.Append(
             u"No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile Data "
             u"Device.\r\n");
         return Next::EndRun;
     }
     // Counted wide: bounds far apart must not overflow on the way.
     const auto count = static_cast<std::int32_t>(std::int64_t{upper} - lower + 1);
-    AppendReport(u"Number of MB devices               %d\r\n", count);
+    run.text.Append(u"Number of MB devices               %d\r\n", count);
 
     hr = run.Record(SafeArrayGetElement(interfaces.Get(), &lower, run.selectedInterface.PutVoid()));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving interface information from the safe array. Error "
             u"Code: 0x%x\r\n",
             hr);
@@ -53,15 +53,15 @@ Next ReportDiscovery(RunState& run) {
     UniqueBstr interfaceId;
     hr = run.Record(run.selectedInterface->get_InterfaceID(interfaceId.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unexpected error when retrieving interface id. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unexpected error when retrieving interface id. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
 
     const char16_t* idText = interfaceId.Get() ? interfaceId.Get() : u"";
     LookupAdapterDescription(std::u16string(idText), run.description);
     if (!run.description.empty())
-        AppendReport(u"Device name                        %s\r\n", run.description);
-    AppendReport(u"Interface ID                       %s\r\n", interfaceId.Get());
+        run.text.Append(u"Device name                        %s\r\n", run.description);
+    run.text.Append(u"Interface ID                       %s\r\n", interfaceId.Get());
     interfaceId.Reset();
     interfaces.Reset();
     return Next::Continue;

@@ -11,18 +11,18 @@ Next ReportHomeProvider(RunState& run) {
     OwnedRecord<MBN_PROVIDER> provider;
     HRESULT hr = run.Record(run.selectedInterface->GetHomeProvider(provider.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get home provider. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get home provider. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     MBN_PROVIDER& record = provider.Mutable();
-    AppendReport(u"Home Provider ID                   %s\r\n", record.providerID);
+    run.text.Append(u"Home Provider ID                   %s\r\n", record.providerID);
     SysFreeString(std::exchange(record.providerID, nullptr));
-    AppendReport(u"Home Provider Name                 %s\r\n", record.providerName);
+    run.text.Append(u"Home Provider Name                 %s\r\n", record.providerName);
     SysFreeString(std::exchange(record.providerName, nullptr));
-    AppendReport(u"Home Provider State                %ld\r\n", record.providerState);
-    AppendProviderStateList(record.providerState);
-    AppendReport(u"Home provider Data Class           %ld\r\n", record.dataClass);
-    AppendDataClassList(record.dataClass);
+    run.text.Append(u"Home Provider State                %ld\r\n", record.providerState);
+    run.text.AppendProviderStateList(record.providerState);
+    run.text.Append(u"Home provider Data Class           %ld\r\n", record.dataClass);
+    run.text.AppendDataClassList(record.dataClass);
     return Next::Continue;
 }
 

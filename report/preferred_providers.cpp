@@ -17,17 +17,17 @@ Next ReportPreferredProviders(RunState& run) {
     HRESULT hr = run.Record(run.selectedInterface->GetPreferredProviders(providers.Put()));
     if (FAILED(hr)) {
         if (hr == HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)) {
-            AppendReport(u"Preferred Provider                 Not supported\r\n");
+            run.text.Append(u"Preferred Provider                 Not supported\r\n");
             return Next::Continue;
         }
-        AppendReport(u"Unable to get prefered provider information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get prefered provider information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     LONG lower = 0;
     LONG upper = 0;
     hr = run.Record(SafeArrayGetLBound(providers.Get(), 1, &lower));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving lower bound of safearray of preferred providers. "
             u"Error Code: 0x%x\r\n",
             hr);
@@ -35,35 +35,35 @@ Next ReportPreferredProviders(RunState& run) {
     }
     hr = run.Record(SafeArrayGetUBound(providers.Get(), 1, &upper));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving upper bound of safearray of preferred providers. "
             u"Error Code: 0x%x\r\n",
             hr);
         return Next::EndRun;
     }
     if (lower > upper)
-        AppendReport(u"Preferred Provider                 Nothing found\r\n");
+        run.text.Append(u"Preferred Provider                 Nothing found\r\n");
 
     OwnedRecord<MBN_PROVIDER> provider;
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
         hr = SafeArrayGetElement(providers.Get(), &index, provider.Put());
         if (FAILED(hr)) {
-            AppendReport(
+            run.text.Append(
                 u"Unexpected error when retrieving preferred provider from the safearray. Error "
                 u"Code: 0x%x\r\n",
                 hr);
             break;
         }
         MBN_PROVIDER& record = provider.Mutable();
-        AppendReport(u"Preferred Provider ID              %s\r\n", record.providerID);
+        run.text.Append(u"Preferred Provider ID              %s\r\n", record.providerID);
         SysFreeString(std::exchange(record.providerID, nullptr));
-        AppendReport(u"Preferred Provider Name            %s\r\n", record.providerName);
+        run.text.Append(u"Preferred Provider Name            %s\r\n", record.providerName);
         SysFreeString(std::exchange(record.providerName, nullptr));
-        AppendReport(u"Preferred Provider State           %ld\r\n", record.providerState);
-        AppendProviderStateList(record.providerState);
-        AppendReport(u"Preferred provider Data Class      %ld\r\n", record.dataClass);
-        AppendDataClassList(record.dataClass);
+        run.text.Append(u"Preferred Provider State           %ld\r\n", record.providerState);
+        run.text.AppendProviderStateList(record.providerState);
+        run.text.Append(u"Preferred provider Data Class      %ld\r\n", record.dataClass);
+        run.text.AppendDataClassList(record.dataClass);
     }
     return Next::Continue;
 }

@@ -17,7 +17,7 @@ Next ReportProfiles(RunState& run) {
                                              IID_IMbnConnectionProfileManager,
                                              run.connectionProfileManager.PutVoid()));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unable to create the connection profile manager instance. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
@@ -25,14 +25,14 @@ Next ReportProfiles(RunState& run) {
     hr = run.Record(run.connectionProfileManager->GetConnectionProfiles(run.selectedInterface.Get(),
                                                                         profiles.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get connection profile information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get connection profile information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     LONG lower = 0;
     LONG upper = 0;
     hr = run.Record(SafeArrayGetLBound(profiles.Get(), 1, &lower));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving lower bound of safearray of connection profiles. "
             u"Error Code: 0x%x\r\n",
             hr);
@@ -40,14 +40,14 @@ Next ReportProfiles(RunState& run) {
     }
     hr = run.Record(SafeArrayGetUBound(profiles.Get(), 1, &upper));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving upper bound of safearray of connection profiles. "
             u"Error Code: 0x%x\r\n",
             hr);
         return Next::EndRun;
     }
     if (lower > upper)
-        AppendReport(u"Profiles                           Nothing Found\r\n");
+        run.text.Append(u"Profiles                           Nothing Found\r\n");
 
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
@@ -57,7 +57,7 @@ Next ReportProfiles(RunState& run) {
         UniqueBstr xml;
         if (FAILED(run.Record(profile->GetProfileXmlData(xml.Put()))))
             continue;
-        AppendReport(u"Profiles                           %s\r\n", xml.Get());
+        run.text.Append(u"Profiles                           %s\r\n", xml.Get());
     }
     return Next::Continue;
 }

@@ -8,30 +8,30 @@ namespace paravue {
 Next ReportRadio(RunState& run) {
     HRESULT hr = run.Record(run.selectedInterface.As(&run.radio));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get radio information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get radio information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     MBN_RADIO state = MBN_RADIO_OFF;
     hr = run.Record(run.radio->get_SoftwareRadioState(&state));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get software radio state. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get software radio state. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     if (state == MBN_RADIO_OFF)
-        AppendReport(u"Software Radio State               Off\r\n");
+        run.text.Append(u"Software Radio State               Off\r\n");
     if (state == MBN_RADIO_ON)
-        AppendReport(u"Software Radio State               On\r\n");
+        run.text.Append(u"Software Radio State               On\r\n");
 
     state = MBN_RADIO_OFF;
     hr = run.Record(run.radio->get_HardwareRadioState(&state));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get hardware radio state. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get hardware radio state. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     if (state == MBN_RADIO_OFF)
-        AppendReport(u"Hardware Radio State               Off\r\n");
+        run.text.Append(u"Hardware Radio State               Off\r\n");
     if (state == MBN_RADIO_ON)
-        AppendReport(u"Hardware Radio State               On\r\n");
+        run.text.Append(u"Hardware Radio State               On\r\n");
     return Next::Continue;
 }
 

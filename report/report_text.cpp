@@ -2,16 +2,9 @@
 
 #include <new>
 
-#include "report/append_fault.h"
-
 namespace paravue {
 
-std::u16string g_strReport;
-
 namespace {
-
-std::size_t g_appendsCounted = 0;
-std::size_t g_failingAppend = 0;
 
 // Passes every piece of the formatted text to `emit`, in order.
 template <class Emit>
@@ -66,79 +59,66 @@ void Expand(std::u16string_view format, std::span<const report_format::Argument>
 
 }  // namespace
 
-namespace report_format {
-
-void AppendChecked(std::u16string_view format, std::span<const Argument> arguments) {
-    ++g_appendsCounted;
-    if (g_failingAppend != 0 && g_appendsCounted == g_failingAppend)
+void ReportText::AppendChecked(std::u16string_view format,
+                               std::span<const report_format::Argument> arguments) {
+    if (fault_ && ++fault_->counted == fault_->failAt)
         throw std::bad_alloc();
 
     std::size_t length = 0;
     Expand(format, arguments, [&](std::u16string_view piece) { length += piece.size(); });
     // Growing is the only step that can fail, and it keeps the text if it does.
-    if (length > g_strReport.max_size() - g_strReport.size())
+    if (length > text_.max_size() - text_.size())
         throw std::bad_alloc();
-    g_strReport.reserve(g_strReport.size() + length);
-    Expand(format, arguments, [](std::u16string_view piece) { g_strReport.append(piece); });
-}
-
-}  // namespace report_format
-
-void FailAppendAt(std::size_t k) {
-    g_appendsCounted = 0;
-    g_failingAppend = k;
-}
-
-std::size_t AppendsCounted() {
-    return g_appendsCounted;
+    text_.reserve(text_.size() + length);
+    Expand(format, arguments, [this](std::u16string_view piece) { text_.append(piece); });
 }
 
 // Each list is a plain run of independent tests, so the lines always come out
 // in this order whatever order the service set the bits in.
-void AppendDataClassList(ULONG flags) {
+void ReportText::AppendDataClassList(ULONG flags) {
     if (flags & 0x1u)
-        AppendReport(u"                                   GPRS\r\n");
+        Append(u"                                   GPRS\r\n");
     if (flags & 0x2u)
-        AppendReport(u"                                   EDGE\r\n");
+        Append(u"                                   EDGE\r\n");
     if (flags & 0x4u)
-        AppendReport(u"                                   UMTS\r\n");
+        Append(u"                                   UMTS\r\n");
     if (flags & 0x8u)
-        AppendReport(u"                                   HSDPA\r\n");
+        Append(u"                                   HSDPA\r\n");
     if (flags & 0x10u)
-        AppendReport(u"                                   HSUPA\r\n");
+        Append(u"                                   HSUPA\r\n");
     if (flags & 0x20u)
-        AppendReport(u"                                   LTE\r\n");
+        Append(u"                                   LTE\r\n");
     if (flags & 0x10000u)
-        AppendReport(u"                                   1XRTT\r\n");
+        Append(u"                                   1XRTT\r\n");
     if (flags & 0x20000u)
-        AppendReport(u"                                   1XEVDO\r\n");
+        Append(u"                                   1XEVDO\r\n");
     if (flags & 0x40000u)
-        AppendReport(u"                                   1XEVDO_REVA\r\n");
+        Append(u"                                   1XEVDO_REVA\r\n");
     if (flags & 0x80000u)
-        AppendReport(u"                                   1XEVDV\r\n");
+        Append(u"                                   1XEVDV\r\n");
     if (flags & 0x100000u)
-        AppendReport(u"                                   3XRTT\r\n");
+        Append(u"                                   3XRTT\r\n");
     if (flags & 0x200000u)
-        AppendReport(u"                                   1XEVDO_REVB\r\n");
+        Append(u"                                   1XEVDO_REVB\r\n");
     if (flags & 0x400000u)
-        AppendReport(u"                                   UMB\r\n");
+        Append(u"                                   UMB\r\n");
     if (flags & 0x80000000u)
-        AppendReport(u"                                   CUSTOM\r\n");
+        Append(u"                                   CUSTOM\r\n");
 }
 
-void AppendProviderStateList(ULONG flags) {
+void ReportText::AppendProviderStateList(ULONG flags) {
     if (flags == 0)
-        AppendReport(u"                                   NONE\r\n");
+        Append(u"                                   NONE\r\n");
     if (flags & 0x01u)
-        AppendReport(u"                                   HOME\r\n");
+        Append(u"                                   HOME\r\n");
     if (flags & 0x02u)
-        AppendReport(u"                                   FORBIDDEN\r\n");
+        Append(u"                                   FORBIDDEN\r\n");
     if (flags & 0x04u)
-        AppendReport(u"                                   PREFERRED\r\n");
+        Append(u"                                   PREFERRED\r\n");
     if (flags & 0x08u)
-        AppendReport(u"                                   VISIBLE\r\n");
+        Append(u"                                   VISIBLE\r\n");
     if (flags & 0x10u)
-        AppendReport(u"                                   REGISTERED\r\n");
+        Append(u"                                   REGISTERED\r\n");
 }
 
 }  // namespace paravue

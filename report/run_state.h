@@ -8,10 +8,14 @@
 
 #include "platform/com.h"
 #include "platform/mbn.h"
+#include "report/report_text.h"
 
 namespace paravue {
 
 struct RunState {
+    explicit RunState(ReportText& text) : text(text) {}
+
+    ReportText& text;
     // Result of the last call that records one; decides the final line.
     HRESULT status = S_OK;
 

@@ -11,38 +11,38 @@ namespace paravue {
 Next ReportSubscriber(RunState& run) {
     HRESULT hr = run.Record(run.selectedInterface->GetSubscriberInformation(run.subscriber.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get subscriber information. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get subscriber information. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
 
     UniqueBstr text;
     hr = run.Record(run.subscriber->get_SimIccID(text.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get SIM ICCID. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get SIM ICCID. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
-    AppendReport(u"ICCID                              %s\r\n", text.Get());
+    run.text.Append(u"ICCID                              %s\r\n", text.Get());
     text.Reset();
 
     hr = run.Record(run.subscriber->get_SubscriberID(text.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get subscriber ID. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get subscriber ID. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
-    AppendReport(u"IMSI                               %s\r\n", text.Get());
+    run.text.Append(u"IMSI                               %s\r\n", text.Get());
     text.Reset();
 
     UniqueSafeArray numbers;
     hr = run.Record(run.subscriber->get_TelephoneNumbers(numbers.Put()));
     if (FAILED(hr)) {
-        AppendReport(u"Unable to get telephone numbers. Error Code: 0x%x\r\n", hr);
+        run.text.Append(u"Unable to get telephone numbers. Error Code: 0x%x\r\n", hr);
         return Next::EndRun;
     }
     LONG lower = 0;
     LONG upper = 0;
     hr = run.Record(SafeArrayGetLBound(numbers.Get(), 1, &lower));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving lower bound of safearray of phone numbers. Error "
             u"Code: 0x%x\r\n",
             hr);
@@ -50,7 +50,7 @@ Next ReportSubscriber(RunState& run) {
     }
     hr = run.Record(SafeArrayGetUBound(numbers.Get(), 1, &upper));
     if (FAILED(hr)) {
-        AppendReport(
+        run.text.Append(
             u"Unexpected error when retrieving upper bound of safearray of phone numbers. Error "
             u"Code: 0x%x\r\n",
             hr);
@@ -62,7 +62,7 @@ Next ReportSubscriber(RunState& run) {
         UniqueBstr number;
         if (FAILED(SafeArrayGetElement(numbers.Get(), &index, number.Put())))
             continue;
-        AppendReport(u"Phone Number                       %s\r\n", number.Get());
+        run.text.Append(u"Phone Number                       %s\r\n", number.Get());
     }
     return Next::Continue;
 }
