@@ -3,13 +3,12 @@
 #include <new>
 
 #include "platform/runtime.h"
-#include "report/report_text.h"
-#include "report/sections.h"
+#include "report/run.h"
 
 namespace paravue {
 namespace {
 
-constexpr Next (*kSections[])(RunState&) = {
+constexpr void (*kSections[])(Run&) = {
     ReportDiscovery,  ReportCapabilities,       ReportSubscriber,
     ReportSignal,     ReportRegistration,       ReportConnectionContexts,
     ReportRadio,      ReportHomeProvider,       ReportReadiness,
@@ -17,17 +16,14 @@ constexpr Next (*kSections[])(RunState&) = {
     ReportProfiles,
 };
 
-void RunSections(RunState& run) {
-    HRESULT hr =
-        run.Record(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
-                                    IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()));
-    if (FAILED(hr)) {
-        run.text.Append(u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n", hr);
-        return;
-    }
+// Each section runs only when the one before it went through; the first
+// failure that ends the run leaves by RunEnded.
+void RunSections(Run& run) {
+    run.Check(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                               IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()),
+              u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n");
     for (auto section : kSections)
-        if (section(run) == Next::EndRun)
-            return;
+        section(run);
 }
 
 }  // namespace
@@ -38,8 +34,11 @@ Report CollectReport(AppendFault* fault) {
     try {
         HRESULT status;
         {
-            RunState run(text);
-            RunSections(run);
+            Run run(text);
+            try {
+                RunSections(run);
+            } catch (const RunEnded&) {
+            }
             status = run.status;
         }  // common end: everything the run holds goes, newest first
         if (status == S_OK) {

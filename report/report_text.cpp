@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "platform/mbn.h"
+#include "report/enum_text.h"
+
 namespace paravue {
 
 namespace {
@@ -73,52 +76,49 @@ void ReportText::AppendChecked(std::u16string_view format,
     Expand(format, arguments, [this](std::u16string_view piece) { text_.append(piece); });
 }
 
-// Each list is a plain run of independent tests, so the lines always come out
-// in this order whatever order the service set the bits in.
+namespace {
+
+// Each list is a plain run of independent tests in table order, so the lines
+// always come out in this order whatever order the service set the bits in.
+constexpr Named<MBN_DATA_CLASS, report_format::Format<>> kDataClassLines[] = {
+    {MBN_DATA_CLASS_GPRS, u"                                   GPRS\r\n"},
+    {MBN_DATA_CLASS_EDGE, u"                                   EDGE\r\n"},
+    {MBN_DATA_CLASS_UMTS, u"                                   UMTS\r\n"},
+    {MBN_DATA_CLASS_HSDPA, u"                                   HSDPA\r\n"},
+    {MBN_DATA_CLASS_HSUPA, u"                                   HSUPA\r\n"},
+    {MBN_DATA_CLASS_LTE, u"                                   LTE\r\n"},
+    {MBN_DATA_CLASS_1XRTT, u"                                   1XRTT\r\n"},
+    {MBN_DATA_CLASS_1XEVDO, u"                                   1XEVDO\r\n"},
+    {MBN_DATA_CLASS_1XEVDO_REVA, u"                                   1XEVDO_REVA\r\n"},
+    {MBN_DATA_CLASS_1XEVDV, u"                                   1XEVDV\r\n"},
+    {MBN_DATA_CLASS_3XRTT, u"                                   3XRTT\r\n"},
+    {MBN_DATA_CLASS_1XEVDO_REVB, u"                                   1XEVDO_REVB\r\n"},
+    {MBN_DATA_CLASS_UMB, u"                                   UMB\r\n"},
+    {MBN_DATA_CLASS_CUSTOM, u"                                   CUSTOM\r\n"},
+};
+
+constexpr Named<MBN_PROVIDER_STATE, report_format::Format<>> kProviderStateLines[] = {
+    {MBN_PROVIDER_STATE_HOME, u"                                   HOME\r\n"},
+    {MBN_PROVIDER_STATE_FORBIDDEN, u"                                   FORBIDDEN\r\n"},
+    {MBN_PROVIDER_STATE_PREFERRED, u"                                   PREFERRED\r\n"},
+    {MBN_PROVIDER_STATE_VISIBLE, u"                                   VISIBLE\r\n"},
+    {MBN_PROVIDER_STATE_REGISTERED, u"                                   REGISTERED\r\n"},
+};
+
+}  // namespace
+
 void ReportText::AppendDataClassList(ULONG flags) {
-    if (flags & 0x1u)
-        Append(u"                                   GPRS\r\n");
-    if (flags & 0x2u)
-        Append(u"                                   EDGE\r\n");
-    if (flags & 0x4u)
-        Append(u"                                   UMTS\r\n");
-    if (flags & 0x8u)
-        Append(u"                                   HSDPA\r\n");
-    if (flags & 0x10u)
-        Append(u"                                   HSUPA\r\n");
-    if (flags & 0x20u)
-        Append(u"                                   LTE\r\n");
-    if (flags & 0x10000u)
-        Append(u"                                   1XRTT\r\n");
-    if (flags & 0x20000u)
-        Append(u"                                   1XEVDO\r\n");
-    if (flags & 0x40000u)
-        Append(u"                                   1XEVDO_REVA\r\n");
-    if (flags & 0x80000u)
-        Append(u"                                   1XEVDV\r\n");
-    if (flags & 0x100000u)
-        Append(u"                                   3XRTT\r\n");
-    if (flags & 0x200000u)
-        Append(u"                                   1XEVDO_REVB\r\n");
-    if (flags & 0x400000u)
-        Append(u"                                   UMB\r\n");
-    if (flags & 0x80000000u)
-        Append(u"                                   CUSTOM\r\n");
+    for (const auto& [dataClass, line] : kDataClassLines)
+        if (flags & dataClass)
+            Append(line);
 }
 
 void ReportText::AppendProviderStateList(ULONG flags) {
-    if (flags == 0)
+    if (flags == MBN_PROVIDER_STATE_NONE)
         Append(u"                                   NONE\r\n");
-    if (flags & 0x01u)
-        Append(u"                                   HOME\r\n");
-    if (flags & 0x02u)
-        Append(u"                                   FORBIDDEN\r\n");
-    if (flags & 0x04u)
-        Append(u"                                   PREFERRED\r\n");
-    if (flags & 0x08u)
-        Append(u"                                   VISIBLE\r\n");
-    if (flags & 0x10u)
-        Append(u"                                   REGISTERED\r\n");
+    for (const auto& [state, line] : kProviderStateLines)
+        if (flags & state)
+            Append(line);
 }
 
 }  // namespace paravue

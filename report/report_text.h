@@ -119,6 +119,8 @@ void FormatDoesNotMatchArguments();
 template <class... Args>
 class Format {
   public:
+    // No text: for a line that a caller may leave out.
+    constexpr Format() = default;
     template <std::size_t N>
     consteval Format(const char16_t (&text)[N]) : text_(text, N - 1) {
         if (!FormatMatches<Args...>(text_))
