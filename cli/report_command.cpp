@@ -1,12 +1,10 @@
 #include "cli/report_command.h"
 
-#include <exception>
 #include <optional>
 #include <ostream>
 
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
-#include "platform/simulated/scenario.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
 
@@ -90,13 +88,12 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     std::unique_ptr<ActiveService> service;
     try {
         service = StartService(line.scenarioPath);
-    } catch (const simulated::ScenarioError& error) {
+    } catch (const ServiceUnavailable& error) {
+        // A bad scenario is the user's to mend; a service that cannot start
+        // means no report at all.
         err << "paravue-report: " << error.what() << "\n";
-        return kUsageOrScenarioError;
-    } catch (const std::exception& error) {
-        // The service itself could not start (no memory, no thread): no report at all.
-        err << "paravue-report: cannot start the service: " << error.what() << "\n";
-        return kReportEndedOtherwise;
+        return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
+                                                                           : kReportEndedOtherwise;
     }
 
     Report report;

@@ -10,6 +10,7 @@
 #include "platform/mbn.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
+#include "platform/safearray.h"
 
 class ServiceTest : public ::testing::Test {
   protected:

@@ -10,6 +10,7 @@
 #include "platform/bstr.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
+#include "platform/safearray.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 
