@@ -1,16 +1,12 @@
 #include "cli/report_command.h"
 
-#include <exception>
-#include <new>
 #include <optional>
 #include <ostream>
 
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
-#include "platform/simulated/scenario.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue {
 namespace {
@@ -62,19 +58,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
     return std::nullopt;
 }
 
-// COM for the multithreaded apartment around one run.
-class ComApartment {
-  public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() { CoUninitialize(); }
-};
-
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err) {
+                     std::ostream& err, AppendFault* fault) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
         err << "paravue-report: " << *problem << "\n" << kUsage;
@@ -92,28 +79,23 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     std::unique_ptr<ActiveService> service;
     try {
         service = StartService(line.scenarioPath);
-    } catch (const simulated::ScenarioError& error) {
+    } catch (const ServiceUnavailable& error) {
+        // A bad scenario is the user's to mend; a service that cannot start
+        // means no report at all.
         err << "paravue-report: " << error.what() << "\n";
-        return kUsageOrScenarioError;
-    } catch (const std::exception& error) {
-        // The service itself could not start (no memory, no thread): no report at all.
-        err << "paravue-report: cannot start the service: " << error.what() << "\n";
-        return kReportEndedOtherwise;
+        return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
+                                                                           : kReportEndedOtherwise;
     }
 
-    bool outOfMemory = false;
+    Report report;
     {
-        ComApartment apartment;
-        try {
-            CollectMbnReport();
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
-        }
+        const ComApartment apartment;
+        report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
-    out << Utf16ToUtf8(g_strReport);
+    out << Utf16ToUtf8(report.text);
     out.flush();
-    if (outOfMemory) {
+    if (report.outOfMemory) {
         err << "paravue-report: out of memory; the report is incomplete\n";
         return kReportEndedOtherwise;
     }
@@ -121,7 +103,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
         err << "paravue-report: cannot write the report\n";
         return kReportEndedOtherwise;
     }
-    return LastRunCompleted() ? kReportCompleted : kReportEndedOtherwise;
+    return report.completed ? kReportCompleted : kReportEndedOtherwise;
 }
 
 }  // namespace paravue

@@ -9,18 +9,16 @@
 #include <QTest>
 #include <QWindow>
 
-#include "app/app_images.h"
-#include "app/mbn_messages.h"
+#include "app/mbn_sinks.h"
 #include "app/wandiag_dlg.h"
-#include "report/append_fault.h"
-#include "report/report_text.h"
+#include "platform/runtime.h"
+#include "report/collect_report.h"
 #include "test_window.h"
 
 namespace paravue::app {
 namespace {
 
 using test_support::Button;
-using test_support::ComApartment;
 using test_support::OpenedLinks;
 using test_support::ReportLines;
 using test_support::ReportRuns;
@@ -52,7 +50,6 @@ class DialogTest : public ::testing::Test {
         MoveTo({501, 60});
         service.ClearCallLog();
     }
-    void TearDown() override { FailAppendAt(0); }
 
     void MoveTo(QPoint p) { QTest::mouseMove(dialog.windowHandle(), p); }
     QStringList ClickAt(QPoint p) {
@@ -65,7 +62,9 @@ class DialogTest : public ::testing::Test {
     ComApartment com;
     simulated::SimulatedService service{ScenarioFromJson(kDevice)};
     OpenedLinks links;
-    CWandiagDlg dialog;
+    AppendFault fault;
+    Report last;  // the report the dialog was last given
+    CWandiagDlg dialog{[this] { return last = CollectReport(&fault); }};
 };
 
 TEST_F(DialogTest, HasTheCaptionAndTheFixedLayoutTheBannersWereDrawnFor) {
@@ -97,7 +96,7 @@ TEST_F(DialogTest, ReportViewIsReadOnlyMonospacedAndScrollsInsteadOfWrapping) {
 TEST_F(DialogTest, ShowsTheReportLineForLineWithServiceTextTakenLiterally) {
     QStringList shown = ViewLines(ReportView(dialog));
     ASSERT_GT(shown.size(), 3);
-    EXPECT_EQ(shown, ReportLines());
+    EXPECT_EQ(shown, ReportLines(last.text));
     EXPECT_FALSE(ReportView(dialog).toPlainText().contains(QChar(u'\r')));
     // Markup from the service is text, never formatting.
     EXPECT_TRUE(shown.filter(QStringLiteral("<b>Acme</b> &amp; Sons")).size() == 1);
@@ -215,6 +214,15 @@ TEST_F(DialogTest, AClickOpensOnlyWhatTheLastMoveWasOver) {
     EXPECT_EQ(links.TakeAll(), QStringList{});
 }
 
+TEST_F(DialogTest, ADoubleClickOnALinkOpensItOnce) {
+    MoveTo({100, 15});
+    QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {}, {100, 15});
+    EXPECT_EQ(links.TakeAll(), QStringList{QStringLiteral("https://paravue.example/")});
+    // The next single click is a click of its own.
+    QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {}, {100, 15});
+    EXPECT_EQ(links.TakeAll(), QStringList{QStringLiteral("https://paravue.example/")});
+}
+
 TEST_F(DialogTest, CursorDoesNotStayAHandOverTheButtonsOrTheReport) {
     MoveTo({100, 15});
     ASSERT_EQ(dialog.cursor().shape(), Qt::PointingHandCursor);
@@ -273,15 +281,17 @@ TEST_F(DialogTest, CloseButtonAndCloseBoxEndTheDialog) {
 }
 
 TEST_F(DialogTest, EveryPostedNotificationRebuildsTheReportOnce) {
-    const int posted[] = {WM_MBN_INTERFACE_ARRIVAL,    WM_MBN_INTERFACE_REMOVAL,
-                          WM_MBN_PACKET_SERVICE_STATE, WM_MBN_REGISTER_MODE_AVAILABLE,
-                          WM_MBN_REGISTER_STATE,       WM_MBN_REGISTER_STATE,
-                          WM_MBN_REGISTER_STATE};
-    for (int type : posted)
-        QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(type)));
-    // Neighbours of the range are not notifications.
-    QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(WM_APP - 1)));
-    QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(WM_APP + 5)));
+    using Kind = MbnNotification::Kind;
+    const Kind posted[] = {Kind::InterfaceArrival,   Kind::InterfaceRemoval,
+                           Kind::PacketServiceState, Kind::RegisterModeAvailable,
+                           Kind::RegisterState,      Kind::RegisterState,
+                           Kind::RegisterState};
+    for (Kind kind : posted)
+        QCoreApplication::postEvent(&dialog, new MbnNotification(kind));
+    // Other user events are not notifications.
+    QCoreApplication::postEvent(&dialog, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&dialog,
+                                new QEvent(static_cast<QEvent::Type>(QEvent::registerEventType())));
     QCoreApplication::sendPostedEvents(&dialog);
     EXPECT_EQ(ReportRuns(service), std::size(posted));
 }
@@ -293,18 +303,18 @@ TEST_F(DialogTest, ARunThatRunsOutOfMemoryKeepsTheShownTextAndTheNextRefreshStar
     ASSERT_NE(notice, nullptr);
     EXPECT_FALSE(notice->isVisible());
 
-    FailAppendAt(3);
+    fault = {.failAt = 3};
     Button(dialog, "refresh").click();
     EXPECT_EQ(ReportRuns(service), 1u);
-    EXPECT_EQ(ReportLines().size(), 2);     // the run stopped at its third line...
-    EXPECT_EQ(view.toPlainText(), before);  // ...and the view kept the last complete text
+    EXPECT_EQ(ReportLines(last.text).size(), 2);  // the run stopped at its third line...
+    EXPECT_EQ(view.toPlainText(), before);        // ...and the view kept the last complete text
     EXPECT_TRUE(notice->isVisible());
     EXPECT_TRUE(dialog.isVisible());
 
-    FailAppendAt(0);
+    fault = {};
     Button(dialog, "refresh").click();
     EXPECT_EQ(ReportRuns(service), 2u);
-    EXPECT_EQ(ViewLines(view), ReportLines());
+    EXPECT_EQ(ViewLines(view), ReportLines(last.text));
     EXPECT_EQ(view.toPlainText(), before);
     EXPECT_FALSE(notice->isVisible());
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "platform/runtime.h"
-#include "report/report_text.h"
 
 namespace paravue::app::test_support {
 
@@ -29,7 +28,8 @@ void OpenedLinks::Open(const QUrl& url) {
 }
 
 bool EventRecorder::event(QEvent* event) {
-    types.push_back(event->type());
+    if (event->type() == MbnNotification::registeredType())
+        kinds.push_back(static_cast<MbnNotification*>(event)->kind());
     return QObject::event(event);
 }
 
@@ -64,19 +64,11 @@ QStringList ViewLines(const QPlainTextEdit& view) {
     return lines;
 }
 
-QStringList ReportLines() {
-    QString report = QString::fromStdU16String(g_strReport);
-    QStringList lines = report.split(QStringLiteral("\r\n"));
+QStringList ReportLines(const std::u16string& report) {
+    QStringList lines = QString::fromStdU16String(report).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-ComApartment::ComApartment() {
-    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-}
-ComApartment::~ComApartment() {
-    CoUninitialize();
 }
 
 }  // namespace paravue::app::test_support

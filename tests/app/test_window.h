@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QUrl>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/mbn_sinks.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 
@@ -31,10 +33,10 @@ class OpenedLinks final : public QObject {
     QStringList opened_;
 };
 
-// Records the type of every event that reaches it.
+// Records the kind of every service notification that reaches it.
 class EventRecorder final : public QObject {
   public:
-    std::vector<int> types;
+    std::vector<MbnNotification::Kind> kinds;
 
   protected:
     bool event(QEvent* event) override;
@@ -48,16 +50,7 @@ QPlainTextEdit& ReportView(QWidget& dialog);
 QPushButton& Button(QWidget& dialog, const char* name);
 // The view's lines, without the empty one after the last line break.
 QStringList ViewLines(const QPlainTextEdit& view);
-// g_strReport cut at CR LF, without the empty piece after the last one.
-QStringList ReportLines();
-
-// COM for the test's thread while it lives.
-class ComApartment {
-  public:
-    ComApartment();
-    ~ComApartment();
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
+// A report's text cut at CR LF, without the empty piece after the last one.
+QStringList ReportLines(const std::u16string& report);
 
 }  // namespace paravue::app::test_support

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,7 @@
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 #include "report/adapter_description.h"
-#include "report/append_fault.h"
 #include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue {
 
@@ -23,15 +22,13 @@ class ReportRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(CurrentLiveCounts(), LiveCounts{}) << "an earlier test leaked";
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        apartment_.emplace();
         previousSleep_ = SetAdapterLookupSleep(
             [this](std::chrono::milliseconds duration) { waits_.push_back(duration); });
-        FailAppendAt(0);
     }
     void TearDown() override {
-        FailAppendAt(0);
         SetAdapterLookupSleep(previousSleep_);
-        CoUninitialize();
+        apartment_.reset();
         EXPECT_EQ(CurrentLiveCounts(), LiveCounts{}) << "left alive after the service went";
     }
 
@@ -50,6 +47,7 @@ class ReportRunTest : public ::testing::Test {
     std::vector<std::chrono::milliseconds> waits_;
 
   private:
+    std::optional<ComApartment> apartment_;
     AdapterLookupSleep previousSleep_;
 };
 
