@@ -32,7 +32,10 @@ class ClassRegistration {
     std::uint64_t id_ = 0;
 };
 
-// The class's name in the call log ("MbnInterfaceManager"), or "unregistered".
+// The class's name ("MbnInterfaceManager"), or "unregistered".
 std::string RegisteredClassName(const CLSID& clsid);
+
+// The factory that CoCreateInstance would use for `clsid` now, or an empty one.
+ClassFactory RegisteredClassFactory(const CLSID& clsid);
 
 }  // namespace paravue

@@ -2,6 +2,7 @@
 // included.
 #include <cstdint>
 
+#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "report/report_text.h"
 #include "report/sections.h"
@@ -85,7 +86,7 @@ Next ReportConnectionContexts(RunState& run) {
     }
     LONG lower = 0;
     LONG upper = 0;
-    hr = run.Record(SafeArrayGetLBound(contexts.Get(), 1, &lower));
+    hr = run.Record(ArrayGetLBound(contexts.Get(), 1, &lower));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving lower bound of safearray of provisioned contexts. "
@@ -93,7 +94,7 @@ Next ReportConnectionContexts(RunState& run) {
             hr);
         return Next::EndRun;
     }
-    hr = run.Record(SafeArrayGetUBound(contexts.Get(), 1, &upper));
+    hr = run.Record(ArrayGetUBound(contexts.Get(), 1, &upper));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving upper bound of safearray of provisioned contexts. "
@@ -105,7 +106,7 @@ Next ReportConnectionContexts(RunState& run) {
     OwnedRecord<MBN_CONTEXT> context;
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
-        hr = SafeArrayGetElement(contexts.Get(), &index, context.Put());
+        hr = ArrayGetElement(contexts.Get(), &index, context.Put());
         if (FAILED(hr)) {
             AppendReport(
                 u"Unexpected error when retieving provisioned context from the safearray. Error "

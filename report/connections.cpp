@@ -2,6 +2,7 @@
 // whichever interface it belongs to.
 #include <cstdint>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/runtime.h"
 #include "platform/safearray.h"
@@ -28,7 +29,7 @@ Next ReportConnections(RunState& run) {
     }
     LONG lower = 0;
     LONG upper = 0;
-    hr = run.Record(SafeArrayGetLBound(connections.Get(), 1, &lower));
+    hr = run.Record(ArrayGetLBound(connections.Get(), 1, &lower));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving lower bound of safearray of connections. Error "
@@ -36,7 +37,7 @@ Next ReportConnections(RunState& run) {
             hr);
         return Next::EndRun;
     }
-    hr = run.Record(SafeArrayGetUBound(connections.Get(), 1, &upper));
+    hr = run.Record(ArrayGetUBound(connections.Get(), 1, &upper));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving upper bound of safearray of connection. Error "
@@ -47,7 +48,7 @@ Next ReportConnections(RunState& run) {
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
         ComPtr<IMbnConnection> connection;
-        if (FAILED(SafeArrayGetElement(connections.Get(), &index, connection.PutVoid())))
+        if (FAILED(ArrayGetElement(connections.Get(), &index, connection.PutVoid())))
             continue;
         UniqueBstr id;
         if (SUCCEEDED(connection->get_ConnectionID(id.Put())))

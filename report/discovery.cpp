@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/safearray.h"
 #include "report/adapter_description.h"
@@ -28,8 +29,8 @@ Next ReportDiscovery(RunState& run) {
 
     LONG lower = 0;
     LONG upper = 0;
-    if (FAILED(run.Record(SafeArrayGetLBound(interfaces.Get(), 1, &lower))) ||
-        FAILED(run.Record(SafeArrayGetUBound(interfaces.Get(), 1, &upper))))
+    if (FAILED(run.Record(ArrayGetLBound(interfaces.Get(), 1, &lower))) ||
+        FAILED(run.Record(ArrayGetUBound(interfaces.Get(), 1, &upper))))
         return Next::EndRun;
     if (lower > upper) {
         AppendReport(
@@ -41,7 +42,7 @@ Next ReportDiscovery(RunState& run) {
     const auto count = static_cast<std::int32_t>(std::int64_t{upper} - lower + 1);
     AppendReport(u"Number of MB devices               %d\r\n", count);
 
-    hr = run.Record(SafeArrayGetElement(interfaces.Get(), &lower, run.selectedInterface.PutVoid()));
+    hr = run.Record(ArrayGetElement(interfaces.Get(), &lower, run.selectedInterface.PutVoid()));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving interface information from the safe array. Error "

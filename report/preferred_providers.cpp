@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/safearray.h"
 #include "report/report_text.h"
@@ -25,7 +26,7 @@ Next ReportPreferredProviders(RunState& run) {
     }
     LONG lower = 0;
     LONG upper = 0;
-    hr = run.Record(SafeArrayGetLBound(providers.Get(), 1, &lower));
+    hr = run.Record(ArrayGetLBound(providers.Get(), 1, &lower));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving lower bound of safearray of preferred providers. "
@@ -33,7 +34,7 @@ Next ReportPreferredProviders(RunState& run) {
             hr);
         return Next::EndRun;
     }
-    hr = run.Record(SafeArrayGetUBound(providers.Get(), 1, &upper));
+    hr = run.Record(ArrayGetUBound(providers.Get(), 1, &upper));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving upper bound of safearray of preferred providers. "
@@ -47,7 +48,7 @@ Next ReportPreferredProviders(RunState& run) {
     OwnedRecord<MBN_PROVIDER> provider;
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
-        hr = SafeArrayGetElement(providers.Get(), &index, provider.Put());
+        hr = ArrayGetElement(providers.Get(), &index, provider.Put());
         if (FAILED(hr)) {
             AppendReport(
                 u"Unexpected error when retrieving preferred provider from the safearray. Error "

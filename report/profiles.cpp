@@ -2,6 +2,7 @@
 // selected interface.
 #include <cstdint>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/runtime.h"
 #include "platform/safearray.h"
@@ -30,7 +31,7 @@ Next ReportProfiles(RunState& run) {
     }
     LONG lower = 0;
     LONG upper = 0;
-    hr = run.Record(SafeArrayGetLBound(profiles.Get(), 1, &lower));
+    hr = run.Record(ArrayGetLBound(profiles.Get(), 1, &lower));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving lower bound of safearray of connection profiles. "
@@ -38,7 +39,7 @@ Next ReportProfiles(RunState& run) {
             hr);
         return Next::EndRun;
     }
-    hr = run.Record(SafeArrayGetUBound(profiles.Get(), 1, &upper));
+    hr = run.Record(ArrayGetUBound(profiles.Get(), 1, &upper));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving upper bound of safearray of connection profiles. "
@@ -52,7 +53,7 @@ Next ReportProfiles(RunState& run) {
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
         ComPtr<IMbnConnectionProfile> profile;
-        if (FAILED(run.Record(SafeArrayGetElement(profiles.Get(), &index, profile.PutVoid()))))
+        if (FAILED(run.Record(ArrayGetElement(profiles.Get(), &index, profile.PutVoid()))))
             continue;
         UniqueBstr xml;
         if (FAILED(run.Record(profile->GetProfileXmlData(xml.Put()))))

@@ -1,6 +1,7 @@
 // Subscriber: the SIM's ICCID, the IMSI and the telephone numbers.
 #include <cstdint>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/safearray.h"
 #include "report/report_text.h"
@@ -40,7 +41,7 @@ Next ReportSubscriber(RunState& run) {
     }
     LONG lower = 0;
     LONG upper = 0;
-    hr = run.Record(SafeArrayGetLBound(numbers.Get(), 1, &lower));
+    hr = run.Record(ArrayGetLBound(numbers.Get(), 1, &lower));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving lower bound of safearray of phone numbers. Error "
@@ -48,7 +49,7 @@ Next ReportSubscriber(RunState& run) {
             hr);
         return Next::EndRun;
     }
-    hr = run.Record(SafeArrayGetUBound(numbers.Get(), 1, &upper));
+    hr = run.Record(ArrayGetUBound(numbers.Get(), 1, &upper));
     if (FAILED(hr)) {
         AppendReport(
             u"Unexpected error when retrieving upper bound of safearray of phone numbers. Error "
@@ -60,7 +61,7 @@ Next ReportSubscriber(RunState& run) {
     for (std::int64_t i = lower; i <= upper; ++i) {
         const LONG index = static_cast<LONG>(i);
         UniqueBstr number;
-        if (FAILED(SafeArrayGetElement(numbers.Get(), &index, number.Put())))
+        if (FAILED(ArrayGetElement(numbers.Get(), &index, number.Put())))
             continue;
         AppendReport(u"Phone Number                       %s\r\n", number.Get());
     }

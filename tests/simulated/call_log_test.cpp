@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
 
@@ -30,11 +31,11 @@ class CallLog : public ::testing::Test {
 template <class Element>
 void Walk(SAFEARRAY* array) {
     LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(array, 1, &lower);
-    SafeArrayGetUBound(array, 1, &upper);
+    ArrayGetLBound(array, 1, &lower);
+    ArrayGetUBound(array, 1, &upper);
     for (LONG i = lower; i <= upper; ++i) {
         Element element{};
-        SafeArrayGetElement(array, &i, &element);
+        ArrayGetElement(array, &i, &element);
         if constexpr (std::is_same_v<Element, BSTR>)
             SysFreeString(element);
         if constexpr (std::is_pointer_v<Element> && !std::is_same_v<Element, BSTR>)
@@ -52,7 +53,7 @@ TEST_F(CallLog, NamesEveryCallInOrder) {
     manager->GetInterfaces(list.Put());
     LONG index = 0;
     ComPtr<IMbnInterface> mbn;
-    SafeArrayGetElement(list.Get(), &index, mbn.PutVoid());
+    ArrayGetElement(list.Get(), &index, mbn.PutVoid());
     UniqueBstr text;
     mbn->get_InterfaceID(text.Put());
     OwnedRecord<MBN_INTERFACE_CAPS> caps;
@@ -99,7 +100,7 @@ TEST_F(CallLog, NamesEveryCallInOrder) {
     profiles->GetConnectionProfiles(mbn.Get(), profileList.Put());
     index = 0;
     ComPtr<IMbnConnectionProfile> profile;
-    SafeArrayGetElement(profileList.Get(), &index, profile.PutVoid());
+    ArrayGetElement(profileList.Get(), &index, profile.PutVoid());
     profile->GetProfileXmlData(text.Put());
     // Reference counting and asking an object for itself are not service calls.
     ComPtr<IUnknown> unknown;
@@ -162,9 +163,9 @@ TEST_F(CallLog, TheKthCallFailsWhateverTheScenarioSays) {
     ASSERT_EQ(manager->GetInterfaces(list.Put()), S_OK);
     LONG index = 0;
     ComPtr<IMbnInterface> mbn;
-    EXPECT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), E_MBN_FAILURE);
+    EXPECT_EQ(ArrayGetElement(list.Get(), &index, mbn.PutVoid()), E_MBN_FAILURE);
     EXPECT_FALSE(mbn);
-    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), S_OK);
+    ASSERT_EQ(ArrayGetElement(list.Get(), &index, mbn.PutVoid()), S_OK);
     UniqueBstr id;
     EXPECT_EQ(mbn->get_InterfaceID(id.Put()), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     EXPECT_EQ(id.Get(), nullptr);
@@ -206,11 +207,12 @@ TEST_F(CallLog, NothingIsSeenOnceTheServiceIsGone) {
         kept = testing::InterfaceAt(0);
         ASSERT_TRUE(kept);
     }
-    // The service no longer observes: no injected failure reaches the caller.
+    // The service no longer observes: no injected failure reaches the caller,
+    // and the call belongs to no other service's log either.
     SimulatedService next(Parse(kScenario));
     MBN_READY_STATE ready;
     EXPECT_EQ(kept->GetReadyState(&ready), S_OK);
-    EXPECT_EQ(next.CallLog(), Log{"IMbnInterface::GetReadyState"});
+    EXPECT_TRUE(next.CallLog().empty());
 }
 
 }  // namespace
