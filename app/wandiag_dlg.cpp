@@ -1,7 +1,7 @@
 #include "app/wandiag_dlg.h"
 
 #include <initializer_list>
-#include <new>
+#include <utility>
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -17,8 +17,6 @@
 #include "app/mbn_messages.h"
 #include "app/report_font.h"
 #include "app/report_view_text.h"
-#include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue::app {
 
@@ -34,10 +32,11 @@ QRect NoticeRect() {
 
 }  // namespace
 
-CWandiagDlg::CWandiagDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+CWandiagDlg::CWandiagDlg(ReportSource collect)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+      collect_(std::move(collect)),
       m_hIcon(AppIcon()),
       m_buttonRefresh(QStringLiteral("&Refresh"), this),
       m_buttonClose(QStringLiteral("&Close"), this),
@@ -130,9 +129,8 @@ void CWandiagDlg::OnMbnEvent() {
 }
 
 void CWandiagDlg::ShowReport() {
-    try {
-        CollectMbnReport();
-    } catch (const std::bad_alloc&) {
+    const Report report = collect_();
+    if (report.outOfMemory) {
         // The run was abandoned: keep the last complete text, say why it did
         // not change, and let the next refresh start over.
         m_labelNotice.setText(
@@ -142,7 +140,7 @@ void CWandiagDlg::ShowReport() {
         return;
     }
     m_labelNotice.hide();
-    m_editReport.setPlainText(ReportViewText(g_strReport));
+    m_editReport.setPlainText(ReportViewText(report.text));
 }
 
 void CWandiagDlg::mouseMoveEvent(QMouseEvent* event) {

@@ -3,6 +3,8 @@
 // its banners.
 #pragma once
 
+#include <functional>
+
 #include <QCursor>
 #include <QDialog>
 #include <QIcon>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 
 #include "app/banner_picture.h"
+#include "report/collect_report.h"
 
 namespace paravue::app {
 
@@ -18,7 +21,9 @@ class CWandiagDlg final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit CWandiagDlg(QWidget* parent = nullptr);
+    // Where each report comes from: a fresh run unless a test says otherwise.
+    using ReportSource = std::function<Report()>;
+    explicit CWandiagDlg(ReportSource collect = [] { return CollectReport(); });
     ~CWandiagDlg() override;
 
     // Runs the dialog until "&Close", Escape or the close box.
@@ -39,6 +44,7 @@ class CWandiagDlg final : public QDialog {
     void OnLButtonDown();
     void ShowReport();
 
+    ReportSource collect_;
     QIcon m_hIcon;
     int m_nLinkIndex = -1;
     QCursor m_hLinkCursor;

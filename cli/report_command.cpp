@@ -1,7 +1,6 @@
 #include "cli/report_command.h"
 
 #include <exception>
-#include <new>
 #include <optional>
 #include <ostream>
 
@@ -13,7 +12,6 @@
 #include "platform/simulated/scenario_writer.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue {
 namespace {
@@ -105,7 +103,7 @@ class ComApartment {
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err) {
+                     std::ostream& err, AppendFault* fault) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
         err << "paravue-report: " << *problem << "\n" << kUsage;
@@ -137,19 +135,15 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     if (line.redact || line.capturePath)
         session.emplace(line.redact, line.capturePath.has_value());
 
-    bool outOfMemory = false;
+    Report report;
     {
         ComApartment apartment;
-        try {
-            CollectMbnReport();
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
-        }
+        report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
-    out << Utf16ToUtf8(g_strReport);
+    out << Utf16ToUtf8(report.text);
     out.flush();
-    if (outOfMemory) {
+    if (report.outOfMemory) {
         err << "paravue-report: out of memory; the report is incomplete\n";
         return kReportEndedOtherwise;
     }
@@ -170,7 +164,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
             return kUsageOrScenarioError;
         }
     }
-    return LastRunCompleted() ? kReportCompleted : kReportEndedOtherwise;
+    return report.completed ? kReportCompleted : kReportEndedOtherwise;
 }
 
 }  // namespace paravue

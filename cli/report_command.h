@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "report/append_fault.h"
+
 namespace paravue {
 
 enum ExitStatus : int {
@@ -15,8 +17,8 @@ enum ExitStatus : int {
 };
 
 // `arguments` excludes the program name. The report goes to `out` as UTF-8,
-// byte for byte; messages go to `err`.
+// byte for byte; messages go to `err`. `fault` is for tests (see CollectReport).
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err);
+                     std::ostream& err, AppendFault* fault = nullptr);
 
 }  // namespace paravue

@@ -1,15 +1,14 @@
-// Test seam: makes one chosen append to the report text fail as if memory had
-// run out, so that tests can abandon a run at every line.
+// Test seam: makes one chosen append of a report run fail as if memory had run
+// out, so that tests can abandon a run at every line.
 #pragma once
 
 #include <cstddef>
 
 namespace paravue {
 
-// Restarts the count of appends; the k-th append from now (1-based) throws
-// std::bad_alloc without touching the text. 0 means no append fails.
-void FailAppendAt(std::size_t k);
-// Appends made since the last FailAppendAt (the failing one included).
-std::size_t AppendsCounted();
+struct AppendFault {
+    std::size_t failAt = 0;   // the append (1-based) that throws std::bad_alloc; 0: none
+    std::size_t counted = 0;  // appends made so far, the failing one included
+};
 
 }  // namespace paravue

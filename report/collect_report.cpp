@@ -1,13 +1,14 @@
 #include "report/collect_report.h"
 
+#include <new>
+
 #include "platform/runtime.h"
-#include "report/report_text.h"
-#include "report/sections.h"
+#include "report/run.h"
 
 namespace paravue {
 namespace {
 
-constexpr Next (*kSections[])(RunState&) = {
+constexpr void (*kSections[])(Run&) = {
     ReportDiscovery,  ReportCapabilities,       ReportSubscriber,
     ReportSignal,     ReportRegistration,       ReportConnectionContexts,
     ReportRadio,      ReportHomeProvider,       ReportReadiness,
@@ -15,40 +16,41 @@ constexpr Next (*kSections[])(RunState&) = {
     ReportProfiles,
 };
 
-void RunSections(RunState& run) {
-    HRESULT hr =
-        run.Record(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
-                                    IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()));
-    if (FAILED(hr)) {
-        AppendReport(u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n", hr);
-        return;
-    }
+// Each section runs only when the one before it went through; the first
+// failure that ends the run leaves by RunEnded.
+void RunSections(Run& run) {
+    run.Check(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                               IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()),
+              u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n");
     for (auto section : kSections)
-        if (section(run) == Next::EndRun)
-            return;
+        section(run);
 }
-
-bool g_lastRunCompleted = false;
 
 }  // namespace
 
-void CollectMbnReport() {
-    g_lastRunCompleted = false;
-    g_strReport.clear();
-    HRESULT status;
-    {
-        RunState run;
-        RunSections(run);
-        status = run.status;
-    }  // common end: everything the run holds goes, newest first
-    if (status == S_OK) {
-        AppendReport(u"Completed Successfully.\r\n");
-        g_lastRunCompleted = true;
+Report CollectReport(AppendFault* fault) {
+    ReportText text(fault);
+    Report report;
+    try {
+        HRESULT status;
+        {
+            Run run(text);
+            try {
+                RunSections(run);
+            } catch (const RunEnded&) {
+            }
+            status = run.status;
+        }  // common end: everything the run holds goes, newest first
+        if (status == S_OK) {
+            text.Append(u"Completed Successfully.\r\n");
+            report.completed = true;
+        }
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released what the run held; the text so far is intact.
+        report.outOfMemory = true;
     }
-}
-
-bool LastRunCompleted() {
-    return g_lastRunCompleted;
+    report.text = text.Take();
+    return report;
 }
 
 }  // namespace paravue

@@ -2,16 +2,12 @@
 
 #include <new>
 
-#include "report/append_fault.h"
+#include "platform/mbn.h"
+#include "report/enum_text.h"
 
 namespace paravue {
 
-std::u16string g_strReport;
-
 namespace {
-
-std::size_t g_appendsCounted = 0;
-std::size_t g_failingAppend = 0;
 
 // Passes every piece of the formatted text to `emit`, in order.
 template <class Emit>
@@ -66,79 +62,63 @@ void Expand(std::u16string_view format, std::span<const report_format::Argument>
 
 }  // namespace
 
-namespace report_format {
-
-void AppendChecked(std::u16string_view format, std::span<const Argument> arguments) {
-    ++g_appendsCounted;
-    if (g_failingAppend != 0 && g_appendsCounted == g_failingAppend)
+void ReportText::AppendChecked(std::u16string_view format,
+                               std::span<const report_format::Argument> arguments) {
+    if (fault_ && ++fault_->counted == fault_->failAt)
         throw std::bad_alloc();
 
     std::size_t length = 0;
     Expand(format, arguments, [&](std::u16string_view piece) { length += piece.size(); });
     // Growing is the only step that can fail, and it keeps the text if it does.
-    if (length > g_strReport.max_size() - g_strReport.size())
+    if (length > text_.max_size() - text_.size())
         throw std::bad_alloc();
-    g_strReport.reserve(g_strReport.size() + length);
-    Expand(format, arguments, [](std::u16string_view piece) { g_strReport.append(piece); });
+    text_.reserve(text_.size() + length);
+    Expand(format, arguments, [this](std::u16string_view piece) { text_.append(piece); });
 }
 
-}  // namespace report_format
+namespace {
 
-void FailAppendAt(std::size_t k) {
-    g_appendsCounted = 0;
-    g_failingAppend = k;
+// Each list is a plain run of independent tests in table order, so the lines
+// always come out in this order whatever order the service set the bits in.
+constexpr Named<MBN_DATA_CLASS, report_format::Format<>> kDataClassLines[] = {
+    {MBN_DATA_CLASS_GPRS, u"                                   GPRS\r\n"},
+    {MBN_DATA_CLASS_EDGE, u"                                   EDGE\r\n"},
+    {MBN_DATA_CLASS_UMTS, u"                                   UMTS\r\n"},
+    {MBN_DATA_CLASS_HSDPA, u"                                   HSDPA\r\n"},
+    {MBN_DATA_CLASS_HSUPA, u"                                   HSUPA\r\n"},
+    {MBN_DATA_CLASS_LTE, u"                                   LTE\r\n"},
+    {MBN_DATA_CLASS_1XRTT, u"                                   1XRTT\r\n"},
+    {MBN_DATA_CLASS_1XEVDO, u"                                   1XEVDO\r\n"},
+    {MBN_DATA_CLASS_1XEVDO_REVA, u"                                   1XEVDO_REVA\r\n"},
+    {MBN_DATA_CLASS_1XEVDV, u"                                   1XEVDV\r\n"},
+    {MBN_DATA_CLASS_3XRTT, u"                                   3XRTT\r\n"},
+    {MBN_DATA_CLASS_1XEVDO_REVB, u"                                   1XEVDO_REVB\r\n"},
+    {MBN_DATA_CLASS_UMB, u"                                   UMB\r\n"},
+    {MBN_DATA_CLASS_CUSTOM, u"                                   CUSTOM\r\n"},
+};
+
+constexpr Named<MBN_PROVIDER_STATE, report_format::Format<>> kProviderStateLines[] = {
+    {MBN_PROVIDER_STATE_HOME, u"                                   HOME\r\n"},
+    {MBN_PROVIDER_STATE_FORBIDDEN, u"                                   FORBIDDEN\r\n"},
+    {MBN_PROVIDER_STATE_PREFERRED, u"                                   PREFERRED\r\n"},
+    {MBN_PROVIDER_STATE_VISIBLE, u"                                   VISIBLE\r\n"},
+    {MBN_PROVIDER_STATE_REGISTERED, u"                                   REGISTERED\r\n"},
+};
+
+}  // namespace
+
+void ReportText::AppendDataClassList(ULONG flags) {
+    for (const auto& [dataClass, line] : kDataClassLines)
+        if (flags & dataClass)
+            Append(line);
 }
 
-std::size_t AppendsCounted() {
-    return g_appendsCounted;
-}
-
-// Each list is a plain run of independent tests, so the lines always come out
-// in this order whatever order the service set the bits in.
-void AppendDataClassList(ULONG flags) {
-    if (flags & 0x1u)
-        AppendReport(u"                                   GPRS\r\n");
-    if (flags & 0x2u)
-        AppendReport(u"                                   EDGE\r\n");
-    if (flags & 0x4u)
-        AppendReport(u"                                   UMTS\r\n");
-    if (flags & 0x8u)
-        AppendReport(u"                                   HSDPA\r\n");
-    if (flags & 0x10u)
-        AppendReport(u"                                   HSUPA\r\n");
-    if (flags & 0x20u)
-        AppendReport(u"                                   LTE\r\n");
-    if (flags & 0x10000u)
-        AppendReport(u"                                   1XRTT\r\n");
-    if (flags & 0x20000u)
-        AppendReport(u"                                   1XEVDO\r\n");
-    if (flags & 0x40000u)
-        AppendReport(u"                                   1XEVDO_REVA\r\n");
-    if (flags & 0x80000u)
-        AppendReport(u"                                   1XEVDV\r\n");
-    if (flags & 0x100000u)
-        AppendReport(u"                                   3XRTT\r\n");
-    if (flags & 0x200000u)
-        AppendReport(u"                                   1XEVDO_REVB\r\n");
-    if (flags & 0x400000u)
-        AppendReport(u"                                   UMB\r\n");
-    if (flags & 0x80000000u)
-        AppendReport(u"                                   CUSTOM\r\n");
-}
-
-void AppendProviderStateList(ULONG flags) {
-    if (flags == 0)
-        AppendReport(u"                                   NONE\r\n");
-    if (flags & 0x01u)
-        AppendReport(u"                                   HOME\r\n");
-    if (flags & 0x02u)
-        AppendReport(u"                                   FORBIDDEN\r\n");
-    if (flags & 0x04u)
-        AppendReport(u"                                   PREFERRED\r\n");
-    if (flags & 0x08u)
-        AppendReport(u"                                   VISIBLE\r\n");
-    if (flags & 0x10u)
-        AppendReport(u"                                   REGISTERED\r\n");
+void ReportText::AppendProviderStateList(ULONG flags) {
+    if (flags == MBN_PROVIDER_STATE_NONE)
+        Append(u"                                   NONE\r\n");
+    for (const auto& [state, line] : kProviderStateLines)
+        if (flags & state)
+            Append(line);
 }
 
 }  // namespace paravue

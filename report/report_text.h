@@ -1,7 +1,7 @@
-// The report text: one process-wide UTF-16 string that a report run fills line
-// by line, and the three ways a section adds to it.
+// The report text: the UTF-16 string that one report run fills line by line,
+// and the three ways a section adds to it.
 //
-// AppendReport is printf-shaped but checked at compile time: the format is a
+// Append is printf-shaped but checked at compile time: the format is a
 // char16_t literal whose only conversions are
 //   %s   a string: BSTR / const char16_t* (null prints "(null)") or a
 //        u16string(_view); printed up to its first NUL
@@ -9,8 +9,8 @@
 //   %d   a 32-bit signed integer
 //   %x   a status (HRESULT or 32-bit unsigned), lowercase hex, no leading zeros
 // and every argument must match its conversion; anything else does not compile.
-// When memory runs out AppendReport throws std::bad_alloc and leaves the text
-// it had untouched.
+// When memory runs out Append throws std::bad_alloc and leaves the text it had
+// untouched.
 #pragma once
 
 #include <array>
@@ -20,12 +20,12 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "platform/com.h"
+#include "report/append_fault.h"
 
 namespace paravue {
-
-extern std::u16string g_strReport;
 
 namespace report_format {
 
@@ -119,6 +119,8 @@ void FormatDoesNotMatchArguments();
 template <class... Args>
 class Format {
   public:
+    // No text: for a line that a caller may leave out.
+    constexpr Format() = default;
     template <std::size_t N>
     consteval Format(const char16_t (&text)[N]) : text_(text, N - 1) {
         if (!FormatMatches<Args...>(text_))
@@ -142,21 +144,34 @@ requires(std::is_integral_v<T> || std::is_enum_v<T>) Argument MakeArgument(T val
     return {{}, static_cast<std::int32_t>(value)};
 }
 
-// Formats and appends; the conversions were checked when the format was made.
-void AppendChecked(std::u16string_view format, std::span<const Argument> arguments);
-
 }  // namespace report_format
 
-template <class... Args>
-void AppendReport(report_format::Format<std::decay_t<Args>...> format, Args&&... args) {
-    const std::array<report_format::Argument, sizeof...(Args)> arguments = {
-        report_format::MakeArgument(args)...};
-    report_format::AppendChecked(format.Text(), arguments);
-}
+class ReportText {
+  public:
+    // `fault`, when given, must outlive the text.
+    explicit ReportText(AppendFault* fault = nullptr) : fault_(fault) {}
 
-// One list line per known data-class bit that is set, in a fixed order.
-void AppendDataClassList(ULONG flags);
-// "NONE" for an empty mask, else one list line per known provider-state bit.
-void AppendProviderStateList(ULONG flags);
+    template <class... Args>
+    void Append(report_format::Format<std::decay_t<Args>...> format, Args&&... args) {
+        const std::array<report_format::Argument, sizeof...(Args)> arguments = {
+            report_format::MakeArgument(args)...};
+        AppendChecked(format.Text(), arguments);
+    }
+    // One list line per known data-class bit that is set, in a fixed order.
+    void AppendDataClassList(ULONG flags);
+    // "NONE" for an empty mask, else one list line per known provider-state bit.
+    void AppendProviderStateList(ULONG flags);
+
+    const std::u16string& Text() const { return text_; }
+    std::u16string Take() { return std::move(text_); }
+
+  private:
+    // Formats and appends; the conversions were checked when the format was made.
+    void AppendChecked(std::u16string_view format,
+                       std::span<const report_format::Argument> arguments);
+
+    std::u16string text_;
+    AppendFault* fault_;
+};
 
 }  // namespace paravue

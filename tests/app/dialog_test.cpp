@@ -12,8 +12,7 @@
 #include "app/app_images.h"
 #include "app/mbn_messages.h"
 #include "app/wandiag_dlg.h"
-#include "report/append_fault.h"
-#include "report/report_text.h"
+#include "report/collect_report.h"
 #include "test_window.h"
 
 namespace paravue::app {
@@ -52,7 +51,6 @@ class DialogTest : public ::testing::Test {
         MoveTo({501, 60});
         service.ClearCallLog();
     }
-    void TearDown() override { FailAppendAt(0); }
 
     void MoveTo(QPoint p) { QTest::mouseMove(dialog.windowHandle(), p); }
     QStringList ClickAt(QPoint p) {
@@ -65,7 +63,9 @@ class DialogTest : public ::testing::Test {
     ComApartment com;
     simulated::SimulatedService service{ScenarioFromJson(kDevice)};
     OpenedLinks links;
-    CWandiagDlg dialog;
+    AppendFault fault;
+    Report last;  // the report the dialog was last given
+    CWandiagDlg dialog{[this] { return last = CollectReport(&fault); }};
 };
 
 TEST_F(DialogTest, HasTheCaptionAndTheFixedLayoutTheBannersWereDrawnFor) {
@@ -97,7 +97,7 @@ TEST_F(DialogTest, ReportViewIsReadOnlyMonospacedAndScrollsInsteadOfWrapping) {
 TEST_F(DialogTest, ShowsTheReportLineForLineWithServiceTextTakenLiterally) {
     QStringList shown = ViewLines(ReportView(dialog));
     ASSERT_GT(shown.size(), 3);
-    EXPECT_EQ(shown, ReportLines());
+    EXPECT_EQ(shown, ReportLines(last.text));
     EXPECT_FALSE(ReportView(dialog).toPlainText().contains(QChar(u'\r')));
     // Markup from the service is text, never formatting.
     EXPECT_TRUE(shown.filter(QStringLiteral("<b>Acme</b> &amp; Sons")).size() == 1);
@@ -293,18 +293,18 @@ TEST_F(DialogTest, ARunThatRunsOutOfMemoryKeepsTheShownTextAndTheNextRefreshStar
     ASSERT_NE(notice, nullptr);
     EXPECT_FALSE(notice->isVisible());
 
-    FailAppendAt(3);
+    fault = {.failAt = 3};
     Button(dialog, "refresh").click();
     EXPECT_EQ(ReportRuns(service), 1u);
-    EXPECT_EQ(ReportLines().size(), 2);     // the run stopped at its third line...
-    EXPECT_EQ(view.toPlainText(), before);  // ...and the view kept the last complete text
+    EXPECT_EQ(ReportLines(last.text).size(), 2);  // the run stopped at its third line...
+    EXPECT_EQ(view.toPlainText(), before);        // ...and the view kept the last complete text
     EXPECT_TRUE(notice->isVisible());
     EXPECT_TRUE(dialog.isVisible());
 
-    FailAppendAt(0);
+    fault = {};
     Button(dialog, "refresh").click();
     EXPECT_EQ(ReportRuns(service), 2u);
-    EXPECT_EQ(ViewLines(view), ReportLines());
+    EXPECT_EQ(ViewLines(view), ReportLines(last.text));
     EXPECT_EQ(view.toPlainText(), before);
     EXPECT_FALSE(notice->isVisible());
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "platform/runtime.h"
-#include "report/report_text.h"
 
 namespace paravue::app::test_support {
 
@@ -64,9 +63,8 @@ QStringList ViewLines(const QPlainTextEdit& view) {
     return lines;
 }
 
-QStringList ReportLines() {
-    QString report = QString::fromStdU16String(g_strReport);
-    QStringList lines = report.split(QStringLiteral("\r\n"));
+QStringList ReportLines(const std::u16string& report) {
+    QStringList lines = QString::fromStdU16String(report).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
     return lines;

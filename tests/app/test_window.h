@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QUrl>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,8 +49,8 @@ QPlainTextEdit& ReportView(QWidget& dialog);
 QPushButton& Button(QWidget& dialog, const char* name);
 // The view's lines, without the empty one after the last line break.
 QStringList ViewLines(const QPlainTextEdit& view);
-// g_strReport cut at CR LF, without the empty piece after the last one.
-QStringList ReportLines();
+// A report's text cut at CR LF, without the empty piece after the last one.
+QStringList ReportLines(const std::u16string& report);
 
 // COM for the test's thread while it lives.
 class ComApartment {

@@ -53,14 +53,15 @@ std::string DeviceWithLists(int n) {
 void RunReports(benchmark::State& state, Scenario scenario) {
     SimulatedService service(std::move(scenario));
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    paravue::Report report;
     for (auto _ : state) {
-        paravue::CollectMbnReport();
-        benchmark::DoNotOptimize(paravue::g_strReport.data());
+        report = paravue::CollectReport();
+        benchmark::DoNotOptimize(report.text.data());
     }
-    state.counters["report_chars"] = static_cast<double>(paravue::g_strReport.size());
+    state.counters["report_chars"] = static_cast<double>(report.text.size());
     state.counters["report_bytes_held"] =
-        static_cast<double>(paravue::g_strReport.capacity() * sizeof(char16_t));
-    state.counters["completed"] = paravue::LastRunCompleted() ? 1 : 0;
+        static_cast<double>(report.text.capacity() * sizeof(char16_t));
+    state.counters["completed"] = report.completed ? 1 : 0;
     CoUninitialize();
 }
 

@@ -13,11 +13,11 @@ namespace {
 
 TEST(ReportCommandInProcess, OutOfMemoryPrintsTheReportSoFarAndExitsOne) {
     const std::string scenario = std::string(PARAVUE_SOURCE_DIR) + "/tests/golden/two_devices.json";
-    FailAppendAt(3);  // the third line: after "Number of MB devices" and "Interface ID"
+    AppendFault fault{.failAt =
+                          3};  // the third line: after "Number of MB devices" and "Interface ID"
     std::ostringstream out;
     std::ostringstream err;
-    const int status = RunReportCommand({"--scenario", scenario}, out, err);
-    FailAppendAt(0);
+    const int status = RunReportCommand({"--scenario", scenario}, out, err, &fault);
 
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.str(),

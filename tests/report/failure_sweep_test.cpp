@@ -3,7 +3,6 @@
 // nothing the run obtained is left alive.
 #include <cstdio>
 #include <map>
-#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -236,15 +235,12 @@ class FailureSweepTest : public ReportRunTest {
 
     // One run against a fresh service; `arrange` sets up its failure.
     template <class Arrange>
-    void Run(Arrange&& arrange, std::vector<std::string>* calls = nullptr) {
+    void Run(Arrange&& arrange, std::vector<std::string>* calls = nullptr,
+             AppendFault* fault = nullptr) {
         simulated::SimulatedService service(CompleteDevice());
         const LiveCounts before = CurrentLiveCounts();
         arrange(service);
-        try {
-            CollectMbnReport();
-        } catch (const std::bad_alloc&) {
-            threw_ = true;
-        }
+        report_ = CollectReport(fault);
         EXPECT_EQ(CurrentLiveCounts(), before) << "the run left something alive";
         if (calls)
             *calls = service.CallLog();
@@ -253,15 +249,15 @@ class FailureSweepTest : public ReportRunTest {
     void SetUp() override {
         ReportRunTest::SetUp();
         Run([](simulated::SimulatedService&) {}, &calls_);
-        complete_ = g_strReport;
-        ASSERT_FALSE(threw_);
-        ASSERT_TRUE(LastRunCompleted()) << "the complete device must complete";
+        complete_ = report_.text;
+        ASSERT_FALSE(report_.outOfMemory);
+        ASSERT_TRUE(report_.completed) << "the complete device must complete";
         ASSERT_TRUE(complete_.ends_with(kCompleted));
     }
 
     std::vector<std::string> calls_;
     std::u16string complete_;
-    bool threw_ = false;
+    Report report_;
 };
 
 TEST_F(FailureSweepTest, EveryCallOfTheCompleteRunIsExpectedAndEveryExpectationIsMet) {
@@ -293,21 +289,21 @@ TEST_F(FailureSweepTest, FailingEachCallEndsOrContinuesTheRunAsPrescribed) {
             const Outcome& outcome = expected->second;
 
             Run([&](simulated::SimulatedService& service) { service.FailCall(k, status); });
-            ASSERT_FALSE(threw_);
-            const std::vector<std::u16string> lines = Lines(g_strReport);
+            ASSERT_FALSE(report_.outOfMemory);
+            const std::vector<std::u16string> lines = Lines(report_.text);
             switch (outcome.kind) {
                 case Outcome::EndsWithoutLine:
-                    EXPECT_EQ(g_strReport, u"");
-                    EXPECT_FALSE(LastRunCompleted());
+                    EXPECT_EQ(report_.text, u"");
+                    EXPECT_FALSE(report_.completed);
                     break;
                 case Outcome::EndsWithLine: {
                     const std::u16string line = WithStatus(outcome.line, status);
                     ASSERT_FALSE(lines.empty());
                     EXPECT_EQ(lines.back(), line);
-                    EXPECT_TRUE(IsPrefix(g_strReport.substr(0, g_strReport.size() - line.size()),
+                    EXPECT_TRUE(IsPrefix(report_.text.substr(0, report_.text.size() - line.size()),
                                          complete_))
                         << "the lines before the failure are those of the complete report";
-                    EXPECT_FALSE(LastRunCompleted());
+                    EXPECT_FALSE(report_.completed);
                     break;
                 }
                 case Outcome::GoesOn: {
@@ -324,10 +320,10 @@ TEST_F(FailureSweepTest, FailingEachCallEndsOrContinuesTheRunAsPrescribed) {
                     }
                     EXPECT_EQ(appeared, !appears.empty());
                     EXPECT_TRUE(IsSubsequence(rest, completeLines));
-                    EXPECT_EQ(LastRunCompleted(), outcome.completes);
-                    EXPECT_EQ(g_strReport.ends_with(kCompleted), outcome.completes);
+                    EXPECT_EQ(report_.completed, outcome.completes);
+                    EXPECT_EQ(report_.text.ends_with(kCompleted), outcome.completes);
                     // Everything after the failing call's section is still there.
-                    EXPECT_NE(g_strReport.find(u"Profiles                           <MBNProfile>"),
+                    EXPECT_NE(report_.text.find(u"Profiles                           <MBNProfile>"),
                               std::u16string::npos);
                     break;
                 }
@@ -337,33 +333,31 @@ TEST_F(FailureSweepTest, FailingEachCallEndsOrContinuesTheRunAsPrescribed) {
 }
 
 TEST_F(FailureSweepTest, RunningOutOfMemoryAtEachAppendKeepsTheTextAndReleasesEverything) {
-    FailAppendAt(0);
-    Run([](simulated::SimulatedService&) {});
-    const std::size_t appends = AppendsCounted();
-    ASSERT_EQ(g_strReport, complete_);
+    AppendFault counter;
+    Run([](simulated::SimulatedService&) {}, nullptr, &counter);
+    const std::size_t appends = counter.counted;
+    ASSERT_EQ(report_.text, complete_);
     ASSERT_GT(appends, 50u);
 
     std::size_t previousLength = 0;
     for (std::size_t k = 1; k <= appends; ++k) {
         SCOPED_TRACE("append #" + std::to_string(k) + " fails");
-        threw_ = false;
-        Run([k](simulated::SimulatedService&) { FailAppendAt(k); });
-        FailAppendAt(0);
-        EXPECT_TRUE(threw_) << "the failure must leave CollectMbnReport";
-        EXPECT_FALSE(LastRunCompleted());
-        EXPECT_TRUE(IsPrefix(g_strReport, complete_)) << "the text before stays intact";
+        AppendFault fault{.failAt = k};
+        Run([](simulated::SimulatedService&) {}, nullptr, &fault);
+        EXPECT_TRUE(report_.outOfMemory) << "the failure must end the run";
+        EXPECT_FALSE(report_.completed);
+        EXPECT_TRUE(IsPrefix(report_.text, complete_)) << "the text before stays intact";
         if (k > 1) {
-            EXPECT_GT(g_strReport.size(), previousLength) << "each append adds text";
+            EXPECT_GT(report_.text.size(), previousLength) << "each append adds text";
         }
-        previousLength = g_strReport.size();
+        previousLength = report_.text.size();
         if (k == appends) {
-            EXPECT_EQ(g_strReport + kCompleted, complete_);
+            EXPECT_EQ(report_.text + kCompleted, complete_);
         }
 
-        threw_ = false;
         Run([](simulated::SimulatedService&) {});
-        EXPECT_FALSE(threw_);
-        EXPECT_EQ(g_strReport, complete_) << "the next run is complete and clean";
+        EXPECT_FALSE(report_.outOfMemory);
+        EXPECT_EQ(report_.text, complete_) << "the next run is complete and clean";
     }
 }
 

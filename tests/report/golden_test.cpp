@@ -33,13 +33,14 @@ TEST_F(GoldenTest, EveryScenarioGivesItsExpectedReport) {
         fs::path expectedPath = scenarioPath;
         expectedPath.replace_extension(".report");
         ASSERT_TRUE(fs::exists(expectedPath)) << "no expected report beside the scenario";
+        Report report;
         {
             simulated::SimulatedService service(simulated::LoadScenarioFile(scenarioPath));
             const LiveCounts before = CurrentLiveCounts();
-            CollectMbnReport();
+            report = CollectReport();
             EXPECT_EQ(CurrentLiveCounts(), before) << "the run left something alive";
         }
-        EXPECT_EQ(Utf16ToUtf8(g_strReport), ReadBytes(expectedPath));
+        EXPECT_EQ(Utf16ToUtf8(report.text), ReadBytes(expectedPath));
     }
 }
 

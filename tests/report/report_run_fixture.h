@@ -13,9 +13,7 @@
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 #include "report/adapter_description.h"
-#include "report/append_fault.h"
 #include "report/collect_report.h"
-#include "report/report_text.h"
 
 namespace paravue {
 
@@ -26,10 +24,8 @@ class ReportRunTest : public ::testing::Test {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         previousSleep_ = SetAdapterLookupSleep(
             [this](std::chrono::milliseconds duration) { waits_.push_back(duration); });
-        FailAppendAt(0);
     }
     void TearDown() override {
-        FailAppendAt(0);
         SetAdapterLookupSleep(previousSleep_);
         CoUninitialize();
         EXPECT_EQ(CurrentLiveCounts(), LiveCounts{}) << "left alive after the service went";
