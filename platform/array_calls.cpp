@@ -1,10 +1,24 @@
 #include "platform/array_calls.h"
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 namespace paravue {
 namespace {
 
+struct Routes {
+    std::mutex mutex;
+    std::vector<ArrayRoute*> stack;  // newest last
+};
+
+Routes& TheRoutes() {
+    static Routes routes;
+    return routes;
+}
+
+// The newest route, read without the lock on the way of every array call.
 std::atomic<ArrayRoute*> g_route{nullptr};
 
 }  // namespace
@@ -36,13 +50,25 @@ HRESULT ArrayDestroy(SAFEARRAY* array) {
     return SafeArrayDestroy(array);
 }
 
-ArrayRoute* InstallArrayRoute(ArrayRoute* route) {
-    return g_route.exchange(route);
+void InstallArrayRoute(ArrayRoute* route) {
+    Routes& routes = TheRoutes();
+    std::lock_guard lock(routes.mutex);
+    routes.stack.push_back(route);
+    g_route.store(route);
 }
 
-void RemoveArrayRoute(ArrayRoute* route, ArrayRoute* previous) {
-    ArrayRoute* expected = route;
-    g_route.compare_exchange_strong(expected, previous);
+void RemoveArrayRoute(ArrayRoute* route) {
+    Routes& routes = TheRoutes();
+    std::lock_guard lock(routes.mutex);
+    std::erase(routes.stack, route);
+    g_route.store(routes.stack.empty() ? nullptr : routes.stack.back());
+}
+
+ArrayRoute* ArrayRouteBelow(ArrayRoute* route) {
+    Routes& routes = TheRoutes();
+    std::lock_guard lock(routes.mutex);
+    auto at = std::find(routes.stack.begin(), routes.stack.end(), route);
+    return at == routes.stack.begin() || at == routes.stack.end() ? nullptr : *(at - 1);
 }
 
 }  // namespace paravue

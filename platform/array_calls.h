@@ -26,9 +26,11 @@ class ArrayRoute {
     ~ArrayRoute() = default;
 };
 
-// Installs `route` and returns the one it replaces (null: the plain calls).
-// Routes are installed and removed last-in first-out, while no array call runs.
-ArrayRoute* InstallArrayRoute(ArrayRoute* route);
-void RemoveArrayRoute(ArrayRoute* route, ArrayRoute* previous);
+// Routes stack up: the newest gets the calls first. Install and remove them
+// while no array call runs; they may go in any order.
+void InstallArrayRoute(ArrayRoute* route);
+void RemoveArrayRoute(ArrayRoute* route);
+// The route installed before `route`, or null for the plain calls.
+ArrayRoute* ArrayRouteBelow(ArrayRoute* route);
 
 }  // namespace paravue

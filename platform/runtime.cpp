@@ -72,9 +72,17 @@ std::string RegisteredClassName(const CLSID& clsid) {
     return FindClass(clsid, &entry) ? entry.name : "unregistered";
 }
 
-ClassFactory RegisteredClassFactory(const CLSID& clsid) {
-    Entry entry;
-    return FindClass(clsid, &entry) ? entry.factory : ClassFactory();
+ClassFactory ClassFactoryBelow(const ClassRegistration& above, const CLSID& clsid) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    ClassFactory below;
+    for (const Entry& entry : registry.entries) {
+        if (entry.id == above.id_)
+            break;
+        if (entry.clsid == clsid)
+            below = entry.factory;
+    }
+    return below;
 }
 
 }  // namespace paravue

@@ -74,28 +74,31 @@ namespace {
 class Route final : public ArrayRoute {
   public:
     explicit Route(std::shared_ptr<LayerCore> core) : core_(std::move(core)) {
-        below_ = InstallArrayRoute(this);
+        InstallArrayRoute(this);
     }
-    ~Route() { RemoveArrayRoute(this, below_); }
+    ~Route() { RemoveArrayRoute(this); }
     Route(const Route&) = delete;
     Route& operator=(const Route&) = delete;
 
     HRESULT LowerBound(SAFEARRAY* array, LONG* lowerBound) override {
         return Bound(Op::ArrayLowerBound, array, lowerBound, [&] {
-            return below_ ? below_->LowerBound(array, lowerBound)
-                          : SafeArrayGetLBound(array, 1, lowerBound);
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->LowerBound(array, lowerBound)
+                         : SafeArrayGetLBound(array, 1, lowerBound);
         });
     }
     HRESULT UpperBound(SAFEARRAY* array, LONG* upperBound) override {
         return Bound(Op::ArrayUpperBound, array, upperBound, [&] {
-            return below_ ? below_->UpperBound(array, upperBound)
-                          : SafeArrayGetUBound(array, 1, upperBound);
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->UpperBound(array, upperBound)
+                         : SafeArrayGetUBound(array, 1, upperBound);
         });
     }
     HRESULT Element(SAFEARRAY* array, LONG index, void* element) override {
         auto fetch = [&] {
-            return below_ ? below_->Element(array, index, element)
-                          : SafeArrayGetElement(array, &index, element);
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->Element(array, index, element)
+                         : SafeArrayGetElement(array, &index, element);
         };
         std::optional<ArrayInfo> info = core_->FindArray(array);
         if (!info)
@@ -116,8 +119,8 @@ class Route final : public ArrayRoute {
     }
     void Destroyed(SAFEARRAY* array) override {
         core_->ForgetArray(array);
-        if (below_)
-            below_->Destroyed(array);
+        if (ArrayRoute* below = ArrayRouteBelow(this))
+            below->Destroyed(array);
     }
 
   private:
@@ -148,20 +151,21 @@ class Route final : public ArrayRoute {
     }
 
     std::shared_ptr<LayerCore> core_;
-    ArrayRoute* below_ = nullptr;
 };
 
-// A class registered over the service's own: creates through the service's
-// factory and wraps what it made.
+// A class registered over the service's own: creates through the class
+// registered below it (whichever that is at the time) and wraps what it made.
 template <class Manager, class Wrap>
-ClassRegistration WrapClass(const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
-                            const char* name, Op op, Wrap wrap) {
-    ClassFactory inner = RegisteredClassFactory(clsid);
-    return ClassRegistration(clsid, name, [core, inner, op, wrap](REFIID iid, void** object) {
+void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
+               const char* name, Op op, Wrap wrap) {
+    // The registration can only be asked for what lies below it once it exists.
+    auto self = std::make_shared<const ClassRegistration*>(nullptr);
+    slot = ClassRegistration(clsid, name, [core, self, clsid, op, wrap](REFIID iid, void** object) {
         Call call{op};
         return Through(
             *core, call, object,
             [&] {
+                ClassFactory inner = ClassFactoryBelow(**self, clsid);
                 if (!inner)
                     return REGDB_E_CLASSNOTREG;
                 HRESULT hr = inner(iid, object);
@@ -171,6 +175,7 @@ ClassRegistration WrapClass(const std::shared_ptr<LayerCore>& core, const CLSID&
             },
             [&] { *object = nullptr; });
     });
+    *self = &slot;
 }
 
 AdapterListing ToListing(HRESULT status) {
@@ -204,15 +209,15 @@ struct Layer::Installation {
 Layer::Layer(std::vector<Client*> clients)
     : core_(std::make_shared<LayerCore>(std::move(clients))),
       installation_(std::make_unique<Installation>()) {
-    installation_->interfaceManager =
-        WrapClass<IMbnInterfaceManager>(core_, CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-                                        Op::CreateInterfaceManager, WrapInterfaceManager);
-    installation_->connectionManager =
-        WrapClass<IMbnConnectionManager>(core_, CLSID_MbnConnectionManager, "MbnConnectionManager",
-                                         Op::CreateConnectionManager, WrapConnectionManager);
-    installation_->profileManager = WrapClass<IMbnConnectionProfileManager>(
-        core_, CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-        Op::CreateConnectionProfileManager, WrapProfileManager);
+    WrapClass<IMbnInterfaceManager>(installation_->interfaceManager, core_,
+                                    CLSID_MbnInterfaceManager, "MbnInterfaceManager",
+                                    Op::CreateInterfaceManager, WrapInterfaceManager);
+    WrapClass<IMbnConnectionManager>(installation_->connectionManager, core_,
+                                     CLSID_MbnConnectionManager, "MbnConnectionManager",
+                                     Op::CreateConnectionManager, WrapConnectionManager);
+    WrapClass<IMbnConnectionProfileManager>(
+        installation_->profileManager, core_, CLSID_MbnConnectionProfileManager,
+        "MbnConnectionProfileManager", Op::CreateConnectionProfileManager, WrapProfileManager);
     // The listing below is the one this override replaces; an override can
     // only call it once it exists, hence the indirection.
     auto self = std::make_shared<const AdapterListerOverride*>(nullptr);

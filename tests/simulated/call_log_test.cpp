@@ -1,7 +1,10 @@
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/array_calls.h"
+#include "platform/intercept/call_log.h"
+#include "platform/intercept/layer.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
 
@@ -213,6 +216,29 @@ TEST_F(CallLog, NothingIsSeenOnceTheServiceIsGone) {
     MBN_READY_STATE ready;
     EXPECT_EQ(kept->GetReadyState(&ready), S_OK);
     EXPECT_TRUE(next.CallLog().empty());
+}
+
+TEST_F(CallLog, ALayerOverTheServiceSeesTheSameCallsAndMayOutliveIt) {
+    std::optional<SimulatedService> service(std::in_place, Parse(kScenario));
+    intercept::CallLog outer;
+    std::optional<intercept::Layer> layer(std::in_place, std::vector<intercept::Client*>{&outer});
+    ComPtr<IMbnInterface> mbn = testing::InterfaceAt(0);
+    MBN_READY_STATE ready;
+    EXPECT_EQ(mbn->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(outer.Calls().size(), 4u);
+    EXPECT_EQ(outer.Calls(), service->CallLog());
+
+    mbn.Reset();
+    service.reset();  // the layer below goes first: the one above passes on to what is left
+    ComPtr<IMbnInterfaceManager> manager;
+    EXPECT_EQ(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                               IID_IMbnInterfaceManager, manager.PutVoid()),
+              REGDB_E_CLASSNOTREG);
+    UniqueSafeArray plain(SafeArrayCreateVector(SafeArrayKind::Bstr, 3, 1));
+    LONG lower = 0;
+    EXPECT_EQ(ArrayGetLBound(plain.Get(), 1, &lower), S_OK);
+    EXPECT_EQ(lower, 3);
+    layer.reset();
 }
 
 }  // namespace
