@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "app/screenshot.h"
 #include "app/wandiag_app.h"
 #include "platform/service_choice.h"
 

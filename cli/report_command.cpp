@@ -58,15 +58,6 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
     return std::nullopt;
 }
 
-// COM for the multithreaded apartment around one run.
-class ComApartment {
-  public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() { CoUninitialize(); }
-};
-
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
@@ -98,7 +89,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
 
     Report report;
     {
-        ComApartment apartment;
+        const ComApartment apartment;
         report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.

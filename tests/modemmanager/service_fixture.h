@@ -17,8 +17,7 @@ class ServiceTest : public ::testing::Test {
     void SetUp() override {
         if (std::string why = MockDaemon::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        initialized_ = true;
+        ASSERT_TRUE(SUCCEEDED(apartment_.emplace().Status()));
         paravue::mm::ServiceOptions options;
         options.sysfsRoot = "/nonexistent-sysfs";
         options.callBound = std::chrono::milliseconds(1500);
@@ -26,8 +25,7 @@ class ServiceTest : public ::testing::Test {
     }
     void TearDown() override {
         service_.reset();
-        if (initialized_)
-            CoUninitialize();
+        apartment_.reset();
     }
 
     HRESULT CreateManager(paravue::ComPtr<IMbnInterfaceManager>* manager) {
@@ -61,5 +59,5 @@ class ServiceTest : public ::testing::Test {
 
     MockDaemon daemon_;
     std::optional<paravue::mm::ModemManagerService> service_;
-    bool initialized_ = false;
+    std::optional<paravue::ComApartment> apartment_;
 };

@@ -16,11 +16,7 @@
 
 namespace paravue::simulated::testing {
 
-class ComApartment {
-  public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
+using paravue::ComApartment;
 
 inline Scenario Parse(std::string_view json) {
     return ParseScenario(json, "test.json");
