@@ -2,16 +2,13 @@
 // scenario that PARAVUE_SCENARIO names, else the system's.
 #include <QApplication>
 #include <cstdlib>
-#include <exception>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/screenshot.h"
 #include "app/wandiag_app.h"
 #include "platform/service_choice.h"
-#include "platform/simulated/scenario.h"
 
 namespace {
 
@@ -33,13 +30,10 @@ int main(int argc, char** argv) {
     try {
         // No path of our own: StartService falls back to PARAVUE_SCENARIO.
         service = paravue::StartService(std::nullopt);
-    } catch (const paravue::simulated::ScenarioError& error) {
+    } catch (const paravue::ServiceUnavailable& error) {
+        // Without a service there is nothing to show.
         std::cerr << "paravue: " << error.what() << '\n';
-        return 2;
-    } catch (const std::exception& error) {
-        // The service itself could not start: there is nothing to show.
-        std::cerr << "paravue: cannot start the service: " << error.what() << '\n';
-        return 1;
+        return error.WhatCause() == paravue::ServiceUnavailable::Cause::BadScenario ? 2 : 1;
     }
 
     if (std::optional<std::string> path = EnvironmentValue("PARAVUE_SCREENSHOT"))

@@ -1,12 +1,14 @@
 #include "app/wandiag_app.h"
 
+#include <cstdio>
 #include <optional>
+#include <string>
 
-#include "app/event_subscription.h"
-#include "app/mbn_interface_manager_sinks.h"
-#include "app/mbn_registration_sinks.h"
-#include "app/status_text.h"
+#include <QApplication>
+#include <QTimer>
+
 #include "app/wandiag_dlg.h"
+#include "platform/connection_point.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
 
@@ -14,34 +16,66 @@ namespace paravue::app {
 
 namespace {
 
-template <class Sink>
-ComPtr<IUnknown> MakeSink(const MainWindowSlot& mainWindow) {
-    return ComPtr<IUnknown>::Adopt(MakeComObject<Sink>(mainWindow).Detach());
+// A status as the program prints it: "0x" and lowercase hex without leading zeros.
+std::string StatusText(HRESULT status) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(status));
+    return text;
 }
+
+// One sink subscribed to one connection point of the interface manager.
+class EventSubscription {
+  public:
+    // Finds the connection point for `eventIid`; only when there is one,
+    // creates the sink and advises it. True when subscribed.
+    template <class Sink>
+    bool Subscribe(IConnectionPointContainer& container, const IID& eventIid,
+                   const MainWindowSlot& mainWindow) {
+        if (FAILED(container.FindConnectionPoint(eventIid, m_point.Put())))
+            return false;
+        m_sink = ComPtr<IUnknown>::Adopt(MakeComObject<Sink>(mainWindow).Detach());
+        m_subscribed = SUCCEEDED(m_point->Advise(m_sink.Get(), &m_cookie));
+        return m_subscribed;
+    }
+
+    // Unadvises when subscribed (after which the service holds no reference to
+    // the sink and calls it no more) and lets go of the connection point.
+    void Withdraw() {
+        if (m_subscribed)
+            m_point->Unadvise(m_cookie);
+        m_subscribed = false;
+        m_point.Reset();
+    }
+    // Gives up this side's reference to the sink, which destroys it once withdrawn.
+    void ReleaseSink() { m_sink.Reset(); }
+
+  private:
+    ComPtr<IConnectionPoint> m_point;
+    ComPtr<IUnknown> m_sink;
+    DWORD m_cookie = 0;
+    bool m_subscribed = false;
+};
 
 }  // namespace
 
-CWandiagApp::CWandiagApp(std::ostream& diagnostics) : diagnostics_(diagnostics) {}
+CWandiagApp::CWandiagApp(std::ostream& diagnostics) : m_diagnostics(diagnostics) {}
 
 int CWandiagApp::InitInstance() {
-    if (HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED); FAILED(hr)) {
-        diagnostics_ << "paravue: cannot initialise COM (status " << StatusText(hr) << ")\n";
+    const ComApartment apartment;
+    if (FAILED(apartment.Status())) {
+        m_diagnostics << "paravue: cannot initialise COM (status " << StatusText(apartment.Status())
+                      << ")\n";
         return 1;
     }
-    int status = RunWithComInitialised();
-    CoUninitialize();
-    return status;
-}
 
-int CWandiagApp::RunWithComInitialised() {
     // The report creates its own manager for every run; this one only carries
     // the event subscriptions.
     ComPtr<IMbnInterfaceManager> manager;
     if (HRESULT hr = CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
                                       IID_IMbnInterfaceManager, manager.PutVoid());
         FAILED(hr)) {
-        diagnostics_ << "paravue: cannot create the Mobile Broadband interface manager (status "
-                     << StatusText(hr) << ")\n";
+        m_diagnostics << "paravue: cannot create the Mobile Broadband interface manager (status "
+                      << StatusText(hr) << ")\n";
         return 1;
     }
 
@@ -50,22 +84,19 @@ int CWandiagApp::RunWithComInitialised() {
     ComPtr<IConnectionPointContainer> container;
     EventSubscription interfaceEvents;
     EventSubscription registrationEvents;
-    if (SUCCEEDED(manager.As(&container))) {
-        if (interfaceEvents.Subscribe(*container.Get(), IID_IMbnInterfaceManagerEvents, [this] {
-                return MakeSink<CMbnInterfaceManagerSinks>(m_pMainWnd);
-            }))
-            registrationEvents.Subscribe(*container.Get(), IID_IMbnRegistrationEvents, [this] {
-                return MakeSink<CMbnRegistrationSinks>(m_pMainWnd);
-            });
-    }
+    if (SUCCEEDED(manager.As(&container)) &&
+        interfaceEvents.Subscribe<CMbnInterfaceManagerSinks>(
+            *container.Get(), IID_IMbnInterfaceManagerEvents, m_mainWindow))
+        registrationEvents.Subscribe<CMbnRegistrationSinks>(
+            *container.Get(), IID_IMbnRegistrationEvents, m_mainWindow);
 
     std::optional<CWandiagDlg> dialog;
     dialog.emplace();
-    m_pMainWnd.Set(&*dialog);
-    dialog->DoModal();
+    m_mainWindow.Set(&*dialog);
+    dialog->exec();
     // From here on the sinks post nothing; whatever is still queued for the
     // dialog goes with it.
-    m_pMainWnd.Set(nullptr);
+    m_mainWindow.Set(nullptr);
 
     registrationEvents.Withdraw();
     interfaceEvents.Withdraw();
@@ -75,6 +106,18 @@ int CWandiagApp::RunWithComInitialised() {
     container.Reset();
     manager.Reset();
     return 0;
+}
+
+void ScheduleScreenshot(const QString& path) {
+    // The first turn of the dialog's loop: the report is shown by then.
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (!dialog->grab().save(path, "PNG"))
+            std::cerr << "paravue: cannot write " << path.toStdString() << '\n';
+        dialog->reject();
+    });
 }
 
 }  // namespace paravue::app

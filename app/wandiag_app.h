@@ -3,7 +3,9 @@
 
 #include <iostream>
 
-#include "app/main_window_slot.h"
+#include <QString>
+
+#include "app/mbn_sinks.h"
 
 class QObject;
 
@@ -23,13 +25,15 @@ class CWandiagApp {
     int InitInstance();
 
     // The dialog while it is the main window, else null.
-    QObject* MainWindow() const { return m_pMainWnd.Get(); }
+    QObject* MainWindow() const { return m_mainWindow.Get(); }
 
   private:
-    int RunWithComInitialised();
-
-    std::ostream& diagnostics_;
-    MainWindowSlot m_pMainWnd;
+    std::ostream& m_diagnostics;
+    MainWindowSlot m_mainWindow;
 };
+
+// For the documentation's screenshot: the next modal dialog is saved to `path`
+// (a PNG file) as soon as it is up, and then closed.
+void ScheduleScreenshot(const QString& path);
 
 }  // namespace paravue::app

@@ -4,23 +4,78 @@
 #include <utility>
 
 #include <QDesktopServices>
-#include <QLabel>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QPainter>
 #include <QUrl>
 
-#include "app/app_images.h"
-#include "app/banner_picture.h"
-#include "app/dialog_template.h"
-#include "app/link_areas.h"
-#include "app/mbn_messages.h"
-#include "app/report_font.h"
-#include "app/report_view_text.h"
+#include "app/dialog_layout.h"
+#include "app/mbn_sinks.h"
 
 namespace paravue::app {
 
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/paravue/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QPixmap TopBannerImage() {
+    return QPixmap(QStringLiteral(":/paravue/banner_top.png"));
+}
+QPixmap HeaderBannerImage() {
+    return QPixmap(QStringLiteral(":/paravue/banner_header.png"));
+}
+QPixmap FooterBannerImage() {
+    return QPixmap(QStringLiteral(":/paravue/banner_footer.png"));
+}
+
+QString ReportViewText(std::u16string_view report) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(report.size()));
+    for (std::size_t i = 0; i < report.size(); ++i) {
+        char16_t c = report[i];
+        if (c == u'\r') {
+            if (i + 1 < report.size() && report[i + 1] == u'\n')
+                ++i;
+            text.append(QChar(u'\n'));
+        } else {
+            text.append(QChar(c));
+        }
+    }
+    return text;
+}
+
+BannerPicture::BannerPicture(const QPixmap& image, QWidget* parent)
+    : QWidget(parent), m_image(image) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void BannerPicture::paintEvent(QPaintEvent*) {
+    // Centred the same way the link areas were measured, not by the style's rule.
+    QPoint origin =
+        CentredImageOrigin(QRect(QPoint(0, 0), size()), m_image.deviceIndependentSize().toSize());
+    QPainter painter(this);
+    painter.drawPixmap(origin, m_image);
+}
+
 namespace {
+
+// "Courier New" 8 pt, which makes the report monospaced: the face fontconfig
+// offers for it (a metric-compatible one where the original is not
+// installed), or the system's fixed font when what it offers is not fixed-pitch.
+QFont ReportFont() {
+    QFont font(QStringLiteral("Courier New"), 8, QFont::Normal);
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferMatch);
+    font.setFixedPitch(true);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(8);
+    return fixed;
+}
 
 // Free room under the buttons for the notice.
 QRect NoticeRect() {
@@ -34,10 +89,10 @@ QRect NoticeRect() {
 
 CWandiagDlg::CWandiagDlg(ReportSource collect)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint),
-      collect_(std::move(collect)),
-      m_hIcon(AppIcon()),
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_collect(std::move(collect)),
+      m_icon(AppIcon()),
+      m_linkCursor(Qt::PointingHandCursor),
       m_buttonRefresh(QStringLiteral("&Refresh"), this),
       m_buttonClose(QStringLiteral("&Close"), this),
       m_editReport(this),
@@ -48,7 +103,7 @@ CWandiagDlg::CWandiagDlg(ReportSource collect)
     setWindowTitle(QStringLiteral("Paravue for Mobile Data"));
     setFixedSize(DialogClientSize());
     setFont(ReportFont());
-    // Moves must reach OnMouseMove without a button held.
+    // Moves must reach mouseMoveEvent without a button held.
     setMouseTracking(true);
 
     m_buttonRefresh.setObjectName(QStringLiteral("refresh"));
@@ -86,50 +141,31 @@ CWandiagDlg::CWandiagDlg(ReportSource collect)
     setTabOrder(&m_buttonRefresh, &m_buttonClose);
     setTabOrder(&m_buttonClose, &m_editReport);
 
-    connect(&m_buttonRefresh, &QPushButton::clicked, this, &CWandiagDlg::OnRefresh);
+    connect(&m_buttonRefresh, &QPushButton::clicked, this, &CWandiagDlg::ShowReport);
     connect(&m_buttonClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 CWandiagDlg::~CWandiagDlg() = default;
 
-int CWandiagDlg::DoModal() {
-    return exec();
-}
-
-bool CWandiagDlg::event(QEvent* event) {
-    if (IsMbnNotification(event->type())) {
-        OnMbnEvent();
-        return true;
-    }
-    return QDialog::event(event);
-}
-
 void CWandiagDlg::showEvent(QShowEvent* event) {
-    // Once, before the window first appears.
-    if (!m_bInitialised) {
-        m_bInitialised = true;
-        OnInitDialog();
+    // The first report is built once, before the window first appears.
+    if (!m_shown) {
+        m_shown = true;
+        setWindowIcon(m_icon);
+        ShowReport();
+        m_buttonRefresh.setFocus();
     }
     QDialog::showEvent(event);
 }
 
-void CWandiagDlg::OnInitDialog() {
-    setWindowIcon(m_hIcon);
-    ShowReport();
-    m_hLinkCursor = QCursor(Qt::PointingHandCursor);
-    m_buttonRefresh.setFocus();
-}
-
-void CWandiagDlg::OnRefresh() {
-    ShowReport();
-}
-
-void CWandiagDlg::OnMbnEvent() {
-    ShowReport();
+void CWandiagDlg::customEvent(QEvent* event) {
+    // Every kind of service notification rebuilds the report.
+    if (event->type() == MbnNotification::registeredType())
+        ShowReport();
 }
 
 void CWandiagDlg::ShowReport() {
-    const Report report = collect_();
+    const Report report = m_collect();
     if (report.outOfMemory) {
         // The run was abandoned: keep the last complete text, say why it did
         // not change, and let the next refresh start over.
@@ -144,36 +180,33 @@ void CWandiagDlg::ShowReport() {
 }
 
 void CWandiagDlg::mouseMoveEvent(QMouseEvent* event) {
-    OnMouseMove(event->position().toPoint());
+    m_linkIndex = HitTestLinkAreas(event->position().toPoint());
+    if (m_linkIndex != kNoLink)
+        setCursor(m_linkCursor);
+    else
+        unsetCursor();
     QDialog::mouseMoveEvent(event);
 }
 
-void CWandiagDlg::OnMouseMove(QPoint point) {
-    m_nLinkIndex = HitTestLinkAreas(point);
-    if (m_nLinkIndex != kNoLink)
-        setCursor(m_hLinkCursor);
-    else
-        unsetCursor();
-}
-
 void CWandiagDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        OnLButtonDown();
+    // The area of the last move decides, not the click point.
+    if (event->button() == Qt::LeftButton && m_linkIndex != kNoLink) {
+        const std::string_view target = kLinkAreas[static_cast<std::size_t>(m_linkIndex)].target;
+        QDesktopServices::openUrl(
+            QUrl(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size()))));
+    }
     QDialog::mousePressEvent(event);
 }
 
-void CWandiagDlg::OnLButtonDown() {
-    // The area of the last move decides, not the click point.
-    if (m_nLinkIndex == kNoLink)
-        return;
-    const std::string_view target = kLinkAreas[static_cast<std::size_t>(m_nLinkIndex)].target;
-    QDesktopServices::openUrl(
-        QUrl(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size()))));
+void CWandiagDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second click of a double-click is not a second press: the link
+    // opened on the first one. (The default handling would press again.)
+    event->accept();
 }
 
 void CWandiagDlg::leaveEvent(QEvent* event) {
     // The mouse left the window: a later click must not open what was under it.
-    m_nLinkIndex = kNoLink;
+    m_linkIndex = kNoLink;
     unsetCursor();
     QDialog::leaveEvent(event);
 }

@@ -4,18 +4,45 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 #include <QCursor>
 #include <QDialog>
 #include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QString>
 
-#include "app/banner_picture.h"
 #include "report/collect_report.h"
 
 namespace paravue::app {
+
+// The images built into the program.
+QIcon AppIcon();
+QPixmap TopBannerImage();
+QPixmap HeaderBannerImage();
+QPixmap FooterBannerImage();
+
+// The report as the view shows it. Every report line ends in CR LF; the view
+// breaks lines on LF alone, so CR LF (and a CR on its own, which a service
+// string may carry) becomes one line break. Nothing else is changed.
+QString ReportViewText(std::u16string_view report);
+
+// A picture control: shows one image centred in its rectangle, cut where it
+// is larger. It takes no mouse input, so moves and clicks over it reach the
+// dialog, which owns the link areas drawn on the banners.
+class BannerPicture final : public QWidget {
+  public:
+    BannerPicture(const QPixmap& image, QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QPixmap m_image;
+};
 
 class CWandiagDlg final : public QDialog {
     Q_OBJECT
@@ -26,28 +53,21 @@ class CWandiagDlg final : public QDialog {
     explicit CWandiagDlg(ReportSource collect = [] { return CollectReport(); });
     ~CWandiagDlg() override;
 
-    // Runs the dialog until "&Close", Escape or the close box.
-    int DoModal();
-
   protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void customEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
   private:
-    void OnInitDialog();
-    void OnRefresh();
-    void OnMbnEvent();
-    void OnMouseMove(QPoint point);
-    void OnLButtonDown();
     void ShowReport();
 
-    ReportSource collect_;
-    QIcon m_hIcon;
-    int m_nLinkIndex = -1;
-    QCursor m_hLinkCursor;
+    ReportSource m_collect;
+    QIcon m_icon;
+    int m_linkIndex = -1;  // the link area under the mouse, or -1
+    QCursor m_linkCursor;
     // Controls in the template's tab order; later ones stack above earlier ones.
     QPushButton m_buttonRefresh;
     QPushButton m_buttonClose;
@@ -56,7 +76,7 @@ class CWandiagDlg final : public QDialog {
     BannerPicture m_pictureHeader;
     BannerPicture m_pictureFooter;
     QLabel m_labelNotice;  // says when the last run could not be completed
-    bool m_bInitialised = false;
+    bool m_shown = false;
 };
 
 }  // namespace paravue::app

@@ -1,15 +1,11 @@
 #include "cli/report_command.h"
 
-#include <exception>
 #include <optional>
 #include <ostream>
 
-#include "platform/capture/capture_file.h"
 #include "platform/capture/capture_session.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
-#include "platform/simulated/scenario.h"
-#include "platform/simulated/scenario_writer.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
 
@@ -91,15 +87,6 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
     return std::nullopt;
 }
 
-// COM for the multithreaded apartment around one run.
-class ComApartment {
-  public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() { CoUninitialize(); }
-};
-
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
@@ -121,13 +108,12 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     std::unique_ptr<ActiveService> service;
     try {
         service = StartService(line.scenarioPath);
-    } catch (const simulated::ScenarioError& error) {
+    } catch (const ServiceUnavailable& error) {
+        // A bad scenario is the user's to mend; a service that cannot start
+        // means no report at all.
         err << "paravue-report: " << error.what() << "\n";
-        return kUsageOrScenarioError;
-    } catch (const std::exception& error) {
-        // The service itself could not start (no memory, no thread): no report at all.
-        err << "paravue-report: cannot start the service: " << error.what() << "\n";
-        return kReportEndedOtherwise;
+        return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
+                                                                           : kReportEndedOtherwise;
     }
 
     // Between the run and the service, while the run lasts.
@@ -137,7 +123,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
 
     Report report;
     {
-        ComApartment apartment;
+        const ComApartment apartment;
         report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
@@ -152,14 +138,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
         return kReportEndedOtherwise;
     }
     if (line.capturePath) {
-        std::optional<std::string> failure;
-        try {
-            failure = capture::WriteWholeFile(*line.capturePath,
-                                              simulated::WriteScenario(session->Recorded()));
-        } catch (const std::bad_alloc&) {
-            failure = "out of memory";
-        }
-        if (failure) {
+        if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
             err << "paravue-report: cannot write " << *line.capturePath << ": " << *failure << "\n";
             return kUsageOrScenarioError;
         }

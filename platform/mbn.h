@@ -4,7 +4,8 @@
 
 #include "platform/bstr.h"
 #include "platform/com.h"
-#include "platform/safearray.h"
+
+struct SAFEARRAY;  // platform/safearray.h
 
 // ---- Enumerations (32-bit; a service may hand out any value) ----
 

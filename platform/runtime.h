@@ -13,6 +13,25 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
 
 namespace paravue {
 
+// COM for the multithreaded apartment on this thread while it lives: the one
+// way a program or a test enters COM. Leaves it again only if entering
+// succeeded.
+class ComApartment {
+  public:
+    ComApartment() : status_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(status_))
+            CoUninitialize();
+    }
+
+    HRESULT Status() const { return status_; }
+
+  private:
+    HRESULT status_;
+};
+
 // Creates one object of a class and queries it for `iid`.
 using ClassFactory = std::function<HRESULT(REFIID iid, void** object)>;
 

@@ -1,22 +1,12 @@
 #include "platform/service_choice.h"
 
 #include <cstdlib>
-#include <utility>
+#include <exception>
 
-#include "platform/simulated/scenario.h"
-#include "platform/simulated/simulated_service.h"
-#include "platform/system_service.h"
+#include "platform/service_starts.h"
 
 namespace paravue {
 namespace {
-
-class ScenarioService final : public ActiveService {
-  public:
-    explicit ScenarioService(simulated::Scenario scenario) : service_(std::move(scenario)) {}
-
-  private:
-    simulated::SimulatedService service_;
-};
 
 std::optional<std::string> ScenarioFromEnvironment() {
     const char* path = std::getenv("PARAVUE_SCENARIO");
@@ -29,9 +19,14 @@ std::optional<std::string> ScenarioFromEnvironment() {
 
 std::unique_ptr<ActiveService> StartService(const std::optional<std::string>& scenarioPath) {
     std::optional<std::string> path = scenarioPath ? scenarioPath : ScenarioFromEnvironment();
-    if (!path)
-        return StartSystemService();
-    return std::make_unique<ScenarioService>(simulated::LoadScenarioFile(*path));
+    try {
+        return path ? StartScenarioService(*path) : StartSystemService();
+    } catch (const ServiceUnavailable&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw ServiceUnavailable(ServiceUnavailable::Cause::CannotStart,
+                                 std::string("cannot start the service: ") + error.what());
+    }
 }
 
 }  // namespace paravue

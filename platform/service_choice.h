@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace paravue {
@@ -14,9 +15,25 @@ class ActiveService {
     virtual ~ActiveService() = default;
 };
 
+// The chosen service cannot be used. Its message says why: for a scenario that
+// cannot be read or is invalid, the file, the place and what is wrong.
+class ServiceUnavailable : public std::runtime_error {
+  public:
+    enum class Cause {
+        BadScenario,  // the scenario file the user chose
+        CannotStart,  // the service itself (no memory, no thread)
+    };
+    ServiceUnavailable(Cause cause, const std::string& message)
+        : std::runtime_error(message), cause_(cause) {}
+    Cause WhatCause() const { return cause_; }
+
+  private:
+    Cause cause_;
+};
+
 // The scenario at `scenarioPath`, else the one the environment variable
 // PARAVUE_SCENARIO names (when set and not empty), else the system's service.
-// Throws simulated::ScenarioError when the scenario cannot be read or is invalid.
+// Throws ServiceUnavailable.
 std::unique_ptr<ActiveService> StartService(const std::optional<std::string>& scenarioPath);
 
 }  // namespace paravue

@@ -3,7 +3,8 @@
 #include "platform/adapters.h"
 #include "platform/linux/sysfs_adapters.h"
 #include "platform/modemmanager/modemmanager_service.h"
-#include "platform/system_service.h"
+#include "platform/service_choice.h"
+#include "platform/service_starts.h"
 
 namespace paravue {
 namespace {

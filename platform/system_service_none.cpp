@@ -1,6 +1,7 @@
 // A build without a system service: nothing is registered, so creating the
 // interface manager fails as on a system without the service.
-#include "platform/system_service.h"
+#include "platform/service_choice.h"
+#include "platform/service_starts.h"
 
 namespace paravue {
 namespace {

@@ -3,11 +3,9 @@
 // the run and the recorder see them) and a recorder.
 #pragma once
 
+#include <memory>
 #include <optional>
-
-#include "platform/capture/recorder.h"
-#include "platform/capture/redaction.h"
-#include "platform/intercept/layer.h"
+#include <string>
 
 namespace paravue::capture {
 
@@ -15,16 +13,17 @@ class CaptureSession {
   public:
     // Installs the layer over the service classes registered now.
     CaptureSession(bool redact, bool record);
+    ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
-    // The scenario recorded so far (empty without recording).
-    simulated::Scenario Recorded() const { return recorder_.Result(); }
+    // Writes what was recorded so far as a scenario file, whole or not at
+    // all; returns the reason when it cannot.
+    std::optional<std::string> WriteRecorded(const std::string& path) const;
 
   private:
-    Redactor redactor_;
-    Recorder recorder_;
-    std::optional<intercept::Layer> layer_;  // goes first, before its clients
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace paravue::capture

@@ -1,5 +1,7 @@
 #include "platform/modemmanager/mm_profile_manager.h"
 
+#include "platform/safearray.h"
+
 namespace paravue::mm {
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,

@@ -18,8 +18,7 @@
 #include <QRadialGradient>
 #include <cstdio>
 
-#include "app/dialog_template.h"
-#include "app/link_areas.h"
+#include "app/dialog_layout.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QWindow>
 
-#include "app/app_images.h"
-#include "app/mbn_messages.h"
+#include "app/mbn_sinks.h"
 #include "app/wandiag_dlg.h"
+#include "platform/runtime.h"
 #include "report/collect_report.h"
 #include "test_window.h"
 
@@ -19,7 +19,6 @@ namespace paravue::app {
 namespace {
 
 using test_support::Button;
-using test_support::ComApartment;
 using test_support::OpenedLinks;
 using test_support::ReportLines;
 using test_support::ReportRuns;
@@ -215,6 +214,15 @@ TEST_F(DialogTest, AClickOpensOnlyWhatTheLastMoveWasOver) {
     EXPECT_EQ(links.TakeAll(), QStringList{});
 }
 
+TEST_F(DialogTest, ADoubleClickOnALinkOpensItOnce) {
+    MoveTo({100, 15});
+    QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {}, {100, 15});
+    EXPECT_EQ(links.TakeAll(), QStringList{QStringLiteral("https://paravue.example/")});
+    // The next single click is a click of its own.
+    QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {}, {100, 15});
+    EXPECT_EQ(links.TakeAll(), QStringList{QStringLiteral("https://paravue.example/")});
+}
+
 TEST_F(DialogTest, CursorDoesNotStayAHandOverTheButtonsOrTheReport) {
     MoveTo({100, 15});
     ASSERT_EQ(dialog.cursor().shape(), Qt::PointingHandCursor);
@@ -273,15 +281,17 @@ TEST_F(DialogTest, CloseButtonAndCloseBoxEndTheDialog) {
 }
 
 TEST_F(DialogTest, EveryPostedNotificationRebuildsTheReportOnce) {
-    const int posted[] = {WM_MBN_INTERFACE_ARRIVAL,    WM_MBN_INTERFACE_REMOVAL,
-                          WM_MBN_PACKET_SERVICE_STATE, WM_MBN_REGISTER_MODE_AVAILABLE,
-                          WM_MBN_REGISTER_STATE,       WM_MBN_REGISTER_STATE,
-                          WM_MBN_REGISTER_STATE};
-    for (int type : posted)
-        QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(type)));
-    // Neighbours of the range are not notifications.
-    QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(WM_APP - 1)));
-    QCoreApplication::postEvent(&dialog, new QEvent(static_cast<QEvent::Type>(WM_APP + 5)));
+    using Kind = MbnNotification::Kind;
+    const Kind posted[] = {Kind::InterfaceArrival,   Kind::InterfaceRemoval,
+                           Kind::PacketServiceState, Kind::RegisterModeAvailable,
+                           Kind::RegisterState,      Kind::RegisterState,
+                           Kind::RegisterState};
+    for (Kind kind : posted)
+        QCoreApplication::postEvent(&dialog, new MbnNotification(kind));
+    // Other user events are not notifications.
+    QCoreApplication::postEvent(&dialog, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&dialog,
+                                new QEvent(static_cast<QEvent::Type>(QEvent::registerEventType())));
     QCoreApplication::sendPostedEvents(&dialog);
     EXPECT_EQ(ReportRuns(service), std::size(posted));
 }

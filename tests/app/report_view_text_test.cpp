@@ -1,7 +1,7 @@
 // How report text becomes the view's text: line breaks only, nothing else.
 #include <gtest/gtest.h>
 
-#include "app/report_view_text.h"
+#include "app/wandiag_dlg.h"
 
 namespace paravue::app {
 namespace {

@@ -8,10 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window_slot.h"
-#include "app/mbn_interface_manager_sinks.h"
-#include "app/mbn_messages.h"
-#include "app/mbn_registration_sinks.h"
+#include "app/mbn_sinks.h"
 #include "platform/connection_point.h"
 #include "test_window.h"
 
@@ -19,6 +16,7 @@ namespace paravue::app {
 namespace {
 
 using test_support::EventRecorder;
+using Kind = MbnNotification::Kind;
 
 // An interface whose ID can be read or not; nothing else is asked of it.
 class FakeInterface final : public ComObject<FakeInterface, IMbnInterface> {
@@ -47,9 +45,9 @@ class SinksTest : public ::testing::Test {
   protected:
     void SetUp() override { slot.Set(&window); }
     void TearDown() override { slot.Set(nullptr); }
-    std::vector<int> Delivered() {
+    std::vector<Kind> Delivered() {
         QCoreApplication::sendPostedEvents(&window);
-        return std::exchange(window.types, {});
+        return std::exchange(window.kinds, {});
     }
 
     EventRecorder window;
@@ -89,13 +87,13 @@ TEST_F(SinksTest, InterfaceEventsPostOnlyWhenTheInterfaceIdCanBeRead) {
 
     EXPECT_EQ(interfaceSinks->OnInterfaceArrival(readable.Get()), S_OK);
     EXPECT_EQ(interfaceSinks->OnInterfaceRemoval(readable.Get()), S_OK);
-    EXPECT_EQ(Delivered(), (std::vector{WM_MBN_INTERFACE_ARRIVAL, WM_MBN_INTERFACE_REMOVAL}));
+    EXPECT_EQ(Delivered(), (std::vector{Kind::InterfaceArrival, Kind::InterfaceRemoval}));
 
     EXPECT_EQ(interfaceSinks->OnInterfaceArrival(unreadable.Get()), S_OK);
     EXPECT_EQ(interfaceSinks->OnInterfaceRemoval(unreadable.Get()), S_OK);
     EXPECT_EQ(interfaceSinks->OnInterfaceArrival(nullptr), S_OK);
     EXPECT_EQ(interfaceSinks->OnInterfaceRemoval(nullptr), S_OK);
-    EXPECT_EQ(Delivered(), std::vector<int>{});
+    EXPECT_EQ(Delivered(), std::vector<Kind>{});
 }
 
 TEST_F(SinksTest, RegistrationEventsPostTheirOwnNotificationAndModeCompletionNothing) {
@@ -103,19 +101,19 @@ TEST_F(SinksTest, RegistrationEventsPostTheirOwnNotificationAndModeCompletionNot
     EXPECT_EQ(registrationSinks->OnRegisterStateChange(nullptr), S_OK);
     EXPECT_EQ(registrationSinks->OnPacketServiceStateChange(nullptr), S_OK);
     EXPECT_EQ(registrationSinks->OnSetRegisterModeComplete(nullptr, 7, E_FAIL), S_OK);
-    EXPECT_EQ(Delivered(), (std::vector{WM_MBN_REGISTER_MODE_AVAILABLE, WM_MBN_REGISTER_STATE,
-                                        WM_MBN_PACKET_SERVICE_STATE}));
+    EXPECT_EQ(Delivered(), (std::vector{Kind::RegisterModeAvailable, Kind::RegisterState,
+                                        Kind::PacketServiceState}));
 }
 
 TEST_F(SinksTest, ABurstPostsOneNotificationPerEventInOrder) {
-    std::vector<int> expected;
+    std::vector<Kind> expected;
     for (int i = 0; i < 40; ++i) {
         if (i % 3 == 0) {
             registrationSinks->OnPacketServiceStateChange(nullptr);
-            expected.push_back(WM_MBN_PACKET_SERVICE_STATE);
+            expected.push_back(Kind::PacketServiceState);
         } else {
             registrationSinks->OnRegisterStateChange(nullptr);
-            expected.push_back(WM_MBN_REGISTER_STATE);
+            expected.push_back(Kind::RegisterState);
         }
     }
     EXPECT_EQ(Delivered(), expected);
@@ -126,7 +124,7 @@ TEST_F(SinksTest, WithoutAMainWindowNothingIsPostedAndTheServiceStillSeesSuccess
     ComPtr<FakeInterface> readable = MakeComObject<FakeInterface>(S_OK);
     EXPECT_EQ(interfaceSinks->OnInterfaceArrival(readable.Get()), S_OK);
     EXPECT_EQ(registrationSinks->OnRegisterStateChange(nullptr), S_OK);
-    EXPECT_EQ(Delivered(), std::vector<int>{});
+    EXPECT_EQ(Delivered(), std::vector<Kind>{});
 }
 
 TEST(MainWindowSlotTest, OnceClearedNoThreadPostsAndTheWindowMayGo) {
@@ -150,13 +148,13 @@ TEST(MainWindowSlotTest, OnceClearedNoThreadPostsAndTheWindowMayGo) {
 
     slot.Set(nullptr);
     QCoreApplication::sendPostedEvents(window.get());
-    const std::size_t beforeClearing = window->types.size();
+    const std::size_t beforeClearing = window->kinds.size();
     EXPECT_GE(beforeClearing, 1u);
     const int callsAtClearing = calls;
     while (calls < callsAtClearing + 200)
         std::this_thread::yield();
     QCoreApplication::sendPostedEvents(window.get());
-    EXPECT_EQ(window->types.size(), beforeClearing);
+    EXPECT_EQ(window->kinds.size(), beforeClearing);
 
     // Under AddressSanitizer a post racing the clearing would touch the dead window.
     window.reset();

@@ -28,7 +28,8 @@ void OpenedLinks::Open(const QUrl& url) {
 }
 
 bool EventRecorder::event(QEvent* event) {
-    types.push_back(event->type());
+    if (event->type() == MbnNotification::registeredType())
+        kinds.push_back(static_cast<MbnNotification*>(event)->kind());
     return QObject::event(event);
 }
 
@@ -68,13 +69,6 @@ QStringList ReportLines(const std::u16string& report) {
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-ComApartment::ComApartment() {
-    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-}
-ComApartment::~ComApartment() {
-    CoUninitialize();
 }
 
 }  // namespace paravue::app::test_support

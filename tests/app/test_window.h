@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/mbn_sinks.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 
@@ -32,10 +33,10 @@ class OpenedLinks final : public QObject {
     QStringList opened_;
 };
 
-// Records the type of every event that reaches it.
+// Records the kind of every service notification that reaches it.
 class EventRecorder final : public QObject {
   public:
-    std::vector<int> types;
+    std::vector<MbnNotification::Kind> kinds;
 
   protected:
     bool event(QEvent* event) override;
@@ -51,14 +52,5 @@ QPushButton& Button(QWidget& dialog, const char* name);
 QStringList ViewLines(const QPlainTextEdit& view);
 // A report's text cut at CR LF, without the empty piece after the last one.
 QStringList ReportLines(const std::u16string& report);
-
-// COM for the test's thread while it lives.
-class ComApartment {
-  public:
-    ComApartment();
-    ~ComApartment();
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
 
 }  // namespace paravue::app::test_support

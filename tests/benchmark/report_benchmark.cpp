@@ -52,7 +52,7 @@ std::string DeviceWithLists(int n) {
 
 void RunReports(benchmark::State& state, Scenario scenario) {
     SimulatedService service(std::move(scenario));
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const paravue::ComApartment apartment;
     paravue::Report report;
     for (auto _ : state) {
         report = paravue::CollectReport();
@@ -62,7 +62,6 @@ void RunReports(benchmark::State& state, Scenario scenario) {
     state.counters["report_bytes_held"] =
         static_cast<double>(report.text.capacity() * sizeof(char16_t));
     state.counters["completed"] = report.completed ? 1 : 0;
-    CoUninitialize();
 }
 
 void BM_DemoDevice(benchmark::State& state) {

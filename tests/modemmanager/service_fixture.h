@@ -10,14 +10,14 @@
 #include "platform/mbn.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
+#include "platform/safearray.h"
 
 class ServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (std::string why = MockDaemon::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        initialized_ = true;
+        ASSERT_TRUE(SUCCEEDED(apartment_.emplace().Status()));
         paravue::mm::ServiceOptions options;
         options.sysfsRoot = "/nonexistent-sysfs";
         options.callBound = std::chrono::milliseconds(1500);
@@ -25,8 +25,7 @@ class ServiceTest : public ::testing::Test {
     }
     void TearDown() override {
         service_.reset();
-        if (initialized_)
-            CoUninitialize();
+        apartment_.reset();
     }
 
     HRESULT CreateManager(paravue::ComPtr<IMbnInterfaceManager>* manager) {
@@ -60,5 +59,5 @@ class ServiceTest : public ::testing::Test {
 
     MockDaemon daemon_;
     std::optional<paravue::mm::ModemManagerService> service_;
-    bool initialized_ = false;
+    std::optional<paravue::ComApartment> apartment_;
 };

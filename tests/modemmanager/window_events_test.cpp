@@ -19,7 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/mbn_messages.h"
+#include "app/mbn_sinks.h"
 #include "app/wandiag_app.h"
 #include "app/wandiag_dlg.h"
 #include "tests/app/test_window.h"
@@ -46,18 +46,19 @@ const QString kNoDevice = QStringLiteral(
 // The service notifications that reach the dialog, seen before it handles them.
 class NotificationLog final : public QObject {
   public:
-    std::vector<int> TakeAll() { return std::exchange(types_, {}); }
-    std::size_t Count() const { return types_.size(); }
+    using Kind = paravue::app::MbnNotification::Kind;
+    std::vector<Kind> TakeAll() { return std::exchange(kinds_, {}); }
+    std::size_t Count() const { return kinds_.size(); }
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (paravue::app::IsMbnNotification(event->type()))
-            types_.push_back(event->type());
+        if (event->type() == paravue::app::MbnNotification::registeredType())
+            kinds_.push_back(static_cast<paravue::app::MbnNotification*>(event)->kind());
         return false;
     }
 
   private:
-    std::vector<int> types_;
+    std::vector<Kind> kinds_;
 };
 
 bool Shows(CWandiagDlg& dialog, const QString& line) {
@@ -138,7 +139,7 @@ TEST_F(WindowEventsTest, ARegisterStateChangeShowsTheNewState) {
         EXPECT_TRUE(WaitUntilShown(dialog, ReportLine("Register State", "ROAMING")))
             << ShownText(dialog);
         EXPECT_FALSE(Shows(dialog, ReportLine("Register State", "HOME")));
-        EXPECT_EQ(notifications.TakeAll(), std::vector<int>{paravue::app::WM_MBN_REGISTER_STATE});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::RegisterState});
     });
 }
 
@@ -159,8 +160,7 @@ TEST_F(WindowEventsTest, APacketServiceChangeRebuildsTheReport) {
         ASSERT_TRUE(Set3gpp(0, "PacketServiceState", MM_MODEM_3GPP_PACKET_SERVICE_STATE_DETACHED));
         EXPECT_TRUE(WaitUntilShown(dialog, ReportLine("Provider Name", "Other Mobile")))
             << ShownText(dialog);
-        EXPECT_EQ(notifications.TakeAll(),
-                  std::vector<int>{paravue::app::WM_MBN_PACKET_SERVICE_STATE});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::PacketServiceState});
     });
 }
 
@@ -175,15 +175,13 @@ TEST_F(WindowEventsTest, AModemLeavingAndAnotherArrivingAreShown) {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return ViewLines(ReportView(dialog)) == QStringList{kNoDevice}; }, kPatienceMs))
             << ShownText(dialog);
-        EXPECT_EQ(notifications.TakeAll(),
-                  std::vector<int>{paravue::app::WM_MBN_INTERFACE_REMOVAL});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
 
         ASSERT_TRUE(
             daemon_.AddModem(1, g_variant_new_parsed("{'modem': <{'Model': <'EM06-E'>}>}")));
         EXPECT_TRUE(WaitUntilShown(dialog, ReportLine("Model", "EM06-E"))) << ShownText(dialog);
         EXPECT_FALSE(Shows(dialog, kNoDevice));
-        EXPECT_EQ(notifications.TakeAll(),
-                  std::vector<int>{paravue::app::WM_MBN_INTERFACE_ARRIVAL});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceArrival});
     });
 }
 
@@ -201,8 +199,7 @@ TEST_F(WindowEventsTest, TheDaemonStoppingShowsThatTheServiceIsGone) {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return ViewLines(ReportView(dialog)) == QStringList{gone}; }, kPatienceMs))
             << ShownText(dialog);
-        EXPECT_EQ(notifications.TakeAll(),
-                  std::vector<int>{paravue::app::WM_MBN_INTERFACE_REMOVAL});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
     });
 }
 

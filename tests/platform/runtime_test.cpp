@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "platform/com_object.h"
@@ -24,8 +25,11 @@ HRESULT CreateManager(REFIID iid, void** object) {
 
 class RuntimeTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_EQ(apartment_.emplace().Status(), S_OK); }
+    void TearDown() override { apartment_.reset(); }
+
+  private:
+    std::optional<ComApartment> apartment_;
 };
 
 TEST_F(RuntimeTest, UnregisteredClassIsReported) {
@@ -70,6 +74,25 @@ TEST_F(RuntimeTest, AggregationAndUninitialisedThreadsAreRefused) {
                                      IID_IMbnConnectionManager, m.PutVoid());
     }).join();
     EXPECT_EQ(elsewhere, CO_E_NOTINITIALIZED);
+}
+
+TEST(ComApartmentTest, NestedApartmentsLeaveCOMOnlyWhenTheOutermostGoes) {
+    ClassRegistration registration(CLSID_MbnConnectionManager, "m", CreateManager);
+    const auto create = [] {
+        ComPtr<IMbnConnectionManager> manager;
+        return CoCreateInstance(CLSID_MbnConnectionManager, nullptr, CLSCTX_ALL,
+                                IID_IMbnConnectionManager, manager.PutVoid());
+    };
+    {
+        const ComApartment outer;
+        EXPECT_EQ(outer.Status(), S_OK);
+        {
+            const ComApartment inner;
+            EXPECT_EQ(inner.Status(), S_FALSE);
+        }
+        EXPECT_EQ(create(), S_OK) << "the inner apartment must not leave the outer one's COM";
+    }
+    EXPECT_EQ(create(), CO_E_NOTINITIALIZED);
 }
 
 TEST(ComObject, QueryInterfaceFollowsTheRules) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,13 @@ class ReportRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(CurrentLiveCounts(), LiveCounts{}) << "an earlier test leaked";
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        apartment_.emplace();
         previousSleep_ = SetAdapterLookupSleep(
             [this](std::chrono::milliseconds duration) { waits_.push_back(duration); });
     }
     void TearDown() override {
         SetAdapterLookupSleep(previousSleep_);
-        CoUninitialize();
+        apartment_.reset();
         EXPECT_EQ(CurrentLiveCounts(), LiveCounts{}) << "left alive after the service went";
     }
 
@@ -46,6 +47,7 @@ class ReportRunTest : public ::testing::Test {
     std::vector<std::chrono::milliseconds> waits_;
 
   private:
+    std::optional<ComApartment> apartment_;
     AdapterLookupSleep previousSleep_;
 };
 

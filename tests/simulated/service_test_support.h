@@ -11,16 +11,13 @@
 #include "platform/bstr.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
+#include "platform/safearray.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 
 namespace paravue::simulated::testing {
 
-class ComApartment {
-  public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
+using paravue::ComApartment;
 
 inline Scenario Parse(std::string_view json) {
     return ParseScenario(json, "test.json");
