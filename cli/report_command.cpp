@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "platform/capture/capture_session.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
 #include "platform/utf.h"
@@ -12,7 +13,7 @@ namespace paravue {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: paravue-report [--scenario FILE]\n"
+    "Usage: paravue-report [--scenario FILE] [--redact] [--capture FILE]\n"
     "       paravue-report --help | --version\n"
     "\n"
     "Prints the Paravue for Mobile Data report of the first cellular modem.\n"
@@ -20,16 +21,49 @@ constexpr const char* kUsage =
     "  --scenario FILE  read the device from a scenario file instead of the\n"
     "                   system's service (default: the file that the environment\n"
     "                   variable PARAVUE_SCENARIO names, if set)\n"
+    "  --capture FILE   also write the device as the run saw it to FILE, a\n"
+    "                   scenario that reproduces this report on any machine\n"
+    "  --redact         mask the subscriber ID, SIM ICCID, device ID, telephone\n"
+    "                   numbers and context user names and passwords, in the\n"
+    "                   report and in the captured file alike\n"
     "  --help           print this text and exit\n"
     "  --version        print the version and exit\n"
     "\n"
+    "To hand a device to support: paravue-report --redact --capture device.json\n"
+    "and send device.json; it opens with PARAVUE_SCENARIO=device.json paravue.\n"
+    "\n"
     "Exit status: 0 when the report ends with \"Completed Successfully.\", 1 when it\n"
-    "ends otherwise, 2 for a bad command line or scenario file.\n";
+    "ends otherwise, 2 for a bad command line or scenario file, or when the\n"
+    "captured file cannot be written.\n";
 
 struct CommandLine {
     enum class Action { Report, Help, Version } action = Action::Report;
     std::optional<std::string> scenarioPath;
+    std::optional<std::string> capturePath;
+    bool redact = false;
 };
+
+// "--name FILE" or "--name=FILE" at `i`: fills `value` and returns true, or
+// returns false when the argument is another one.
+bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const std::string& name,
+                std::optional<std::string>& value, std::optional<std::string>& problem) {
+    const std::string& argument = arguments[i];
+    if (argument != name && !argument.starts_with(name + "="))
+        return false;
+    if (value) {
+        problem = name + " given more than once";
+    } else if (argument == name) {
+        if (i + 1 == arguments.size())
+            problem = name + " needs a file";
+        else
+            value = arguments[++i];
+    } else {
+        value = argument.substr(name.size() + 1);
+    }
+    if (!problem && value->empty())
+        problem = name + " needs a file";
+    return true;
+}
 
 // Fills `line`, or returns the problem with the command line.
 std::optional<std::string> Parse(const std::vector<std::string>& arguments, CommandLine& line) {
@@ -39,18 +73,13 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
             line.action = CommandLine::Action::Help;
         } else if (argument == "--version") {
             line.action = CommandLine::Action::Version;
-        } else if (argument == "--scenario" || argument.starts_with("--scenario=")) {
-            if (line.scenarioPath)
-                return "--scenario given more than once";
-            if (argument == "--scenario") {
-                if (i + 1 == arguments.size())
-                    return "--scenario needs a file";
-                line.scenarioPath = arguments[++i];
-            } else {
-                line.scenarioPath = argument.substr(std::string("--scenario=").size());
-            }
-            if (line.scenarioPath->empty())
-                return "--scenario needs a file";
+        } else if (argument == "--redact") {
+            line.redact = true;
+        } else if (std::optional<std::string> problem;
+                   FileOption(arguments, i, "--scenario", line.scenarioPath, problem) ||
+                   FileOption(arguments, i, "--capture", line.capturePath, problem)) {
+            if (problem)
+                return problem;
         } else {
             return "unknown argument '" + argument + "'";
         }
@@ -87,6 +116,11 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
                                                                            : kReportEndedOtherwise;
     }
 
+    // Between the run and the service, while the run lasts.
+    std::optional<capture::CaptureSession> session;
+    if (line.redact || line.capturePath)
+        session.emplace(line.redact, line.capturePath.has_value());
+
     Report report;
     {
         const ComApartment apartment;
@@ -102,6 +136,12 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     if (!out) {
         err << "paravue-report: cannot write the report\n";
         return kReportEndedOtherwise;
+    }
+    if (line.capturePath) {
+        if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
+            err << "paravue-report: cannot write " << *line.capturePath << ": " << *failure << "\n";
+            return kUsageOrScenarioError;
+        }
     }
     return report.completed ? kReportCompleted : kReportEndedOtherwise;
 }

@@ -39,6 +39,24 @@ AdapterListerOverride::~AdapterListerOverride() {
     std::erase_if(s.overrides, [this](auto& entry) { return entry.first == id_; });
 }
 
+AdapterListing AdapterListerOverride::ListBelow(std::vector<AdapterRecord>& records) const {
+    AdapterLister lister;
+    {
+        Sources& s = TheSources();
+        std::lock_guard lock(s.mutex);
+        lister = s.system;
+        for (auto& [id, older] : s.overrides) {
+            if (id == id_)
+                break;
+            lister = older;
+        }
+    }
+    records.clear();
+    if (!lister)
+        return AdapterListing::Unavailable;
+    return lister(records);
+}
+
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
     AdapterLister lister;
     {

@@ -37,6 +37,10 @@ class AdapterListerOverride {
     AdapterListerOverride& operator=(const AdapterListerOverride&) = delete;
     ~AdapterListerOverride();
 
+    // Lists what the sources older than this override list (for an override
+    // that passes the listing on, like the interception layer).
+    AdapterListing ListBelow(std::vector<AdapterRecord>& records) const;
+
   private:
     std::uint64_t id_;
 };

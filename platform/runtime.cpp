@@ -3,8 +3,6 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/call_observer.h"
-
 namespace paravue {
 namespace {
 
@@ -74,6 +72,19 @@ std::string RegisteredClassName(const CLSID& clsid) {
     return FindClass(clsid, &entry) ? entry.name : "unregistered";
 }
 
+ClassFactory ClassFactoryBelow(const ClassRegistration& above, const CLSID& clsid) {
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    ClassFactory below;
+    for (const Entry& entry : registry.entries) {
+        if (entry.id == above.id_)
+            break;
+        if (entry.clsid == clsid)
+            below = entry.factory;
+    }
+    return below;
+}
+
 }  // namespace paravue
 
 HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel) {
@@ -99,12 +110,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
     if (paravue::t_apartmentDepth == 0)
         return CO_E_NOTINITIALIZED;
     paravue::Entry entry;
-    bool registered = paravue::FindClass(clsid, &entry);
-    if (HRESULT hr = paravue::NotifyServiceCall(
-            "CoCreateInstance(" + (registered ? entry.name : std::string("unregistered")) + ")");
-        FAILED(hr))
-        return hr;
-    if (!registered)
+    if (!paravue::FindClass(clsid, &entry))
         return REGDB_E_CLASSNOTREG;
     return entry.factory(iid, object);
 }

@@ -48,10 +48,15 @@ class ClassRegistration {
     ~ClassRegistration();
 
   private:
+    friend ClassFactory ClassFactoryBelow(const ClassRegistration&, const CLSID&);
     std::uint64_t id_ = 0;
 };
 
-// The class's name in the call log ("MbnInterfaceManager"), or "unregistered".
+// The class's name ("MbnInterfaceManager"), or "unregistered".
 std::string RegisteredClassName(const CLSID& clsid);
+
+// The factory of the newest registration of `clsid` older than `above` (for a
+// registration that wraps the one below it), or an empty one.
+ClassFactory ClassFactoryBelow(const ClassRegistration& above, const CLSID& clsid);
 
 }  // namespace paravue

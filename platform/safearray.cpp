@@ -1,14 +1,11 @@
 #include "platform/safearray.h"
 
-#include <map>
 #include <memory>
 #include <new>
-#include <string>
 #include <vector>
 
 #include "platform/accounting.h"
 #include "platform/bstr.h"
-#include "platform/call_observer.h"
 #include "platform/mbn.h"
 
 struct SAFEARRAY {
@@ -20,11 +17,6 @@ struct SAFEARRAY {
     std::vector<BSTR> strings;
     std::vector<MBN_CONTEXT> contexts;
     std::vector<MBN_PROVIDER> providers;
-
-    std::string name;
-    HRESULT lowerBoundStatus = S_OK;
-    HRESULT upperBoundStatus = S_OK;
-    std::map<LONG, HRESULT> elementStatus;
 
     std::size_t Count() const {
         switch (kind) {
@@ -42,13 +34,6 @@ struct SAFEARRAY {
 };
 
 namespace {
-
-HRESULT Notify(SAFEARRAY* array, const char* call) {
-    std::string name = call;
-    if (!array->name.empty())
-        name += "(" + array->name + ")";
-    return paravue::NotifyServiceCall(name);
-}
 
 // Copies a string that may be null; false when memory runs out.
 bool CopyString(BSTR source, BSTR* copy) {
@@ -135,10 +120,6 @@ HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound) {
         return E_INVALIDARG;
     if (dimension != 1)
         return DISP_E_BADINDEX;
-    if (HRESULT hr = Notify(array, "SafeArrayGetLBound"); FAILED(hr))
-        return hr;
-    if (FAILED(array->lowerBoundStatus))
-        return array->lowerBoundStatus;
     *lowerBound = array->lowerBound;
     return S_OK;
 }
@@ -148,10 +129,6 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
         return E_INVALIDARG;
     if (dimension != 1)
         return DISP_E_BADINDEX;
-    if (HRESULT hr = Notify(array, "SafeArrayGetUBound"); FAILED(hr))
-        return hr;
-    if (FAILED(array->upperBoundStatus))
-        return array->upperBoundStatus;
     *upperBound = static_cast<LONG>(std::int64_t{array->lowerBound} +
                                     static_cast<std::int64_t>(array->Count()) - 1);
     return S_OK;
@@ -160,13 +137,9 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
 HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
     if (!array || !index || !element)
         return E_INVALIDARG;
-    if (HRESULT hr = Notify(array, "SafeArrayGetElement"); FAILED(hr))
-        return hr;
     std::size_t slot;
     if (!SlotOf(array, index, &slot))
         return DISP_E_BADINDEX;
-    if (auto fault = array->elementStatus.find(*index); fault != array->elementStatus.end())
-        return fault->second;
     switch (array->kind) {
         case SafeArrayKind::Unknown: {
             IUnknown* value = array->interfaces[slot];
@@ -233,20 +206,3 @@ HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* ele
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
     return array->kind;
 }
-
-namespace paravue {
-
-void SafeArraySetName(SAFEARRAY* array, std::string_view name) {
-    array->name = name;
-}
-void SafeArrayFailLowerBound(SAFEARRAY* array, HRESULT status) {
-    array->lowerBoundStatus = status;
-}
-void SafeArrayFailUpperBound(SAFEARRAY* array, HRESULT status) {
-    array->upperBoundStatus = status;
-}
-void SafeArrayFailElement(SAFEARRAY* array, LONG index, HRESULT status) {
-    array->elementStatus[index] = status;
-}
-
-}  // namespace paravue

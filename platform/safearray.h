@@ -3,7 +3,6 @@
 // element hands the caller a copy it owns.
 #pragma once
 
-#include <string_view>
 #include <utility>
 
 #include "platform/com.h"
@@ -27,13 +26,8 @@ SafeArrayKind SafeArrayGetKind(SAFEARRAY* array);
 
 namespace paravue {
 
-// Hooks for a simulated service: a bound query or an element fetch of this one
-// array fails with the given status, and the array carries a name that appears
-// in the service call log ("SafeArrayGetLBound(telephoneNumbers)").
-void SafeArraySetName(SAFEARRAY* array, std::string_view name);
-void SafeArrayFailLowerBound(SAFEARRAY* array, HRESULT status);
-void SafeArrayFailUpperBound(SAFEARRAY* array, HRESULT status);
-void SafeArrayFailElement(SAFEARRAY* array, LONG index, HRESULT status);
+// Destroys an array a reader was handed (see platform/array_calls.h).
+HRESULT ArrayDestroy(SAFEARRAY* array);
 
 class UniqueSafeArray {
   public:
@@ -50,7 +44,7 @@ class UniqueSafeArray {
     }
     ~UniqueSafeArray() { Reset(); }
 
-    void Reset(SAFEARRAY* owned = nullptr) { SafeArrayDestroy(std::exchange(array_, owned)); }
+    void Reset(SAFEARRAY* owned = nullptr) { ArrayDestroy(std::exchange(array_, owned)); }
     SAFEARRAY* Release() { return std::exchange(array_, nullptr); }
     SAFEARRAY* Get() const { return array_; }
     SAFEARRAY** Put() {

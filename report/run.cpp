@@ -1,5 +1,7 @@
 #include "report/run.h"
 
+#include "platform/array_calls.h"
+
 namespace paravue {
 
 void Run::Check(HRESULT result, FailureLine failureLine) {
@@ -17,13 +19,13 @@ void Run::End(Line line) {
 
 Bounds Run::ReadBounds(SAFEARRAY* array, FailureLine lowerFailure, FailureLine upperFailure) {
     Bounds bounds;
-    Check(SafeArrayGetLBound(array, 1, &bounds.lower), lowerFailure);
-    Check(SafeArrayGetUBound(array, 1, &bounds.upper), upperFailure);
+    Check(ArrayGetLBound(array, 1, &bounds.lower), lowerFailure);
+    Check(ArrayGetUBound(array, 1, &bounds.upper), upperFailure);
     return bounds;
 }
 
 HRESULT Run::FetchElement(SAFEARRAY* array, LONG index, void* element) {
-    return SafeArrayGetElement(array, &index, element);
+    return ArrayGetElement(array, &index, element);
 }
 
 }  // namespace paravue

@@ -19,8 +19,7 @@ HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
     std::vector<GObjectPtr<MMObject>> modems;
     if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
         return hr;
-    return ModemObjectArray<MmConnection, IMbnConnection>(session_, std::move(modems),
-                                                          "connections", connections);
+    return ModemObjectArray<MmConnection, IMbnConnection>(session_, std::move(modems), connections);
 }
 
 }  // namespace paravue::mm

@@ -189,7 +189,6 @@ HRESULT MmInterface::GetPreferredProviders(SAFEARRAY** preferredProviders) {
         SafeArrayCreateVector(SafeArrayKind::MbnProvider, 0, static_cast<ULONG>(count)));
     if (!array)
         return E_OUTOFMEMORY;
-    SafeArraySetName(array.Get(), "preferredProviders");
     for (gsize i = 0; i < count; ++i) {
         const gchar* code = nullptr;
         guint32 technologies = 0;
@@ -341,11 +340,8 @@ HRESULT PutContext(SAFEARRAY* array, LONG index, const ContextFields& f) {
 }
 
 UniqueSafeArray NewContextArray(std::size_t count) {
-    UniqueSafeArray array(
+    return UniqueSafeArray(
         SafeArrayCreateVector(SafeArrayKind::MbnContext, 0, static_cast<ULONG>(count)));
-    if (array)
-        SafeArraySetName(array.Get(), "provisionedContexts");
-    return array;
 }
 
 }  // namespace

@@ -80,8 +80,7 @@ HRESULT MmInterfaceManager::GetInterfaces(SAFEARRAY** interfaces) {
         return hr;
     if (modems.empty())
         return kNotFound;
-    return ModemObjectArray<MmInterface, IMbnInterface>(session_, std::move(modems), "interfaces",
-                                                        interfaces);
+    return ModemObjectArray<MmInterface, IMbnInterface>(session_, std::move(modems), interfaces);
 }
 
 HRESULT MmInterfaceManager::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {

@@ -14,7 +14,6 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
     SAFEARRAY* array = SafeArrayCreateVector(SafeArrayKind::Unknown, 0, 0);
     if (!array)
         return E_OUTOFMEMORY;
-    SafeArraySetName(array, "connectionProfiles");
     *connectionProfiles = array;
     return S_OK;
 }

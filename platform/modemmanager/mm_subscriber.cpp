@@ -19,7 +19,7 @@ HRESULT MmSubscriber::get_SimIccID(BSTR* simIccId) {
 }
 
 HRESULT MmSubscriber::get_TelephoneNumbers(SAFEARRAY** telephoneNumbers) {
-    return NewBstrArray(telephoneNumbers_, "telephoneNumbers", telephoneNumbers);
+    return NewBstrArray(telephoneNumbers_, telephoneNumbers);
 }
 
 }  // namespace paravue::mm

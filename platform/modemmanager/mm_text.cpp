@@ -15,7 +15,7 @@ HRESULT NewBstr(const std::string& utf8, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT NewBstrArray(const std::vector<std::string>& texts, const char* name, SAFEARRAY** out) {
+HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -23,7 +23,6 @@ HRESULT NewBstrArray(const std::vector<std::string>& texts, const char* name, SA
         SafeArrayCreateVector(SafeArrayKind::Bstr, 0, static_cast<ULONG>(texts.size())));
     if (!array)
         return E_OUTOFMEMORY;
-    SafeArraySetName(array.Get(), name);
     for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
         UniqueBstr text;
         if (HRESULT hr = NewBstr(texts[static_cast<std::size_t>(i)], text.Put()); FAILED(hr))

@@ -12,7 +12,7 @@ namespace paravue::mm {
 // A new BSTR holding `utf8` (null reads as empty); E_OUTOFMEMORY on failure.
 HRESULT NewBstr(const char* utf8, BSTR* out);
 HRESULT NewBstr(const std::string& utf8, BSTR* out);
-// A named array of strings.
-HRESULT NewBstrArray(const std::vector<std::string>& texts, const char* name, SAFEARRAY** out);
+// An array of strings.
+HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out);
 
 }  // namespace paravue::mm

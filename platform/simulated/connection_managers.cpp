@@ -15,7 +15,7 @@ class ProfileObject final : public ServiceObject<ProfileObject, IMbnConnectionPr
     explicit ProfileObject(std::shared_ptr<const Profile> data) : data_(std::move(data)) {}
 
     HRESULT GetProfileXmlData(BSTR* profileData) override {
-        return HandOut("IMbnConnectionProfile::GetProfileXmlData", data_->xml, profileData);
+        return HandOut(data_->xml, profileData);
     }
 
   private:
@@ -45,8 +45,6 @@ class ConnectionManagerObject final
     HRESULT GetConnections(SAFEARRAY** connections) override {
         if (connections)
             *connections = nullptr;
-        if (HRESULT hr = NotifyServiceCall("IMbnConnectionManager::GetConnections"); FAILED(hr))
-            return hr;
         if (!connections)
             return E_POINTER;
         std::shared_ptr<const Scenario> state = core_->State();
@@ -59,8 +57,7 @@ class ConnectionManagerObject final
         if (listed) {
             if (listed->Failed())
                 return listed->status;
-            if (HRESULT hr = BuildArray(listed->value, SafeArrayKind::Unknown, "connections", put,
-                                        connections);
+            if (HRESULT hr = BuildArray(listed->value, SafeArrayKind::Unknown, put, connections);
                 FAILED(hr))
                 return hr;
             return listed->status;
@@ -70,7 +67,7 @@ class ConnectionManagerObject final
             SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(derived.size())));
         if (!array)
             return E_OUTOFMEMORY;
-        SafeArraySetName(array.Get(), "connections");
+        NoteArrayFaults(array.Get(), {});
         for (std::size_t i = 0; i < derived.size(); ++i) {
             ComPtr<IMbnConnection> object = MakeConnectionObject(derived[i]);
             if (HRESULT hr = PutInterface(array.Get(), static_cast<LONG>(i), object.Get());
@@ -92,9 +89,6 @@ class ConnectionProfileManagerObject final
                                   SAFEARRAY** connectionProfiles) override {
         if (connectionProfiles)
             *connectionProfiles = nullptr;
-        if (HRESULT hr = NotifyServiceCall("IMbnConnectionProfileManager::GetConnectionProfiles");
-            FAILED(hr))
-            return hr;
         if (!connectionProfiles || !mbnInterface)
             return E_POINTER;
         // The profiles come from the snapshot the interface itself answers from.
@@ -111,8 +105,8 @@ class ConnectionProfileManagerObject final
                     std::shared_ptr<const Profile>(data, &item));
             return PutInterface(array, index, object.Get());
         };
-        if (HRESULT hr = BuildArray(profiles.value, SafeArrayKind::Unknown, "connectionProfiles",
-                                    put, connectionProfiles);
+        if (HRESULT hr =
+                BuildArray(profiles.value, SafeArrayKind::Unknown, put, connectionProfiles);
             FAILED(hr))
             return hr;
         return profiles.status;

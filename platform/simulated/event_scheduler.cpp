@@ -109,9 +109,6 @@ bool EventScheduler::NextIsDue(std::unique_lock<std::mutex>& lock) {
 }
 
 void EventScheduler::Run() {
-    // Whatever the sinks call back while an event is delivered is not part of
-    // any report run.
-    core_->SetQuietThread(std::this_thread::get_id());
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (!NextIsDue(lock))

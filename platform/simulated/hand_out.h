@@ -1,16 +1,15 @@
 // Handing scenario values out through out-parameters the way the service does:
-// the call is announced to the call observer first (which may fail it), out-
-// parameters are cleared first and stay cleared on failure, and every string
-// and array handed out is a fresh one the caller owns.
+// out-parameters are cleared first and stay cleared on failure, and every
+// string and array handed out is a fresh one the caller owns.
 #pragma once
 
 #include <limits>
 #include <string_view>
 #include <utility>
 
-#include "platform/call_observer.h"
 #include "platform/mbn.h"
 #include "platform/safearray.h"
+#include "platform/simulated/array_faults.h"
 #include "platform/simulated/scenario.h"
 
 namespace paravue::simulated {
@@ -45,13 +44,11 @@ HRESULT CopyOut(const T& value, T* out) {
     return S_OK;
 }
 
-// The common shape of a getter: announce, clear, fail or copy out.
+// The common shape of a getter: clear, fail or copy out.
 template <class T, class Out>
-HRESULT HandOut(std::string_view call, const Field<T>& field, Out* out) {
+HRESULT HandOut(const Field<T>& field, Out* out) {
     if (out)
         Clear(out);
-    if (HRESULT hr = NotifyServiceCall(call); FAILED(hr))
-        return hr;
     if (!out)
         return E_POINTER;
     if (field.Failed())
@@ -61,11 +58,10 @@ HRESULT HandOut(std::string_view call, const Field<T>& field, Out* out) {
     return field.status;
 }
 
-// A SAFEARRAY of the array's items, named for the call log, with the array's
-// bound and element faults. `put(array, index, item)` stores one item.
+// A SAFEARRAY of the array's items, its bound and element faults noted.
+// `put(array, index, item)` stores one item.
 template <class T, class Put>
-HRESULT BuildArray(const Array<T>& source, SafeArrayKind kind, std::string_view name, Put&& put,
-                   SAFEARRAY** out) {
+HRESULT BuildArray(const Array<T>& source, SafeArrayKind kind, Put&& put, SAFEARRAY** out) {
     std::int64_t upper = std::int64_t{source.lowerBound} + std::int64_t(source.items.size()) - 1;
     if (upper > std::numeric_limits<LONG>::max())
         return E_INVALIDARG;
@@ -73,20 +69,17 @@ HRESULT BuildArray(const Array<T>& source, SafeArrayKind kind, std::string_view 
         SafeArrayCreateVector(kind, source.lowerBound, static_cast<ULONG>(source.items.size())));
     if (!array)
         return E_OUTOFMEMORY;
-    SafeArraySetName(array.Get(), name);
+    ArrayFaults faults{source.lowerBoundStatus, source.upperBoundStatus, {}};
     for (std::size_t i = 0; i < source.items.size(); ++i) {
         LONG index = static_cast<LONG>(source.lowerBound + static_cast<std::int64_t>(i));
         const Field<T>& item = source.items[i];
         if (item.Failed()) {
-            SafeArrayFailElement(array.Get(), index, item.status);
+            faults.elements[index] = item.status;
         } else if (HRESULT hr = put(array.Get(), index, item.value); FAILED(hr)) {
             return hr;
         }
     }
-    if (FAILED(source.lowerBoundStatus))
-        SafeArrayFailLowerBound(array.Get(), source.lowerBoundStatus);
-    if (FAILED(source.upperBoundStatus))
-        SafeArrayFailUpperBound(array.Get(), source.upperBoundStatus);
+    NoteArrayFaults(array.Get(), std::move(faults));
     *out = array.Release();
     return S_OK;
 }
@@ -98,12 +91,9 @@ HRESULT PutItem(SAFEARRAY* array, LONG index, const Context& item);
 
 // A getter returning an array of values.
 template <class T>
-HRESULT HandOutArray(std::string_view call, const Field<Array<T>>& field, SafeArrayKind kind,
-                     std::string_view name, SAFEARRAY** out) {
+HRESULT HandOutArray(const Field<Array<T>>& field, SafeArrayKind kind, SAFEARRAY** out) {
     if (out)
         *out = nullptr;
-    if (HRESULT hr = NotifyServiceCall(call); FAILED(hr))
-        return hr;
     if (!out)
         return E_POINTER;
     if (field.Failed())
@@ -111,7 +101,7 @@ HRESULT HandOutArray(std::string_view call, const Field<Array<T>>& field, SafeAr
     auto put = [](SAFEARRAY* array, LONG index, const T& item) {
         return PutItem(array, index, item);
     };
-    if (HRESULT hr = BuildArray(field.value, kind, name, put, out); FAILED(hr))
+    if (HRESULT hr = BuildArray(field.value, kind, put, out); FAILED(hr))
         return hr;
     return field.status;
 }

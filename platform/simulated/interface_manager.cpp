@@ -55,8 +55,6 @@ class InterfaceManagerObject final
     HRESULT GetInterfaces(SAFEARRAY** interfaces) override {
         if (interfaces)
             *interfaces = nullptr;
-        if (HRESULT hr = NotifyServiceCall("IMbnInterfaceManager::GetInterfaces"); FAILED(hr))
-            return hr;
         if (!interfaces)
             return E_POINTER;
         // One snapshot for the whole list: every interface of it sees the same state.
@@ -68,8 +66,8 @@ class InterfaceManagerObject final
                 MakeInterfaceObject(std::shared_ptr<const Interface>(state, &item));
             return PutInterface(array, index, object.Get());
         };
-        if (HRESULT hr = BuildArray(state->interfaces.value, SafeArrayKind::Unknown, "interfaces",
-                                    put, interfaces);
+        if (HRESULT hr =
+                BuildArray(state->interfaces.value, SafeArrayKind::Unknown, put, interfaces);
             FAILED(hr))
             return hr;
         return state->interfaces.status;

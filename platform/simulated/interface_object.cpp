@@ -10,12 +10,10 @@ namespace {
 // Hands out the object made from one part of the interface, or the part's
 // failure. `make` gets the part kept alive by the whole snapshot.
 template <class Part, class Out, class Make>
-HRESULT HandOutPart(std::string_view call, const std::shared_ptr<const Interface>& owner,
-                    const Field<Part>& field, Out** out, Make make) {
+HRESULT HandOutPart(const std::shared_ptr<const Interface>& owner, const Field<Part>& field,
+                    Out** out, Make make) {
     if (out)
         *out = nullptr;
-    if (HRESULT hr = NotifyServiceCall(call); FAILED(hr))
-        return hr;
     if (!out)
         return E_POINTER;
     if (field.Failed())
@@ -33,53 +31,46 @@ InterfaceObject::InterfaceObject(std::shared_ptr<const Interface> data) : data_(
 
 HRESULT InterfaceObject::QueryInterface(REFIID iid, void** object) {
     if (iid == IID_IMbnSignal)
-        return HandOutPart("IMbnInterface::QueryInterface(IMbnSignal)", data_, data_->signal,
-                           object, MakeSignalObject);
+        return HandOutPart(data_, data_->signal, object, MakeSignalObject);
     if (iid == IID_IMbnRegistration)
-        return HandOutPart("IMbnInterface::QueryInterface(IMbnRegistration)", data_,
-                           data_->registration, object, MakeRegistrationObject);
+        return HandOutPart(data_, data_->registration, object, MakeRegistrationObject);
     if (iid == IID_IMbnConnectionContext)
-        return HandOutPart("IMbnInterface::QueryInterface(IMbnConnectionContext)", data_,
-                           data_->connectionContext, object, MakeConnectionContextObject);
+        return HandOutPart(data_, data_->connectionContext, object, MakeConnectionContextObject);
     if (iid == IID_IMbnRadio)
-        return HandOutPart("IMbnInterface::QueryInterface(IMbnRadio)", data_, data_->radio, object,
-                           MakeRadioObject);
+        return HandOutPart(data_, data_->radio, object, MakeRadioObject);
     return Base::QueryInterface(iid, object);
 }
 
 HRESULT InterfaceObject::get_InterfaceID(BSTR* interfaceId) {
-    return HandOut("IMbnInterface::get_InterfaceID", data_->interfaceId, interfaceId);
+    return HandOut(data_->interfaceId, interfaceId);
 }
 
 HRESULT InterfaceObject::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
-    return HandOut("IMbnInterface::GetInterfaceCapability", data_->capabilities, capabilities);
+    return HandOut(data_->capabilities, capabilities);
 }
 
 HRESULT InterfaceObject::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {
-    return HandOutPart("IMbnInterface::GetSubscriberInformation", data_, data_->subscriber,
-                       subscriber, MakeSubscriberObject);
+    return HandOutPart(data_, data_->subscriber, subscriber, MakeSubscriberObject);
 }
 
 HRESULT InterfaceObject::GetReadyState(MBN_READY_STATE* readyState) {
-    return HandOut("IMbnInterface::GetReadyState", data_->readyState, readyState);
+    return HandOut(data_->readyState, readyState);
 }
 
 HRESULT InterfaceObject::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
-    return HandOut("IMbnInterface::InEmergencyMode", data_->emergencyMode, emergencyMode);
+    return HandOut(data_->emergencyMode, emergencyMode);
 }
 
 HRESULT InterfaceObject::GetHomeProvider(MBN_PROVIDER* homeProvider) {
-    return HandOut("IMbnInterface::GetHomeProvider", data_->homeProvider, homeProvider);
+    return HandOut(data_->homeProvider, homeProvider);
 }
 
 HRESULT InterfaceObject::GetPreferredProviders(SAFEARRAY** preferredProviders) {
-    return HandOutArray("IMbnInterface::GetPreferredProviders", data_->preferredProviders,
-                        SafeArrayKind::MbnProvider, "preferredProviders", preferredProviders);
+    return HandOutArray(data_->preferredProviders, SafeArrayKind::MbnProvider, preferredProviders);
 }
 
 HRESULT InterfaceObject::GetConnection(IMbnConnection** connection) {
-    return HandOutPart("IMbnInterface::GetConnection", data_, data_->connection, connection,
-                       MakeConnectionObject);
+    return HandOutPart(data_, data_->connection, connection, MakeConnectionObject);
 }
 
 std::shared_ptr<const Interface> InterfaceAt(const std::shared_ptr<const Scenario>& state,

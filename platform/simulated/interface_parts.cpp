@@ -12,16 +12,11 @@ class SubscriberObject final : public ServiceObject<SubscriberObject, IMbnSubscr
     explicit SubscriberObject(std::shared_ptr<const Subscriber> part) : part_(std::move(part)) {}
 
     HRESULT get_SubscriberID(BSTR* subscriberId) override {
-        return HandOut("IMbnSubscriberInformation::get_SubscriberID", part_->subscriberId,
-                       subscriberId);
+        return HandOut(part_->subscriberId, subscriberId);
     }
-    HRESULT get_SimIccID(BSTR* simIccId) override {
-        return HandOut("IMbnSubscriberInformation::get_SimIccID", part_->simIccId, simIccId);
-    }
+    HRESULT get_SimIccID(BSTR* simIccId) override { return HandOut(part_->simIccId, simIccId); }
     HRESULT get_TelephoneNumbers(SAFEARRAY** telephoneNumbers) override {
-        return HandOutArray("IMbnSubscriberInformation::get_TelephoneNumbers",
-                            part_->telephoneNumbers, SafeArrayKind::Bstr, "telephoneNumbers",
-                            telephoneNumbers);
+        return HandOutArray(part_->telephoneNumbers, SafeArrayKind::Bstr, telephoneNumbers);
     }
 
   private:
@@ -33,10 +28,10 @@ class SignalObject final : public ServiceObject<SignalObject, IMbnSignal> {
     explicit SignalObject(std::shared_ptr<const Signal> part) : part_(std::move(part)) {}
 
     HRESULT GetSignalStrength(ULONG* signalStrength) override {
-        return HandOut("IMbnSignal::GetSignalStrength", part_->strength, signalStrength);
+        return HandOut(part_->strength, signalStrength);
     }
     HRESULT GetSignalError(ULONG* signalError) override {
-        return HandOut("IMbnSignal::GetSignalError", part_->error, signalError);
+        return HandOut(part_->error, signalError);
     }
 
   private:
@@ -49,35 +44,31 @@ class RegistrationObject final : public ServiceObject<RegistrationObject, IMbnRe
         : part_(std::move(part)) {}
 
     HRESULT GetRegisterState(MBN_REGISTER_STATE* registerState) override {
-        return HandOut("IMbnRegistration::GetRegisterState", part_->registerState, registerState);
+        return HandOut(part_->registerState, registerState);
     }
     HRESULT GetRegisterMode(MBN_REGISTER_MODE* registerMode) override {
-        return HandOut("IMbnRegistration::GetRegisterMode", part_->registerMode, registerMode);
+        return HandOut(part_->registerMode, registerMode);
     }
     HRESULT GetProviderID(BSTR* providerId) override {
-        return HandOut("IMbnRegistration::GetProviderID", part_->providerId, providerId);
+        return HandOut(part_->providerId, providerId);
     }
     HRESULT GetProviderName(BSTR* providerName) override {
-        return HandOut("IMbnRegistration::GetProviderName", part_->providerName, providerName);
+        return HandOut(part_->providerName, providerName);
     }
     HRESULT GetRoamingText(BSTR* roamingText) override {
-        return HandOut("IMbnRegistration::GetRoamingText", part_->roamingText, roamingText);
+        return HandOut(part_->roamingText, roamingText);
     }
     HRESULT GetAvailableDataClasses(ULONG* availableDataClasses) override {
-        return HandOut("IMbnRegistration::GetAvailableDataClasses", part_->availableDataClasses,
-                       availableDataClasses);
+        return HandOut(part_->availableDataClasses, availableDataClasses);
     }
     HRESULT GetCurrentDataClass(ULONG* currentDataClass) override {
-        return HandOut("IMbnRegistration::GetCurrentDataClass", part_->currentDataClass,
-                       currentDataClass);
+        return HandOut(part_->currentDataClass, currentDataClass);
     }
     HRESULT GetRegistrationNetworkError(ULONG* registrationNetworkError) override {
-        return HandOut("IMbnRegistration::GetRegistrationNetworkError",
-                       part_->registrationNetworkError, registrationNetworkError);
+        return HandOut(part_->registrationNetworkError, registrationNetworkError);
     }
     HRESULT GetPacketAttachNetworkError(ULONG* packetAttachNetworkError) override {
-        return HandOut("IMbnRegistration::GetPacketAttachNetworkError",
-                       part_->packetAttachNetworkError, packetAttachNetworkError);
+        return HandOut(part_->packetAttachNetworkError, packetAttachNetworkError);
     }
 
   private:
@@ -91,9 +82,8 @@ class ConnectionContextObject final
         : part_(std::move(part)) {}
 
     HRESULT GetProvisionedContexts(SAFEARRAY** provisionedContexts) override {
-        return HandOutArray("IMbnConnectionContext::GetProvisionedContexts",
-                            part_->provisionedContexts, SafeArrayKind::MbnContext,
-                            "provisionedContexts", provisionedContexts);
+        return HandOutArray(part_->provisionedContexts, SafeArrayKind::MbnContext,
+                            provisionedContexts);
     }
 
   private:
@@ -105,10 +95,10 @@ class RadioObject final : public ServiceObject<RadioObject, IMbnRadio> {
     explicit RadioObject(std::shared_ptr<const Radio> part) : part_(std::move(part)) {}
 
     HRESULT get_SoftwareRadioState(MBN_RADIO* softwareRadioState) override {
-        return HandOut("IMbnRadio::get_SoftwareRadioState", part_->software, softwareRadioState);
+        return HandOut(part_->software, softwareRadioState);
     }
     HRESULT get_HardwareRadioState(MBN_RADIO* hardwareRadioState) override {
-        return HandOut("IMbnRadio::get_HardwareRadioState", part_->hardware, hardwareRadioState);
+        return HandOut(part_->hardware, hardwareRadioState);
     }
 
   private:
@@ -120,15 +110,13 @@ class ConnectionObject final : public ServiceObject<ConnectionObject, IMbnConnec
     explicit ConnectionObject(std::shared_ptr<const Connection> part) : part_(std::move(part)) {}
 
     HRESULT get_ConnectionID(BSTR* connectionId) override {
-        return HandOut("IMbnConnection::get_ConnectionID", part_->connectionId, connectionId);
+        return HandOut(part_->connectionId, connectionId);
     }
     HRESULT GetConnectionState(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) override {
         if (activationState)
             *activationState = MBN_ACTIVATION_STATE_NONE;
         if (profileName)
             *profileName = nullptr;
-        if (HRESULT hr = NotifyServiceCall("IMbnConnection::GetConnectionState"); FAILED(hr))
-            return hr;
         if (!activationState || !profileName)
             return E_POINTER;
         const Field<ConnectionState>& state = part_->connectionState;

@@ -21,36 +21,6 @@ void ServiceCore::SetState(std::shared_ptr<const Scenario> state) {
     state_ = std::move(state);
 }
 
-HRESULT ServiceCore::OnServiceCall(std::string_view name) {
-    std::lock_guard lock(mutex_);
-    if (std::this_thread::get_id() == quietThread_)
-        return S_OK;
-    log_.emplace_back(name);
-    auto fault = callFaults_.find(log_.size());
-    return fault == callFaults_.end() ? S_OK : fault->second;
-}
-
-std::vector<std::string> ServiceCore::CallLog() const {
-    std::lock_guard lock(mutex_);
-    return log_;
-}
-
-void ServiceCore::ClearCallLog() {
-    std::lock_guard lock(mutex_);
-    log_.clear();
-    callFaults_.clear();
-}
-
-void ServiceCore::FailCall(std::size_t k, HRESULT status) {
-    std::lock_guard lock(mutex_);
-    callFaults_[k] = status;
-}
-
-void ServiceCore::SetQuietThread(std::thread::id thread) {
-    std::lock_guard lock(mutex_);
-    quietThread_ = thread;
-}
-
 HRESULT ServiceCore::FaultFor(const std::vector<Fault>& faults, const IID& iid) {
     auto it = std::find_if(faults.begin(), faults.end(), [&](auto& f) { return f.first == iid; });
     return it == faults.end() ? S_OK : it->second;

@@ -1,40 +1,28 @@
 // The state one simulated service shares with every object it hands out: the
-// current device state, the call log with its injected failures, the two
-// event connection points and the subscription faults. Objects keep the core
-// alive, so one that outlives its service stays safe to call.
+// current device state, the two event connection points and the subscription faults. Objects keep
+// the core alive, so one that outlives its service stays safe to call.
 #pragma once
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "platform/call_observer.h"
 #include "platform/connection_point.h"
 #include "platform/simulated/scenario.h"
 
 namespace paravue::simulated {
 
-class ServiceCore final : public CallObserver {
+class ServiceCore final {
   public:
     explicit ServiceCore(std::shared_ptr<const Scenario> state);
 
     // The device state objects take their snapshot from.
     std::shared_ptr<const Scenario> State() const;
     void SetState(std::shared_ptr<const Scenario> state);
-
-    // Logs the call and answers with an injected failure, if any; calls from
-    // the quiet thread (event delivery) are neither logged nor counted.
-    HRESULT OnServiceCall(std::string_view name) override;
-    std::vector<std::string> CallLog() const;
-    void ClearCallLog();
-    void FailCall(std::size_t k, HRESULT status);
-    void SetQuietThread(std::thread::id thread);
 
     HRESULT ContainerFault() const;
     void FailContainer(HRESULT status);
@@ -59,9 +47,6 @@ class ServiceCore final : public CallObserver {
 
     mutable std::mutex mutex_;
     std::shared_ptr<const Scenario> state_;
-    std::vector<std::string> log_;
-    std::map<std::size_t, HRESULT> callFaults_;
-    std::thread::id quietThread_;
     HRESULT containerFault_ = S_OK;
     std::vector<Fault> findFaults_;
     std::vector<Fault> adviseFaults_;

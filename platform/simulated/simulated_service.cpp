@@ -4,8 +4,11 @@
 #include <stdexcept>
 
 #include "platform/adapters.h"
+#include "platform/intercept/call_log.h"
+#include "platform/intercept/layer.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
+#include "platform/simulated/array_faults.h"
 #include "platform/simulated/event_scheduler.h"
 #include "platform/simulated/managers.h"
 #include "platform/simulated/service_core.h"
@@ -17,6 +20,12 @@ struct SimulatedService::Registrations {
     ClassRegistration connectionManager;
     ClassRegistration connectionProfileManager;
     std::optional<AdapterListerOverride> adapters;
+};
+
+struct SimulatedService::Interception {
+    intercept::CallLog log;
+    ArrayFaultClient arrayFaults;
+    std::optional<intercept::Layer> layer;
 };
 
 SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
@@ -54,7 +63,9 @@ SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
             return AdapterListing::Listed;
         });
     }
-    SetCallObserver(core_.get());
+    interception_ = std::make_unique<Interception>();
+    interception_->layer.emplace(
+        std::vector<intercept::Client*>{&interception_->log, &interception_->arrayFaults});
 }
 
 SimulatedService::~SimulatedService() {
@@ -62,18 +73,18 @@ SimulatedService::~SimulatedService() {
     core_->SetAdviseListener(nullptr);
     core_->InterfaceManagerEvents().DisconnectAll();
     core_->RegistrationEvents().DisconnectAll();
-    SetCallObserver(nullptr);
+    interception_.reset();
     registrations_.reset();
 }
 
 std::vector<std::string> SimulatedService::CallLog() const {
-    return core_->CallLog();
+    return interception_->log.Calls();
 }
 void SimulatedService::ClearCallLog() {
-    core_->ClearCallLog();
+    interception_->log.Clear();
 }
 void SimulatedService::FailCall(std::size_t k, HRESULT status) {
-    core_->FailCall(k, status);
+    interception_->log.FailCall(k, status);
 }
 
 void SimulatedService::FailConnectionPointContainer(HRESULT status) {

@@ -26,19 +26,20 @@ struct ServiceOptions {
 class SimulatedService {
   public:
     // Registers CLSID_MbnInterfaceManager, CLSID_MbnConnectionManager and
-    // CLSID_MbnConnectionProfileManager, installs itself as the call observer,
+    // CLSID_MbnConnectionProfileManager, wraps them in an interception layer
+    // that logs the calls and answers the scenario's array failures,
     // lists the scenario's adapters instead of the system's when it has
     // "adapters", and starts its event thread.
     explicit SimulatedService(Scenario scenario, ServiceOptions options = {});
     // Stops the event thread at once (pending events are dropped), withdraws
-    // every subscription, the registrations, the observer and the adapters.
+    // every subscription, the layer, the registrations and the adapters.
     ~SimulatedService();
     SimulatedService(const SimulatedService&) = delete;
     SimulatedService& operator=(const SimulatedService&) = delete;
 
     // Calls seen since construction or ClearCallLog(), in order, by name
     // ("IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)").
-    // Calls made on the event thread while events are delivered are not seen.
+    // Calls on the objects that events pass to the sinks are not seen.
     std::vector<std::string> CallLog() const;
     // Empties the log and starts counting calls anew; withdraws every FailCall.
     void ClearCallLog();
@@ -73,8 +74,10 @@ class SimulatedService {
   private:
     std::shared_ptr<ServiceCore> core_;
     struct Registrations;
+    struct Interception;
     std::unique_ptr<Registrations> registrations_;
     std::shared_ptr<EventScheduler> events_;  // shared with the subscription gate
+    std::unique_ptr<Interception> interception_;
 };
 
 }  // namespace paravue::simulated

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "mock_daemon.h"
 // After the boundary's headers: glib makes TRUE and FALSE macros.
 #include <gio/gio.h>
@@ -20,9 +22,9 @@ struct ReportRun {
     int exitCode = -1;
 };
 
-ReportRun RunReport(const std::string& environment = "") {
+ReportRun RunReport(const std::string& environment = "", const std::string& arguments = "") {
     ReportRun run;
-    std::string command = environment + " " PARAVUE_REPORT_BINARY " 2>&1";
+    std::string command = environment + " " PARAVUE_REPORT_BINARY " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return run;
@@ -203,6 +205,41 @@ TEST_F(ReportCli, DaemonThatStopsAnsweringCostsOneFailureLine) {
     daemon_.Thaw();
     EXPECT_NE(run.output.find("0x800705b4"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Completed Successfully."), std::string::npos);
+}
+
+// What a user captures on the daemon replays without it, on any bus or none:
+// the same bytes and exit status, degraded devices included.
+TEST_F(ReportCli, CapturedDeviceReplaysWithoutTheDaemon) {
+    const std::string file = "/tmp/paravue-mm-capture-" + std::to_string(::getpid()) + ".json";
+    auto roundTrip = [&](const char* what) {
+        SCOPED_TRACE(what);
+        ReportRun captured = RunReport("", "--capture " + file);
+        ReportRun replayed = RunReport("DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/paravue-bus",
+                                       "--scenario " + file);
+        EXPECT_EQ(replayed.output, captured.output);
+        EXPECT_EQ(replayed.exitCode, captured.exitCode);
+        std::remove(file.c_str());
+        return captured.output;
+    };
+    auto replaceModem = [&](GVariant* options) {
+        ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+        ASSERT_TRUE(daemon_.AddModem(0, options));
+    };
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    EXPECT_NE(roundTrip("full modem").find("Completed Successfully."), std::string::npos);
+    replaceModem(g_variant_new_parsed("{'sim': <false>}"));
+    EXPECT_NE(roundTrip("no SIM").find("0x8054820a"), std::string::npos);
+    replaceModem(
+        g_variant_new_parsed("{'modem': <{'State': <int32 2>, 'UnlockRequired': <uint32 4>}>}"));
+    EXPECT_NE(roundTrip("locked SIM").find("DEVICE_BLOCKED"), std::string::npos);
+    daemon_.Freeze();
+    EXPECT_NE(roundTrip("daemon stops answering").find("0x800705b4"), std::string::npos);
+    daemon_.Thaw();
+    ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+    EXPECT_NE(roundTrip("no modem").find("No Mobile Broadband Device Found."), std::string::npos);
+    daemon_.Kill();
+    EXPECT_NE(roundTrip("no daemon").find("0x80070426"), std::string::npos);
 }
 
 }  // namespace

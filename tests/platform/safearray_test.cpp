@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/accounting.h"
-#include "platform/call_observer.h"
 #include "platform/com_object.h"
 #include "platform/mbn.h"
 
@@ -91,35 +90,6 @@ TEST_F(SafeArrayTest, InterfaceFetchTakesItsOwnReference) {
     UniqueBstr xml;
     ASSERT_EQ(fetched->GetProfileXmlData(xml.Put()), S_OK);
     EXPECT_EQ(xml.View(), u"<x/>");
-}
-
-TEST_F(SafeArrayTest, InjectedFaultsAndCallNames) {
-    struct Recorder final : CallObserver {
-        std::vector<std::string> calls;
-        HRESULT OnServiceCall(std::string_view name) override {
-            calls.emplace_back(name);
-            return S_OK;
-        }
-    } recorder;
-    SetCallObserver(&recorder);
-    UniqueSafeArray array(SafeArrayCreateVector(SafeArrayKind::MbnContext, 0, 2));
-    SafeArraySetName(array.Get(), "provisionedContexts");
-    SafeArrayFailUpperBound(array.Get(), E_FAIL);
-    SafeArrayFailElement(array.Get(), 1, E_OUTOFMEMORY);
-    LONG value = 0;
-    EXPECT_EQ(SafeArrayGetLBound(array.Get(), 1, &value), S_OK);
-    EXPECT_EQ(SafeArrayGetUBound(array.Get(), 1, &value), E_FAIL);
-    OwnedRecord<MBN_CONTEXT> context;
-    LONG index = 0;
-    EXPECT_EQ(SafeArrayGetElement(array.Get(), &index, context.Put()), S_OK);
-    index = 1;
-    EXPECT_EQ(SafeArrayGetElement(array.Get(), &index, context.Put()), E_OUTOFMEMORY);
-    SetCallObserver(nullptr);
-    EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"SafeArrayGetLBound(provisionedContexts)",
-                                        "SafeArrayGetUBound(provisionedContexts)",
-                                        "SafeArrayGetElement(provisionedContexts)",
-                                        "SafeArrayGetElement(provisionedContexts)"}));
 }
 
 TEST_F(SafeArrayTest, NullArgumentsAreRefused) {

@@ -1,6 +1,10 @@
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/array_calls.h"
+#include "platform/intercept/call_log.h"
+#include "platform/intercept/layer.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
 
@@ -30,11 +34,11 @@ class CallLog : public ::testing::Test {
 template <class Element>
 void Walk(SAFEARRAY* array) {
     LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(array, 1, &lower);
-    SafeArrayGetUBound(array, 1, &upper);
+    ArrayGetLBound(array, 1, &lower);
+    ArrayGetUBound(array, 1, &upper);
     for (LONG i = lower; i <= upper; ++i) {
         Element element{};
-        SafeArrayGetElement(array, &i, &element);
+        ArrayGetElement(array, &i, &element);
         if constexpr (std::is_same_v<Element, BSTR>)
             SysFreeString(element);
         if constexpr (std::is_pointer_v<Element> && !std::is_same_v<Element, BSTR>)
@@ -52,7 +56,7 @@ TEST_F(CallLog, NamesEveryCallInOrder) {
     manager->GetInterfaces(list.Put());
     LONG index = 0;
     ComPtr<IMbnInterface> mbn;
-    SafeArrayGetElement(list.Get(), &index, mbn.PutVoid());
+    ArrayGetElement(list.Get(), &index, mbn.PutVoid());
     UniqueBstr text;
     mbn->get_InterfaceID(text.Put());
     OwnedRecord<MBN_INTERFACE_CAPS> caps;
@@ -99,7 +103,7 @@ TEST_F(CallLog, NamesEveryCallInOrder) {
     profiles->GetConnectionProfiles(mbn.Get(), profileList.Put());
     index = 0;
     ComPtr<IMbnConnectionProfile> profile;
-    SafeArrayGetElement(profileList.Get(), &index, profile.PutVoid());
+    ArrayGetElement(profileList.Get(), &index, profile.PutVoid());
     profile->GetProfileXmlData(text.Put());
     // Reference counting and asking an object for itself are not service calls.
     ComPtr<IUnknown> unknown;
@@ -162,9 +166,9 @@ TEST_F(CallLog, TheKthCallFailsWhateverTheScenarioSays) {
     ASSERT_EQ(manager->GetInterfaces(list.Put()), S_OK);
     LONG index = 0;
     ComPtr<IMbnInterface> mbn;
-    EXPECT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), E_MBN_FAILURE);
+    EXPECT_EQ(ArrayGetElement(list.Get(), &index, mbn.PutVoid()), E_MBN_FAILURE);
     EXPECT_FALSE(mbn);
-    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, mbn.PutVoid()), S_OK);
+    ASSERT_EQ(ArrayGetElement(list.Get(), &index, mbn.PutVoid()), S_OK);
     UniqueBstr id;
     EXPECT_EQ(mbn->get_InterfaceID(id.Put()), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     EXPECT_EQ(id.Get(), nullptr);
@@ -206,11 +210,35 @@ TEST_F(CallLog, NothingIsSeenOnceTheServiceIsGone) {
         kept = testing::InterfaceAt(0);
         ASSERT_TRUE(kept);
     }
-    // The service no longer observes: no injected failure reaches the caller.
+    // The service no longer observes: no injected failure reaches the caller,
+    // and the call belongs to no other service's log either.
     SimulatedService next(Parse(kScenario));
     MBN_READY_STATE ready;
     EXPECT_EQ(kept->GetReadyState(&ready), S_OK);
-    EXPECT_EQ(next.CallLog(), Log{"IMbnInterface::GetReadyState"});
+    EXPECT_TRUE(next.CallLog().empty());
+}
+
+TEST_F(CallLog, ALayerOverTheServiceSeesTheSameCallsAndMayOutliveIt) {
+    std::optional<SimulatedService> service(std::in_place, Parse(kScenario));
+    intercept::CallLog outer;
+    std::optional<intercept::Layer> layer(std::in_place, std::vector<intercept::Client*>{&outer});
+    ComPtr<IMbnInterface> mbn = testing::InterfaceAt(0);
+    MBN_READY_STATE ready;
+    EXPECT_EQ(mbn->GetReadyState(&ready), S_OK);
+    EXPECT_EQ(outer.Calls().size(), 4u);
+    EXPECT_EQ(outer.Calls(), service->CallLog());
+
+    mbn.Reset();
+    service.reset();  // the layer below goes first: the one above passes on to what is left
+    ComPtr<IMbnInterfaceManager> manager;
+    EXPECT_EQ(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                               IID_IMbnInterfaceManager, manager.PutVoid()),
+              REGDB_E_CLASSNOTREG);
+    UniqueSafeArray plain(SafeArrayCreateVector(SafeArrayKind::Bstr, 3, 1));
+    LONG lower = 0;
+    EXPECT_EQ(ArrayGetLBound(plain.Get(), 1, &lower), S_OK);
+    EXPECT_EQ(lower, 3);
+    layer.reset();
 }
 
 }  // namespace

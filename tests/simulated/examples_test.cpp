@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/adapters.h"
+#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "platform/utf.h"
 #include "service_test_support.h"
@@ -43,21 +44,21 @@ TEST_F(Examples, DemoIsACompleteConnectedModemWithItsAdapter) {
     UniqueSafeArray contexts;
     ASSERT_EQ(context->GetProvisionedContexts(contexts.Put()), S_OK);
     LONG upper = 0;
-    ASSERT_EQ(SafeArrayGetUBound(contexts.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(contexts.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 1);
     UniqueSafeArray providers;
     ASSERT_EQ(mbn->GetPreferredProviders(providers.Put()), S_OK);
-    ASSERT_EQ(SafeArrayGetUBound(providers.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(providers.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 1);
 
     auto connections = Create<IMbnConnectionManager>(CLSID_MbnConnectionManager);
     UniqueSafeArray list;
     ASSERT_EQ(connections->GetConnections(list.Put()), S_OK);
-    ASSERT_EQ(SafeArrayGetUBound(list.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(list.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 0);
     auto profiles = Create<IMbnConnectionProfileManager>(CLSID_MbnConnectionProfileManager);
     ASSERT_EQ(profiles->GetConnectionProfiles(mbn.Get(), list.Put()), S_OK);
-    ASSERT_EQ(SafeArrayGetUBound(list.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(list.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 0);
 
     MBN_READY_STATE ready{};

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
@@ -40,7 +41,7 @@ inline ComPtr<IMbnInterface> InterfaceAt(LONG index) {
     if (FAILED(manager->GetInterfaces(interfaces.Put())))
         return nullptr;
     ComPtr<IMbnInterface> found;
-    if (FAILED(SafeArrayGetElement(interfaces.Get(), &index, found.PutVoid())))
+    if (FAILED(ArrayGetElement(interfaces.Get(), &index, found.PutVoid())))
         return nullptr;
     return found;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/accounting.h"
 #include "platform/adapters.h"
+#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
 
@@ -85,10 +86,10 @@ TEST_F(ServiceValues, AnInterfaceAnswersEveryGetterFromTheScenario) {
     UniqueSafeArray numbers;
     ASSERT_EQ(subscriber->get_TelephoneNumbers(numbers.Put()), S_OK);
     LONG upper = -1;
-    ASSERT_EQ(SafeArrayGetUBound(numbers.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(numbers.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 1);
     LONG index = 1;
-    ASSERT_EQ(SafeArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
+    ASSERT_EQ(ArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
     EXPECT_EQ(Text(text), u"+492");
 
     auto signal = Part<IMbnSignal>(mbn);
@@ -128,7 +129,7 @@ TEST_F(ServiceValues, AnInterfaceAnswersEveryGetterFromTheScenario) {
     ASSERT_EQ(context->GetProvisionedContexts(contexts.Put()), S_OK);
     index = 0;
     OwnedRecord<MBN_CONTEXT> record;
-    ASSERT_EQ(SafeArrayGetElement(contexts.Get(), &index, record.Put()), S_OK);
+    ASSERT_EQ(ArrayGetElement(contexts.Get(), &index, record.Put()), S_OK);
     EXPECT_EQ(record->contextID, 1u);
     EXPECT_EQ(record->contextType, MBN_CONTEXT_TYPE_INTERNET);
     EXPECT_EQ(BstrView(record->accessString), u"internet");
@@ -170,7 +171,7 @@ TEST_F(ServiceValues, AnInterfaceAnswersEveryGetterFromTheScenario) {
 
     UniqueSafeArray providers;
     ASSERT_EQ(mbn->GetPreferredProviders(providers.Put()), S_OK);
-    ASSERT_EQ(SafeArrayGetElement(providers.Get(), &index, home.Put()), S_OK);
+    ASSERT_EQ(ArrayGetElement(providers.Get(), &index, home.Put()), S_OK);
     EXPECT_EQ(BstrView(home->providerName), u"Other");
     EXPECT_EQ(home->providerState, 4u);
 }
@@ -287,7 +288,7 @@ TEST_F(ServiceValues, SuccessCodesComeWithTheirValue) {
     ASSERT_EQ(profiles->GetConnectionProfiles(mbn.Get(), list.Put()), S_OK);
     LONG index = 0;
     ComPtr<IMbnConnectionProfile> profile;
-    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, profile.PutVoid()), S_OK);
+    ASSERT_EQ(ArrayGetElement(list.Get(), &index, profile.PutVoid()), S_OK);
     UniqueBstr xml;
     EXPECT_EQ(profile->GetProfileXmlData(xml.Put()), S_FALSE);
     EXPECT_EQ(Text(xml), u"<p/>");
@@ -306,24 +307,24 @@ TEST_F(ServiceValues, ArrayBoundsAndElementFaults) {
     UniqueSafeArray numbers;
     ASSERT_EQ(subscriber->get_TelephoneNumbers(numbers.Put()), S_OK);
     LONG bound = 0;
-    ASSERT_EQ(SafeArrayGetLBound(numbers.Get(), 1, &bound), S_OK);
+    ASSERT_EQ(ArrayGetLBound(numbers.Get(), 1, &bound), S_OK);
     EXPECT_EQ(bound, 5);
-    EXPECT_EQ(SafeArrayGetUBound(numbers.Get(), 1, &bound), E_FAIL);
+    EXPECT_EQ(ArrayGetUBound(numbers.Get(), 1, &bound), E_FAIL);
     UniqueBstr text;
     LONG index = 5;
-    ASSERT_EQ(SafeArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
+    ASSERT_EQ(ArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
     EXPECT_EQ(Text(text), u"a");
     index = 6;
-    EXPECT_EQ(SafeArrayGetElement(numbers.Get(), &index, text.Put()), E_OUTOFMEMORY);
+    EXPECT_EQ(ArrayGetElement(numbers.Get(), &index, text.Put()), E_OUTOFMEMORY);
     index = 7;
-    ASSERT_EQ(SafeArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
+    ASSERT_EQ(ArrayGetElement(numbers.Get(), &index, text.Put()), S_OK);
     EXPECT_EQ(Text(text), u"c");
 
     auto context = Part<IMbnConnectionContext>(mbn);
     UniqueSafeArray contexts;
     ASSERT_EQ(context->GetProvisionedContexts(contexts.Put()), S_OK);
-    EXPECT_EQ(SafeArrayGetLBound(contexts.Get(), 1, &bound), E_UNEXPECTED);
-    ASSERT_EQ(SafeArrayGetUBound(contexts.Get(), 1, &bound), S_OK);
+    EXPECT_EQ(ArrayGetLBound(contexts.Get(), 1, &bound), E_UNEXPECTED);
+    ASSERT_EQ(ArrayGetUBound(contexts.Get(), 1, &bound), S_OK);
     EXPECT_EQ(bound, -2);  // empty: the upper bound is below the lower one
 }
 
@@ -338,14 +339,14 @@ TEST_F(ServiceValues, InterfaceListHoldsTypedInterfacesAndFaults) {
     UniqueBstr id;
     for (LONG index : {1, 3}) {
         IMbnInterface* typed = nullptr;
-        ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, &typed), S_OK);
+        ASSERT_EQ(ArrayGetElement(list.Get(), &index, &typed), S_OK);
         ComPtr<IMbnInterface> owned = ComPtr<IMbnInterface>::Adopt(typed);
         ASSERT_EQ(owned->get_InterfaceID(id.Put()), S_OK);
         EXPECT_EQ(Text(id), index == 1 ? u"first" : u"third");
     }
     LONG index = 2;
     ComPtr<IMbnInterface> missing;
-    EXPECT_EQ(SafeArrayGetElement(list.Get(), &index, missing.PutVoid()), E_FAIL);
+    EXPECT_EQ(ArrayGetElement(list.Get(), &index, missing.PutVoid()), E_FAIL);
 }
 
 TEST_F(ServiceValues, ManagerCreationFollowsTheScenario) {
@@ -375,7 +376,7 @@ TEST_F(ServiceValues, ManagerCreationFollowsTheScenario) {
     UniqueSafeArray list;
     EXPECT_EQ(none->GetInterfaces(list.Put()), S_OK);
     LONG upper = 0;
-    ASSERT_EQ(SafeArrayGetUBound(list.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(list.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, -1);
 }
 
@@ -386,12 +387,12 @@ std::vector<std::u16string> ConnectionIds() {
     if (!manager || FAILED(manager->GetConnections(list.Put())))
         return {u"(failed)"};
     LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(list.Get(), 1, &lower);
-    SafeArrayGetUBound(list.Get(), 1, &upper);
+    ArrayGetLBound(list.Get(), 1, &lower);
+    ArrayGetUBound(list.Get(), 1, &upper);
     for (LONG i = lower; i <= upper; ++i) {
         ComPtr<IMbnConnection> connection;
         UniqueBstr id;
-        if (FAILED(SafeArrayGetElement(list.Get(), &i, connection.PutVoid())))
+        if (FAILED(ArrayGetElement(list.Get(), &i, connection.PutVoid())))
             ids.push_back(u"(no element)");
         else if (FAILED(connection->get_ConnectionID(id.Put())))
             ids.push_back(u"(no id)");
@@ -438,17 +439,17 @@ TEST_F(ServiceValues, ProfilesBelongToTheInterfaceGiven) {
     UniqueSafeArray list;
     ASSERT_EQ(profiles->GetConnectionProfiles(second.Get(), list.Put()), S_OK);
     LONG upper = 0;
-    ASSERT_EQ(SafeArrayGetUBound(list.Get(), 1, &upper), S_OK);
+    ASSERT_EQ(ArrayGetUBound(list.Get(), 1, &upper), S_OK);
     EXPECT_EQ(upper, 1);
     UniqueBstr xml;
     LONG index = 0;
     IMbnConnectionProfile* typed = nullptr;
-    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, &typed), S_OK);
+    ASSERT_EQ(ArrayGetElement(list.Get(), &index, &typed), S_OK);
     auto profile = ComPtr<IMbnConnectionProfile>::Adopt(typed);
     ASSERT_EQ(profile->GetProfileXmlData(xml.Put()), S_OK);
     EXPECT_EQ(Text(xml), u"<two/>");
     index = 1;
-    ASSERT_EQ(SafeArrayGetElement(list.Get(), &index, profile.PutVoid()), S_OK);
+    ASSERT_EQ(ArrayGetElement(list.Get(), &index, profile.PutVoid()), S_OK);
     EXPECT_EQ(profile->GetProfileXmlData(xml.Put()), E_FAIL);
 
     EXPECT_EQ(profiles->GetConnectionProfiles(nullptr, list.Put()), E_POINTER);

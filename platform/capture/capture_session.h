@@ -1,0 +1,29 @@
+// What `paravue-report --capture` and `--redact` put between a run and the
+// service: an interception layer with a redactor (masks identifiers before
+// the run and the recorder see them) and a recorder.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace paravue::capture {
+
+class CaptureSession {
+  public:
+    // Installs the layer over the service classes registered now.
+    CaptureSession(bool redact, bool record);
+    ~CaptureSession();
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    // Writes what was recorded so far as a scenario file, whole or not at
+    // all; returns the reason when it cannot.
+    std::optional<std::string> WriteRecorded(const std::string& path) const;
+
+  private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace paravue::capture

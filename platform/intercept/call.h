@@ -1,0 +1,100 @@
+// What the interception layer tells its clients about one call crossing the
+// boundary: which operation, on which object or array, and what it answered.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/adapters.h"
+#include "platform/mbn.h"
+
+namespace paravue::intercept {
+
+// Every operation a report run makes on a service.
+enum class Op {
+    CreateInterfaceManager,  // out: IMbnInterfaceManager*
+    CreateConnectionManager,
+    CreateConnectionProfileManager,
+    GetInterfaces,    // out: SAFEARRAY*
+    ArrayLowerBound,  // out: LONG
+    ArrayUpperBound,
+    ArrayElement,            // out: the element (a wrapped interface, BSTR or record)
+    GetInterfaceId,          // out: BSTR
+    GetInterfaceCapability,  // out: MBN_INTERFACE_CAPS
+    GetSubscriberInformation,
+    GetReadyState,    // out: MBN_READY_STATE
+    InEmergencyMode,  // out: VARIANT_BOOL
+    GetHomeProvider,  // out: MBN_PROVIDER
+    GetPreferredProviders,
+    GetConnection,
+    QuerySignal,
+    QueryRegistration,
+    QueryConnectionContext,
+    QueryRadio,
+    GetSubscriberId,  // out: BSTR
+    GetSimIccId,
+    GetTelephoneNumbers,
+    GetSignalStrength,  // out: ULONG
+    GetSignalError,
+    GetRegisterState,  // out: MBN_REGISTER_STATE
+    GetRegisterMode,   // out: MBN_REGISTER_MODE
+    GetProviderId,     // out: BSTR
+    GetProviderName,
+    GetRoamingText,
+    GetAvailableDataClasses,  // out: ULONG
+    GetCurrentDataClass,
+    GetRegistrationNetworkError,
+    GetPacketAttachNetworkError,
+    GetProvisionedContexts,
+    GetSoftwareRadioState,  // out: MBN_RADIO
+    GetHardwareRadioState,
+    GetConnectionId,     // out: BSTR
+    GetConnectionState,  // out: ConnectionStateOut
+    GetConnections,
+    GetConnectionProfiles,  // `argument`: the interface's id
+    GetProfileXmlData,      // out: BSTR
+    ListAdapters,           // out: std::vector<AdapterRecord>; status S_OK or a failure
+};
+
+// The two out-parameters of IMbnConnection::GetConnectionState.
+struct ConnectionStateOut {
+    MBN_ACTIVATION_STATE* activationState;
+    BSTR* profileName;
+};
+
+// Object and array ids are unique within one layer and never 0. An array
+// carries the name of what it lists ("telephoneNumbers").
+struct Call {
+    Op op;
+    std::uint64_t target = 0;         // the object or array called; 0 for creations and listings
+    std::uint64_t produced = 0;       // the object or array handed out, after a success
+    std::string_view arrayName = {};  // array operations and the calls that hand out an array
+    LONG index = 0;                   // ArrayElement
+    std::uint64_t argument = 0;       // GetConnectionProfiles: the interface passed
+};
+
+// "IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)",
+// "CoCreateInstance(MbnInterfaceManager)".
+std::string CallName(const Call& call);
+
+// A client of the layer. Both hooks run on the calling thread, one call at a
+// time per run; a client that keeps state across threads locks it itself.
+class Client {
+  public:
+    // Before the call reaches the service: S_OK lets it through; a failure is
+    // answered instead and the service is not called.
+    virtual HRESULT BeforeCall(const Call&) { return S_OK; }
+    // After it returned (or was answered by a client): the status the caller
+    // gets and its out-parameter, which a client may rewrite (for a creation
+    // or an interface-handing call, the wrapped object).
+    virtual void AfterCall(const Call&, HRESULT, void* /*out*/) {}
+    // An array handed out through the layer was given back.
+    virtual void ArrayGone(std::uint64_t /*id*/) {}
+
+  protected:
+    ~Client() = default;
+};
+
+}  // namespace paravue::intercept

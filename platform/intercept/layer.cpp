@@ -1,0 +1,248 @@
+#include "platform/intercept/layer.h"
+
+#include <optional>
+
+#include "platform/array_calls.h"
+#include "platform/intercept/layer_core.h"
+#include "platform/intercept/wrappers.h"
+#include "platform/runtime.h"
+
+namespace paravue::intercept {
+
+HRESULT LayerCore::Before(const Call& call) {
+    {
+        std::lock_guard lock(mutex_);
+        if (detached_)
+            return S_OK;
+    }
+    for (Client* client : clients_)
+        if (HRESULT hr = client->BeforeCall(call); FAILED(hr))
+            return hr;
+    return S_OK;
+}
+
+void LayerCore::After(const Call& call, HRESULT status, void* out) {
+    {
+        std::lock_guard lock(mutex_);
+        if (detached_)
+            return;
+    }
+    for (Client* client : clients_)
+        client->AfterCall(call, status, out);
+}
+
+void LayerCore::Detach() {
+    std::lock_guard lock(mutex_);
+    detached_ = true;
+    arrays_.clear();
+}
+
+std::uint64_t LayerCore::AddArray(SAFEARRAY* array, std::string name, ElementKind element) {
+    std::uint64_t id = NewId();
+    std::lock_guard lock(mutex_);
+    if (!detached_)
+        arrays_[array] = ArrayInfo{id, std::move(name), element};
+    return id;
+}
+
+std::optional<ArrayInfo> LayerCore::FindArray(SAFEARRAY* array) const {
+    std::lock_guard lock(mutex_);
+    auto found = arrays_.find(array);
+    if (found == arrays_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void LayerCore::ForgetArray(SAFEARRAY* array) {
+    std::uint64_t id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = arrays_.find(array);
+        if (found == arrays_.end())
+            return;
+        id = found->second.id;
+        arrays_.erase(found);
+    }
+    for (Client* client : clients_)
+        client->ArrayGone(id);
+}
+
+namespace {
+
+// The array calls: the layer's own arrays pass its clients, the others go on
+// to the route below.
+class Route final : public ArrayRoute {
+  public:
+    explicit Route(std::shared_ptr<LayerCore> core) : core_(std::move(core)) {
+        InstallArrayRoute(this);
+    }
+    ~Route() { RemoveArrayRoute(this); }
+    Route(const Route&) = delete;
+    Route& operator=(const Route&) = delete;
+
+    HRESULT LowerBound(SAFEARRAY* array, LONG* lowerBound) override {
+        return Bound(Op::ArrayLowerBound, array, lowerBound, [&] {
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->LowerBound(array, lowerBound)
+                         : SafeArrayGetLBound(array, 1, lowerBound);
+        });
+    }
+    HRESULT UpperBound(SAFEARRAY* array, LONG* upperBound) override {
+        return Bound(Op::ArrayUpperBound, array, upperBound, [&] {
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->UpperBound(array, upperBound)
+                         : SafeArrayGetUBound(array, 1, upperBound);
+        });
+    }
+    HRESULT Element(SAFEARRAY* array, LONG index, void* element) override {
+        auto fetch = [&] {
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? below->Element(array, index, element)
+                         : SafeArrayGetElement(array, &index, element);
+        };
+        std::optional<ArrayInfo> info = core_->FindArray(array);
+        if (!info)
+            return fetch();
+        Call call{Op::ArrayElement, info->id, 0, info->name, index};
+        return Through(
+            *core_, call, element,
+            [&] {
+                HRESULT hr = fetch();
+                if (SUCCEEDED(hr) && info->element != ElementKind::Value) {
+                    auto** slot = static_cast<IUnknown**>(element);
+                    if (*slot)
+                        *slot = WrapElement(core_, info->element, *slot, &call.produced);
+                }
+                return hr;
+            },
+            [&] { ClearElement(SafeArrayGetKind(array), element); });
+    }
+    void Destroyed(SAFEARRAY* array) override {
+        core_->ForgetArray(array);
+        if (ArrayRoute* below = ArrayRouteBelow(this))
+            below->Destroyed(array);
+    }
+
+  private:
+    template <class Fetch>
+    HRESULT Bound(Op op, SAFEARRAY* array, LONG* bound, Fetch&& fetch) {
+        std::optional<ArrayInfo> info = core_->FindArray(array);
+        if (!info)
+            return fetch();
+        Call call{op, info->id, 0, info->name};
+        return Through(*core_, call, bound, fetch, [] {});
+    }
+
+    static void ClearElement(SafeArrayKind kind, void* element) {
+        switch (kind) {
+            case SafeArrayKind::Unknown:
+                *static_cast<IUnknown**>(element) = nullptr;
+                break;
+            case SafeArrayKind::Bstr:
+                *static_cast<BSTR*>(element) = nullptr;
+                break;
+            case SafeArrayKind::MbnContext:
+                *static_cast<MBN_CONTEXT*>(element) = {};
+                break;
+            case SafeArrayKind::MbnProvider:
+                *static_cast<MBN_PROVIDER*>(element) = {};
+                break;
+        }
+    }
+
+    std::shared_ptr<LayerCore> core_;
+};
+
+// A class registered over the service's own: creates through the class
+// registered below it (whichever that is at the time) and wraps what it made.
+template <class Manager, class Wrap>
+void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
+               const char* name, Op op, Wrap wrap) {
+    // The registration can only be asked for what lies below it once it exists.
+    auto self = std::make_shared<const ClassRegistration*>(nullptr);
+    slot = ClassRegistration(clsid, name, [core, self, clsid, op, wrap](REFIID iid, void** object) {
+        Call call{op};
+        return Through(
+            *core, call, object,
+            [&] {
+                ClassFactory inner = ClassFactoryBelow(**self, clsid);
+                if (!inner)
+                    return REGDB_E_CLASSNOTREG;
+                HRESULT hr = inner(iid, object);
+                if (SUCCEEDED(hr) && *object && iid == Manager::kIid)
+                    *object = wrap(core, static_cast<Manager*>(*object), &call.produced);
+                return hr;
+            },
+            [&] { *object = nullptr; });
+    });
+    *self = &slot;
+}
+
+AdapterListing ToListing(HRESULT status) {
+    if (status == S_OK)
+        return AdapterListing::Listed;
+    return status == E_NOTIMPL ? AdapterListing::Unavailable : AdapterListing::Failed;
+}
+
+HRESULT FromListing(AdapterListing listing) {
+    switch (listing) {
+        case AdapterListing::Listed:
+            return S_OK;
+        case AdapterListing::Unavailable:
+            return E_NOTIMPL;
+        case AdapterListing::Failed:
+            break;
+    }
+    return E_FAIL;
+}
+
+}  // namespace
+
+struct Layer::Installation {
+    ClassRegistration interfaceManager;
+    ClassRegistration connectionManager;
+    ClassRegistration profileManager;
+    std::optional<AdapterListerOverride> adapters;
+    std::optional<Route> route;
+};
+
+Layer::Layer(std::vector<Client*> clients)
+    : core_(std::make_shared<LayerCore>(std::move(clients))),
+      installation_(std::make_unique<Installation>()) {
+    WrapClass<IMbnInterfaceManager>(installation_->interfaceManager, core_,
+                                    CLSID_MbnInterfaceManager, "MbnInterfaceManager",
+                                    Op::CreateInterfaceManager, WrapInterfaceManager);
+    WrapClass<IMbnConnectionManager>(installation_->connectionManager, core_,
+                                     CLSID_MbnConnectionManager, "MbnConnectionManager",
+                                     Op::CreateConnectionManager, WrapConnectionManager);
+    WrapClass<IMbnConnectionProfileManager>(
+        installation_->profileManager, core_, CLSID_MbnConnectionProfileManager,
+        "MbnConnectionProfileManager", Op::CreateConnectionProfileManager, WrapProfileManager);
+    // The listing below is the one this override replaces; an override can
+    // only call it once it exists, hence the indirection.
+    auto self = std::make_shared<const AdapterListerOverride*>(nullptr);
+    installation_->adapters.emplace([core = core_, self](std::vector<AdapterRecord>& records) {
+        Call call{Op::ListAdapters};
+        HRESULT hr = core->Before(call);
+        if (SUCCEEDED(hr))
+            hr = FromListing((*self)->ListBelow(records));
+        else
+            records.clear();
+        core->After(call, hr, &records);
+        return ToListing(hr);
+    });
+    *self = &*installation_->adapters;
+    installation_->route.emplace(core_);
+}
+
+Layer::~Layer() {
+    core_->Detach();
+    // Removed in reverse order of installation.
+    installation_->route.reset();
+    installation_->adapters.reset();
+    installation_->profileManager = ClassRegistration();
+    installation_->connectionManager = ClassRegistration();
+    installation_->interfaceManager = ClassRegistration();
+}
+
+}  // namespace paravue::intercept

@@ -1,0 +1,235 @@
+// paravue-report --capture and --redact in process: every golden scenario and
+// example captured and replayed, the masking, and the file appearing whole or
+// not at all.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/report_command.h"
+#include "platform/accounting.h"
+#include "platform/capture/redaction.h"
+#include "platform/simulated/scenario.h"
+#include "platform/utf.h"
+#include "report/append_fault.h"
+
+namespace paravue {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Result Command(const std::vector<std::string>& arguments, AppendFault* fault = nullptr) {
+    std::ostringstream out, err;
+    Result result;
+    result.status = RunReportCommand(arguments, out, err, fault);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every golden scenario and every example.
+std::vector<fs::path> Scenarios() {
+    std::vector<fs::path> paths;
+    for (const char* folder : {"/tests/golden", "/examples"})
+        for (const auto& entry : fs::directory_iterator(std::string(PARAVUE_SOURCE_DIR) + folder))
+            if (entry.path().extension() == ".json")
+                paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+class Capture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        directory_ = fs::temp_directory_path() / ("paravue-capture-" + std::to_string(::getpid()));
+        fs::create_directories(directory_);
+    }
+    void TearDown() override {
+        fs::remove_all(directory_);
+        EXPECT_EQ(CurrentLiveCounts(), LiveCounts{});
+    }
+    std::string Path(const std::string& name) const { return (directory_ / name).string(); }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(directory_))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    fs::path directory_;
+};
+
+TEST_F(Capture, EveryScenarioReplaysToTheSameReportAndStatus) {
+    const std::vector<fs::path> scenarios = Scenarios();
+    ASSERT_GT(scenarios.size(), 30u);
+    for (const fs::path& source : scenarios) {
+        SCOPED_TRACE(source.filename().string());
+        const Result original = Command({"--scenario", source.string()});
+        const Result captured =
+            Command({"--scenario", source.string(), "--capture", Path("device.json")});
+        EXPECT_EQ(captured.out, original.out) << "capturing changes nothing of the run";
+        EXPECT_EQ(captured.status, original.status);
+        EXPECT_EQ(captured.err, "");
+        const Result replayed = Command({"--scenario", Path("device.json")});
+        EXPECT_EQ(replayed.out, original.out);
+        EXPECT_EQ(replayed.status, original.status);
+        // A capture of the replay is the same file: nothing is lost or added.
+        Command({"--scenario", Path("device.json"), "--capture", Path("again.json")});
+        EXPECT_EQ(ReadBytes(Path("again.json")), ReadBytes(Path("device.json")));
+    }
+}
+
+// The identifiers a scenario holds that a mask changes.
+std::vector<std::string> Identifiers(const simulated::Scenario& scenario) {
+    std::vector<std::string> found;
+    auto add = [&](const simulated::String& text, std::size_t kept) {
+        if (text && text->size() > kept + 1)
+            found.push_back(Utf16ToUtf8(*text));
+    };
+    for (const auto& item : scenario.interfaces.value.items) {
+        const simulated::Interface& mbn = item.value;
+        add(mbn.capabilities.value.deviceID, capture::kDeviceIdKept);
+        add(mbn.subscriber.value.subscriberId.value, capture::kSubscriberIdKept);
+        add(mbn.subscriber.value.simIccId.value, capture::kSimIccIdKept);
+        for (const auto& number : mbn.subscriber.value.telephoneNumbers.value.items)
+            if (number.value && number.value->find_first_of(u"0123456789") != std::u16string::npos)
+                found.push_back(Utf16ToUtf8(*number.value));
+        for (const auto& context : mbn.connectionContext.value.provisionedContexts.value.items) {
+            add(context.value.userName, 0);
+            add(context.value.password, 0);
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        end = end == std::string::npos ? text.size() : end + 2;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+TEST_F(Capture, RedactionMasksEveryIdentifierAndTheMaskedFileReplaysToTheMaskedReport) {
+    std::size_t identifiersSeen = 0;
+    for (const fs::path& source : Scenarios()) {
+        SCOPED_TRACE(source.filename().string());
+        const Result plain = Command({"--scenario", source.string()});
+        const Result masked =
+            Command({"--scenario", source.string(), "--redact", "--capture", Path("device.json")});
+        const std::string file = ReadBytes(Path("device.json"));
+        EXPECT_EQ(masked.status, plain.status);
+        for (const std::string& identifier :
+             Identifiers(simulated::LoadScenarioFile(source.string()))) {
+            if (plain.out.find(identifier) != std::string::npos)
+                ++identifiersSeen;
+            EXPECT_EQ(masked.out.find(identifier), std::string::npos) << identifier;
+            EXPECT_EQ(file.find(identifier), std::string::npos) << identifier;
+        }
+        // Same lines, same labels: only values change.
+        const std::vector<std::string> plainLines = Lines(plain.out);
+        const std::vector<std::string> maskedLines = Lines(masked.out);
+        ASSERT_EQ(maskedLines.size(), plainLines.size());
+        for (std::size_t i = 0; i < plainLines.size(); ++i)
+            EXPECT_EQ(maskedLines[i].substr(0, 35), plainLines[i].substr(0, 35));
+
+        const Result replayed = Command({"--scenario", Path("device.json")});
+        EXPECT_EQ(replayed.out, masked.out);
+        EXPECT_EQ(replayed.status, masked.status);
+        EXPECT_EQ(Command({"--scenario", source.string(), "--redact"}).out, masked.out)
+            << "--redact masks the same with or without --capture";
+    }
+    EXPECT_GT(identifiersSeen, 10u) << "the scenarios must show identifiers to mask";
+}
+
+TEST(Redaction, MasksKeepLengthAndPrefixAndReachIntoProfileXml) {
+    using capture::MaskProfileXml;
+    EXPECT_EQ(capture::MaskKeeping(u"234200123456789", 5), u"23420XXXXXXXXXX");
+    EXPECT_EQ(capture::MaskKeeping(u"123", 5), u"123");
+    EXPECT_EQ(capture::MaskDigits(u"+44 (0)7700-900"), u"+XX (X)XXXX-XXX");
+    EXPECT_EQ(capture::MaskSecret(u""), u"");
+    EXPECT_EQ(capture::MaskSecret(u"x"), u"********");
+    struct Case {
+        std::u16string xml, masked;
+    };
+    const Case cases[] = {
+        {u"<SubscriberID>234200123456789</SubscriberID>",
+         u"<SubscriberID>23420XXXXXXXXXX</SubscriberID>"},
+        {u"<m:SimIccID a=\"1\">8944200011223344556</m:SimIccID>",
+         u"<m:SimIccID a=\"1\">8944200XXXXXXXXXXXX</m:SimIccID>"},
+        {u"<P><UserName>bob</UserName><Password><![CDATA[s<e>cret]]></Password></P>",
+         u"<P><UserName>********</UserName><Password><![CDATA[********]]></Password></P>"},
+        {u"<UserName/><Password></Password><Name>Anvil</Name>",
+         u"<UserName/><Password></Password><Name>Anvil</Name>"},
+        {u"<SubscriberIDs>234200123456789</SubscriberIDs>",
+         u"<SubscriberIDs>234200123456789</SubscriberIDs>"},
+        {u"<Password>open", u"<Password>********"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MaskProfileXml(c.xml), c.masked) << Utf16ToUtf8(c.xml);
+}
+
+TEST_F(Capture, AFileIsWrittenWholeOnlyForAFinishedRunAndOtherwiseNothingIsLeft) {
+    const std::string scenario = std::string(PARAVUE_SOURCE_DIR) + "/examples/demo.json";
+    struct Case {
+        std::string target;
+        std::string message;
+    };
+    fs::create_directories(directory_ / "a directory");
+    const Case cases[] = {
+        {Path("missing/device.json"), "cannot write " + Path("missing/device.json") + ": "},
+        {Path("a directory"), "cannot write " + Path("a directory") + ": Is a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        const Result result = Command({"--scenario", scenario, "--capture", c.target});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.out.find("Completed Successfully."), std::string::npos)
+            << "the report is printed all the same";
+        EXPECT_EQ(result.err.find("paravue-report: " + c.message), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    }
+    EXPECT_EQ(Files(), std::vector<std::string>{"a directory"}) << "no temporary file is left";
+
+    // A run that ran out of memory did not finish: no file.
+    AppendFault fault{.failAt = 3};
+    EXPECT_EQ(Command({"--scenario", scenario, "--capture", Path("device.json")}, &fault).status,
+              1);
+    EXPECT_FALSE(fs::exists(Path("device.json")));
+
+    // A finished run replaces an older file.
+    std::ofstream(Path("device.json")) << "old";
+    EXPECT_EQ(Command({"--scenario", scenario, "--capture", Path("device.json")}).status, 0);
+    EXPECT_EQ(ReadBytes(Path("device.json")).find("\"interfaces\""), 4u);
+
+    for (const char* bad : {"--capture", "--capture="}) {
+        const Result result = Command({"--scenario", scenario, bad});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("--capture needs a file"), std::string::npos);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace paravue
