@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 
+#include "platform/printable_text.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
 #include "platform/simulated/scenario.h"
@@ -77,7 +78,8 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
                      std::ostream& err) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
-        err << "paravue-report: " << *problem << "\n" << kUsage;
+        // One line, as command-line tools do; the argument may hold anything.
+        err << "paravue-report: " << PrintableText(*problem) << " (see paravue-report --help)\n";
         return kUsageOrScenarioError;
     }
     if (line.action == CommandLine::Action::Help) {
