@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <thread>
 
 #include "platform/accounting.h"
@@ -56,6 +57,11 @@ struct SinkAction {
     bool actorHearsLater;
     bool freshHearsLater;
 };
+
+// Test names and messages show the action by its name.
+void PrintTo(const SinkAction& action, std::ostream* out) {
+    *out << action.name;
+}
 
 const SinkAction kActions[] = {
     {"UnadviseAndReleaseTheLastManagerReference",

@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <thread>
 
 #include "platform/accounting.h"
@@ -60,6 +61,11 @@ struct SinkAction {
     bool actorHearsLater;
     bool freshHearsLater;
 };
+
+// Test names and messages show the action by its name.
+void PrintTo(const SinkAction& action, std::ostream* out) {
+    *out << action.name;
+}
 
 const SinkAction kActions[] = {
     {"UnadviseAndReleaseTheLastManagerReference",
