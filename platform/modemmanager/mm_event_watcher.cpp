@@ -213,19 +213,23 @@ void EventWatcher::Start() {
 }
 
 void EventWatcher::Stop() {
+    std::shared_ptr<Loop> loop;
     std::thread finished;
     {
         std::lock_guard lock(mutex_);
         if (!thread_.joinable())
             return;
-        loop_->stop = true;
-        g_main_context_wakeup(loop_->context.get());
-        if (thread_.get_id() == std::this_thread::get_id())
-            return;
-        finished = std::move(thread_);
-        loop_.reset();
+        loop = loop_;
+        loop->stop = true;
+        if (thread_.get_id() != std::this_thread::get_id()) {
+            finished = std::move(thread_);
+            loop_.reset();
+        }
     }
-    finished.join();
+    // From inside a handler the loop sees the flag once the handler returns.
+    g_main_context_wakeup(loop->context.get());
+    if (finished.joinable())
+        finished.join();
 }
 
 }  // namespace paravue::mm
