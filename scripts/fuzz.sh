@@ -22,7 +22,7 @@ cmake --build --preset fuzz -j2 --target "${targets[@]}"
 seeds=build/fuzz/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds" build/fuzz/findings
-cp examples/*.json tests/golden/*.json tests/cli/*.json tests/cli/bad/*.json "$seeds"/
+find examples tests/golden tests/cli -type f -name '*.json' -exec cp -t "$seeds" {} +
 
 for target in "${targets[@]}"; do
     corpus=build/fuzz/corpus/$target
