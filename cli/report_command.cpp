@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "platform/capture/capture_session.h"
+#include "platform/printable_text.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
 #include "platform/utf.h"
@@ -93,7 +94,8 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
                      std::ostream& err, AppendFault* fault) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
-        err << "paravue-report: " << *problem << "\n" << kUsage;
+        // One line, as command-line tools do; the argument may hold anything.
+        err << "paravue-report: " << PrintableText(*problem) << " (see paravue-report --help)\n";
         return kUsageOrScenarioError;
     }
     if (line.action == CommandLine::Action::Help) {

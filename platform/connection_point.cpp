@@ -61,6 +61,9 @@ HRESULT ConnectionPoint::Withdraw(std::unique_lock<std::mutex>& lock, std::size_
 }
 
 void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
+    // A sink may drop the last other reference to this point (by ending its
+    // service) while we deliver to it.
+    ComPtr<ConnectionPoint> keepAlive = ComPtr<ConnectionPoint>::Share(this);
     std::vector<DWORD> cookies;
     {
         std::lock_guard lock(mutex_);

@@ -12,6 +12,7 @@ packages=(
     libmm-glib-dev libglib2.0-dev modemmanager-dev
     python3 python3-dbusmock dbus-daemon
     desktop-file-utils appstream mandoc dpkg-dev file
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs the whole test suite, then checks the installed files and the Debian package.
+# runs the whole test suite, checks the event path for data races with
+# ThreadSanitizer, fuzzes the scenario reader and the report run for a minute
+# each, then checks the installed files and the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +10,10 @@ scripts/install-deps.sh
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$(nproc)"
 ctest --preset asan -j"$(nproc)"
+
+scripts/tsan.sh
+
+scripts/fuzz.sh "${PARAVUE_FUZZ_SECONDS:-60}"
 
 # What a desktop expects of an installed copy, and the Debian package's round trip.
 scripts/check-package.sh

@@ -2,6 +2,7 @@
 
 #include "platform/modemmanager/mm_glib.h"
 
+#include <atomic>
 #include <condition_variable>
 
 #include "platform/modemmanager/glib_handles.h"
@@ -10,11 +11,18 @@
 
 namespace paravue::mm {
 
+// Everything the thread uses, so that it can outlive the watcher when a
+// handler destroys the watcher's owner.
 struct EventWatcher::Loop {
+    Loop(ServiceOptions o, EventHandlers h) : options(std::move(o)), handlers(std::move(h)) {}
+
     GMainContextPtr context{g_main_context_new()};
-    GMainLoopPtr mainLoop{g_main_loop_new(context.get(), FALSE)};
+    const ServiceOptions options;
+    const EventHandlers handlers;
     std::shared_ptr<Session> session;
-    const EventHandlers* handlers = nullptr;
+    // Read by the loop after every dispatch; a Stop from another thread
+    // wakes the context so the loop sees it.
+    std::atomic<bool> stop = false;
     std::mutex mutex;
     std::condition_variable ready;
     bool started = false;
@@ -43,14 +51,14 @@ void OnRegistrationState(GObject* proxy, GParamSpec*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy));
     if (object)
-        DeliverRegistration(loop, object, loop->handlers->registerState);
+        DeliverRegistration(loop, object, loop->handlers.registerState);
 }
 
 void OnPacketServiceState(GObject* proxy, GParamSpec*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy));
     if (object)
-        DeliverRegistration(loop, object, loop->handlers->packetService);
+        DeliverRegistration(loop, object, loop->handlers.packetService);
 }
 
 void Watch3gpp(Loop* loop, GDBusInterface* gpp) {
@@ -68,8 +76,8 @@ void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
         return;
     if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
         Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    if (loop->handlers->arrival)
-        loop->handlers->arrival(InterfaceFor(loop, object).Get());
+    if (loop->handlers.arrival)
+        loop->handlers.arrival(InterfaceFor(loop, object).Get());
 }
 
 void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
@@ -78,8 +86,8 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
         g_signal_handlers_disconnect_by_data(gpp, loop);
     if (!mm_object_peek_modem(MM_OBJECT(object)))
         return;
-    if (loop->handlers->removal)
-        loop->handlers->removal(InterfaceFor(loop, object).Get());
+    if (loop->handlers.removal)
+        loop->handlers.removal(InterfaceFor(loop, object).Get());
 }
 
 void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* interface,
@@ -88,7 +96,7 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     if (!Is3gpp(interface))
         return;
     Watch3gpp(loop, interface);
-    DeliverRegistration(loop, object, loop->handlers->registerModeAvailable);
+    DeliverRegistration(loop, object, loop->handlers.registerModeAvailable);
 }
 
 void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* interface,
@@ -97,7 +105,24 @@ void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* inter
         g_signal_handlers_disconnect_by_data(interface, data);
 }
 
+GDBusConnection* ConnectionOf(MMManager* manager) {
+    return g_dbus_object_manager_client_get_connection(G_DBUS_OBJECT_MANAGER_CLIENT(manager));
+}
+
+// The system bus itself went away (its daemon died or dropped us): the
+// object manager says nothing of it, so every modem it knew leaves here,
+// as when the ModemManager daemon dies.
+void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
+    auto* loop = static_cast<Loop*>(data);
+    MMManager* manager = loop->session->Manager();
+    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
+    for (GList* item = objects; item; item = item->next)
+        OnObjectRemoved(G_DBUS_OBJECT_MANAGER(manager), G_DBUS_OBJECT(item->data), data);
+    g_list_free_full(objects, g_object_unref);
+}
+
 void Unwatch(Loop* loop, MMManager* manager) {
+    g_signal_handlers_disconnect_by_data(ConnectionOf(manager), loop);
     g_signal_handlers_disconnect_by_data(manager, loop);
     GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
     for (GList* item = objects; item; item = item->next) {
@@ -107,48 +132,19 @@ void Unwatch(Loop* loop, MMManager* manager) {
     g_list_free_full(objects, g_object_unref);
 }
 
-gboolean QuitLoop(gpointer data) {
-    g_main_loop_quit(static_cast<GMainLoop*>(data));
-    return G_SOURCE_REMOVE;
-}
-
-}  // namespace
-
-EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
-    : options_(std::move(options)), handlers_(std::move(handlers)) {}
-
-EventWatcher::~EventWatcher() {
-    Stop();
-}
-
-void EventWatcher::Start() {
-    std::unique_lock lock(mutex_);
-    if (thread_.joinable()) {
-        // Stopped from inside a handler: the thread has ended or is ending.
-        if (!stopRequested_ || thread_.get_id() == std::this_thread::get_id())
-            return;
-        thread_.join();
-    }
-    stopRequested_ = false;
-    auto loop = std::make_shared<Loop>();
-    loop->handlers = &handlers_;
-    loop_ = loop;
-    thread_ = std::thread([this, loop] { Run(loop); });
-    std::unique_lock ready(loop->mutex);
-    loop->ready.wait(ready, [&] { return loop->started; });
-}
-
-void EventWatcher::Run(std::shared_ptr<Loop> loop) {
+void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
     // A bus that cannot be reached leaves nothing to watch; the loop still
     // runs so that Stop has one way to end it.
-    if (SUCCEEDED(Session::OpenOn(loop->context.get(), options_, &loop->session)) &&
+    if (SUCCEEDED(Session::OpenOn(loop->context.get(), loop->options, &loop->session)) &&
         loop->session->Manager()) {
         MMManager* manager = loop->session->Manager();
         g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop.get());
         g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop.get());
         g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop.get());
         g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop.get());
+        g_signal_connect(ConnectionOf(manager), "closed", G_CALLBACK(OnConnectionClosed),
+                         loop.get());
         GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
         for (GList* item = objects; item; item = item->next)
             if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(item->data)))
@@ -161,7 +157,8 @@ void EventWatcher::Run(std::shared_ptr<Loop> loop) {
     }
     loop->ready.notify_all();
 
-    g_main_loop_run(loop->mainLoop.get());
+    while (!loop->stop)
+        g_main_context_iteration(loop->context.get(), TRUE);
 
     if (loop->session && loop->session->Manager())
         Unwatch(loop.get(), loop->session->Manager());
@@ -171,21 +168,68 @@ void EventWatcher::Run(std::shared_ptr<Loop> loop) {
     g_main_context_pop_thread_default(loop->context.get());
 }
 
+}  // namespace
+
+EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
+    : options_(std::move(options)), handlers_(std::move(handlers)) {}
+
+EventWatcher::~EventWatcher() {
+    Stop();
+    // Destroyed from inside a handler: the thread holds its state and ends
+    // by itself once the handler returns.
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable())
+        thread_.detach();
+}
+
+void EventWatcher::Start() {
+    std::thread ended;
+    {
+        std::lock_guard lock(mutex_);
+        if (thread_.joinable()) {
+            // From inside a handler the loop is still running: it just goes on.
+            if (thread_.get_id() == std::this_thread::get_id()) {
+                loop_->stop = false;
+                return;
+            }
+            if (!loop_->stop)
+                return;
+            // Stopped from inside a handler earlier: its thread is ending.
+            ended = std::move(thread_);
+            loop_.reset();
+        }
+    }
+    if (ended.joinable())
+        ended.join();
+
+    auto loop = std::make_shared<Loop>(options_, handlers_);
+    {
+        std::lock_guard lock(mutex_);
+        loop_ = loop;
+        thread_ = std::thread([loop] { Run(loop); });
+    }
+    std::unique_lock ready(loop->mutex);
+    loop->ready.wait(ready, [&] { return loop->started; });
+}
+
 void EventWatcher::Stop() {
+    std::shared_ptr<Loop> loop;
     std::thread finished;
     {
         std::lock_guard lock(mutex_);
         if (!thread_.joinable())
             return;
-        // Quit from inside the loop: the loop may be between checks right now.
-        g_main_context_invoke(loop_->context.get(), QuitLoop, loop_->mainLoop.get());
-        stopRequested_ = true;
-        if (thread_.get_id() == std::this_thread::get_id())
-            return;
-        finished = std::move(thread_);
-        loop_.reset();
+        loop = loop_;
+        loop->stop = true;
+        if (thread_.get_id() != std::this_thread::get_id()) {
+            finished = std::move(thread_);
+            loop_.reset();
+        }
     }
-    finished.join();
+    // From inside a handler the loop sees the flag once the handler returns.
+    g_main_context_wakeup(loop->context.get());
+    if (finished.joinable())
+        finished.join();
 }
 
 }  // namespace paravue::mm

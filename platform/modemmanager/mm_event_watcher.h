@@ -22,31 +22,34 @@ struct EventHandlers {
     std::function<void(IMbnRegistration*)> packetService;
 };
 
+// Start and Stop are for one owner at a time (the interface manager's
+// subscriptions decide which to call); the thread's state lives apart from
+// this object, so a handler may stop the watcher or destroy it.
 class EventWatcher {
   public:
     EventWatcher(ServiceOptions options, EventHandlers handlers);
+    // Stops the thread; from inside a handler the thread finishes on its own.
     ~EventWatcher();
     EventWatcher(const EventWatcher&) = delete;
     EventWatcher& operator=(const EventWatcher&) = delete;
 
     // Starts the thread unless it runs; returns once the watch is in place,
-    // so that nothing that happens after Start goes unreported.
+    // so that nothing that happens after Start goes unreported. From inside
+    // a handler, after a Stop there, it takes that Stop back.
     void Start();
-    // Quits the loop from inside it and waits for the thread, unless called
-    // from that thread (from inside a handler), which only quits.
+    // Ends the loop and waits for the thread, unless called from that thread
+    // (from inside a handler): then the loop ends once the handler returns
+    // and the join is left to the next Start, Stop or the destructor.
     void Stop();
 
-    struct Loop;  // the thread's state, visible to the glib callbacks
+    struct Loop;  // the thread's state, shared with the thread
 
   private:
-    void Run(std::shared_ptr<Loop> loop);
-
     const ServiceOptions options_;
     const EventHandlers handlers_;
     std::mutex mutex_;
     std::thread thread_;
     std::shared_ptr<Loop> loop_;
-    bool stopRequested_ = false;
 };
 
 }  // namespace paravue::mm

@@ -8,7 +8,9 @@
 namespace paravue::mm {
 namespace {
 
-EventHandlers HandlersFor(ConnectionPoint* manager, ConnectionPoint* registration) {
+// The handlers hold the points: the watcher's thread may outlive this
+// manager by the rest of a handler.
+EventHandlers HandlersFor(ComPtr<ConnectionPoint> manager, ComPtr<ConnectionPoint> registration) {
     EventHandlers h;
     h.arrival = [manager](IMbnInterface* modem) {
         manager->Fire([modem](IUnknown* sink) {
@@ -45,27 +47,15 @@ MmInterfaceManager::MmInterfaceManager(std::shared_ptr<Session> session,
     : session_(std::move(session)),
       managerEvents_(MakeComObject<ConnectionPoint>(IID_IMbnInterfaceManagerEvents)),
       registrationEvents_(MakeComObject<ConnectionPoint>(IID_IMbnRegistrationEvents)),
-      watcher_(options, HandlersFor(managerEvents_.Get(), registrationEvents_.Get())) {
-    // The points call back into this object only while it lives: both are
-    // emptied and the watcher stopped in the destructor.
-    managerPoint_ = MakeComObject<WatchedPoint>(managerEvents_, [this] { SubscriptionsChanged(); });
-    registrationPoint_ =
-        MakeComObject<WatchedPoint>(registrationEvents_, [this] { SubscriptionsChanged(); });
-}
+      subscriptions_(std::make_shared<Subscriptions>(
+          options, HandlersFor(managerEvents_, registrationEvents_))),
+      managerPoint_(MakeComObject<WatchedPoint>(managerEvents_, subscriptions_)),
+      registrationPoint_(MakeComObject<WatchedPoint>(registrationEvents_, subscriptions_)) {}
 
 MmInterfaceManager::~MmInterfaceManager() {
-    managerPoint_->Orphan();
-    registrationPoint_->Orphan();
-    watcher_.Stop();
+    subscriptions_->Close();
     managerEvents_->DisconnectAll();
     registrationEvents_->DisconnectAll();
-}
-
-void MmInterfaceManager::SubscriptionsChanged() {
-    if (managerEvents_->SubscriberCount() + registrationEvents_->SubscriberCount() > 0)
-        watcher_.Start();
-    else
-        watcher_.Stop();
 }
 
 HRESULT MmInterfaceManager::GetInterfaces(SAFEARRAY** interfaces) {

@@ -7,7 +7,6 @@
 #include "platform/com_object.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
-#include "platform/modemmanager/mm_event_watcher.h"
 #include "platform/modemmanager/mm_session.h"
 #include "platform/modemmanager/mm_watched_point.h"
 
@@ -22,16 +21,15 @@ class MmInterfaceManager final
     HRESULT GetInterfaces(SAFEARRAY** interfaces) override;
     HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
-    // The watcher runs exactly while a sink is subscribed to either point.
-    void SubscriptionsChanged();
-
   private:
     std::shared_ptr<Session> session_;
     ComPtr<ConnectionPoint> managerEvents_;
     ComPtr<ConnectionPoint> registrationEvents_;
+    // Shared with both points: a point held after this manager is gone stays
+    // safe to call and never starts the watcher again.
+    std::shared_ptr<Subscriptions> subscriptions_;
     ComPtr<WatchedPoint> managerPoint_;
     ComPtr<WatchedPoint> registrationPoint_;
-    EventWatcher watcher_;
 };
 
 }  // namespace paravue::mm

@@ -130,7 +130,7 @@ Session::~Session() {
     Use use(*this);
     manager_.reset();
     if (connection_)
-        g_dbus_connection_close(connection_.get(), nullptr, nullptr, nullptr);
+        g_dbus_connection_close_sync(connection_.get(), nullptr, nullptr);
     connection_.reset();
     if (use.Ok())
         while (g_main_context_iteration(context_.get(), FALSE)) {

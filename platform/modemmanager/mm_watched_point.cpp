@@ -2,8 +2,50 @@
 
 namespace paravue::mm {
 
-WatchedPoint::WatchedPoint(ComPtr<ConnectionPoint> inner, std::function<void()> changed)
-    : inner_(std::move(inner)), changed_(std::move(changed)) {}
+Subscriptions::Subscriptions(ServiceOptions options, EventHandlers handlers)
+    : watcher_(std::move(options), std::move(handlers)) {}
+
+void Subscriptions::Added() {
+    std::unique_lock lock(mutex_);
+    ++count_;
+    Settle(lock);
+}
+
+void Subscriptions::Removed() {
+    std::unique_lock lock(mutex_);
+    if (count_ > 0)
+        --count_;
+    Settle(lock);
+}
+
+void Subscriptions::Close() {
+    std::unique_lock lock(mutex_);
+    closed_ = true;
+    Settle(lock);
+}
+
+void Subscriptions::Settle(std::unique_lock<std::mutex>& lock) {
+    if (acting_)
+        return;  // the thread acting now settles again after its step
+    acting_ = true;
+    for (;;) {
+        bool wanted = count_ > 0 && !closed_;
+        if (wanted == running_)
+            break;
+        running_ = wanted;
+        lock.unlock();
+        if (wanted)
+            watcher_.Start();
+        else
+            watcher_.Stop();
+        lock.lock();
+    }
+    acting_ = false;
+}
+
+WatchedPoint::WatchedPoint(ComPtr<ConnectionPoint> inner,
+                           std::shared_ptr<Subscriptions> subscriptions)
+    : inner_(std::move(inner)), subscriptions_(std::move(subscriptions)) {}
 
 HRESULT WatchedPoint::GetConnectionInterface(IID* iid) {
     return inner_->GetConnectionInterface(iid);
@@ -12,26 +54,15 @@ HRESULT WatchedPoint::GetConnectionInterface(IID* iid) {
 HRESULT WatchedPoint::Advise(IUnknown* sink, DWORD* cookie) {
     HRESULT hr = inner_->Advise(sink, cookie);
     if (SUCCEEDED(hr))
-        Changed();
+        subscriptions_->Added();
     return hr;
 }
 
 HRESULT WatchedPoint::Unadvise(DWORD cookie) {
     HRESULT hr = inner_->Unadvise(cookie);
     if (SUCCEEDED(hr))
-        Changed();
+        subscriptions_->Removed();
     return hr;
-}
-
-void WatchedPoint::Orphan() {
-    std::lock_guard lock(mutex_);
-    changed_ = nullptr;
-}
-
-void WatchedPoint::Changed() {
-    std::lock_guard lock(mutex_);
-    if (changed_)
-        changed_();
 }
 
 }  // namespace paravue::mm

@@ -22,14 +22,26 @@ ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& s
 
 }  // namespace
 
-EventScheduler::EventScheduler(std::shared_ptr<ServiceCore> core, std::vector<Event> events,
-                               bool manualClock)
-    : core_(std::move(core)), events_(std::move(events)), manualClock_(manualClock) {
-    thread_ = std::thread([this] { Run(); });
+std::shared_ptr<EventScheduler> EventScheduler::Launch(std::shared_ptr<ServiceCore> core,
+                                                       std::vector<Event> events,
+                                                       bool manualClock) {
+    auto scheduler =
+        std::make_shared<EventScheduler>(Key{}, std::move(core), std::move(events), manualClock);
+    std::lock_guard lock(scheduler->mutex_);
+    scheduler->thread_ = std::thread([self = scheduler] { self->Run(); });
+    return scheduler;
 }
 
+EventScheduler::EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
+                               bool manualClock)
+    : core_(std::move(core)), events_(std::move(events)), manualClock_(manualClock) {}
+
 EventScheduler::~EventScheduler() {
-    Stop();
+    // The last reference goes either after Stop joined the thread, or with
+    // the thread itself once a Stop from inside an event let it finish.
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable())
+        thread_.detach();
 }
 
 void EventScheduler::Start() {
@@ -43,18 +55,22 @@ void EventScheduler::Start() {
 }
 
 void EventScheduler::Stop() {
+    std::thread finished;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         changed_.notify_all();
+        if (!thread_.joinable())
+            return;
+        // A sink that ends the service from inside an event cannot wait for
+        // itself: the thread holds this object and finishes on its own.
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            thread_.detach();
+            return;
+        }
+        finished = std::move(thread_);
     }
-    if (!thread_.joinable())
-        return;
-    // A sink that ends the service from inside an event cannot wait for itself.
-    if (thread_.get_id() == std::this_thread::get_id())
-        thread_.detach();
-    else
-        thread_.join();
+    finished.join();
 }
 
 bool EventScheduler::EventsPending(bool dueOnly) const {

@@ -1,6 +1,9 @@
 // Fires a scenario's events, in list order, on a thread of its own. The clock
 // starts at the first subscription; each event is due `afterMs` after that.
 // Before an event fires the device state moves on to the event's state.
+// The thread holds the scheduler alive, so a sink that ends the service from
+// inside an event (Stop on the scheduler's own thread) leaves the thread to
+// finish its loop on an object that still exists.
 #pragma once
 
 #include <chrono>
@@ -17,15 +20,23 @@
 namespace paravue::simulated {
 
 class EventScheduler {
+    struct Key {};
+
   public:
-    EventScheduler(std::shared_ptr<ServiceCore> core, std::vector<Event> events, bool manualClock);
+    // The thread runs until Stop: the owner must call it.
+    static std::shared_ptr<EventScheduler> Launch(std::shared_ptr<ServiceCore> core,
+                                                  std::vector<Event> events, bool manualClock);
+    EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
+                   bool manualClock);
     ~EventScheduler();
     EventScheduler(const EventScheduler&) = delete;
     EventScheduler& operator=(const EventScheduler&) = delete;
 
     // Starts the clock; later calls change nothing.
     void Start();
-    // Ends the thread without waiting for events still to come.
+    // Ends the thread without waiting for events still to come. From the
+    // thread itself (inside an event) it only ends the loop; the thread then
+    // finishes on its own.
     void Stop();
     // Return once every due event, or every event, is delivered (see SimulatedService).
     void WaitForDelivered();

@@ -1,6 +1,7 @@
 #include "platform/simulated/json_fields.h"
 
 #include <limits>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -45,9 +46,13 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
     return true;
 }
 
-// Follows the parser through the document to know where it is.
+// Follows the parser through the document to know where it is. Copies (the
+// parser keeps its own) share the position.
 class DuplicateKeyCheck {
   public:
+    // The path of the value the parser is at.
+    std::string Here() const { return PathTo(frames_->size()); }
+
     bool operator()(int, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
         switch (event) {
@@ -55,16 +60,15 @@ class DuplicateKeyCheck {
             case Event::array_start:
                 // Far deeper than any scenario; copying and patching such a
                 // document would recurse that deep.
-                if (frames_.size() >= kMaxDepth)
-                    Fail(PathTo(frames_.size()),
-                         "nested more than " + std::to_string(kMaxDepth) + " levels deep");
-                frames_.push_back({event == Event::array_start, 0, {}, {}});
+                if (frames_->size() >= kMaxDepth)
+                    Fail(Here(), "nested more than " + std::to_string(kMaxDepth) + " levels deep");
+                frames_->push_back({event == Event::array_start, 0, {}, {}});
                 break;
             case Event::key: {
-                Frame& object = frames_.back();
+                Frame& object = frames_->back();
                 object.key = parsed.get<std::string>();
                 if (!object.keys.insert(object.key).second)
-                    Fail(PathTo(frames_.size()), "duplicate key");
+                    Fail(Here(), "duplicate key");
                 break;
             }
             case Event::value:
@@ -72,7 +76,7 @@ class DuplicateKeyCheck {
                 break;
             case Event::object_end:
             case Event::array_end:
-                frames_.pop_back();
+                frames_->pop_back();
                 ElementDone();
                 break;
         }
@@ -88,25 +92,31 @@ class DuplicateKeyCheck {
         std::set<std::string> keys;
     };
     void ElementDone() {
-        if (!frames_.empty() && frames_.back().isArray)
-            ++frames_.back().index;
+        if (!frames_->empty() && frames_->back().isArray)
+            ++frames_->back().index;
     }
     // The path of the value the first `depth` frames lead to.
     std::string PathTo(std::size_t depth) const {
         std::string path;
         for (std::size_t i = 0; i < depth; ++i)
-            path = frames_[i].isArray ? IndexPath(path, frames_[i].index)
-                                      : KeyPath(path, frames_[i].key);
+            path = (*frames_)[i].isArray ? IndexPath(path, (*frames_)[i].index)
+                                         : KeyPath(path, (*frames_)[i].key);
         return path;
     }
 
-    std::vector<Frame> frames_;
+    std::shared_ptr<std::vector<Frame>> frames_ = std::make_shared<std::vector<Frame>>();
 };
 
 }  // namespace
 
 Json ParseDocument(std::string_view text) {
-    return Json::parse(text, DuplicateKeyCheck());
+    DuplicateKeyCheck check;
+    try {
+        return Json::parse(text, check);
+    } catch (const Json::out_of_range&) {
+        // A number beyond what a double holds (1e400): the parser knows no place.
+        Fail(check.Here(), "number too large");
+    }
 }
 
 void Fail(const std::string& path, const std::string& what) {

@@ -23,11 +23,16 @@ namespace paravue::simulated {
 
 // A bad scenario: one line, "FILE: at JSONPATH: what is wrong",
 // "FILE:LINE:COLUMN: what is wrong" for malformed JSON, or
-// "FILE: cannot read: <reason>".
+// "FILE: cannot read: <reason>". Whatever the file or its path holds, the
+// message stays one printable line: control characters and invalid UTF-8
+// are shown escaped.
 class ScenarioError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ScenarioError(std::string_view message);
 };
+
+// Larger files are refused unread: no device needs a fraction of this.
+inline constexpr std::size_t kMaxScenarioBytes = 16 * 1024 * 1024;
 
 // Service text: nullopt is a null BSTR. UTF-16, embedded NULs allowed.
 using String = std::optional<std::u16string>;

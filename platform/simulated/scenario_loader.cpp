@@ -2,10 +2,12 @@
 // file has one reader below; events carry the whole state their patch leads to.
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 #include <system_error>
 
+#include "platform/printable_text.h"
 #include "platform/simulated/json_fields.h"
 #include "platform/simulated/scenario.h"
 
@@ -338,6 +340,9 @@ std::string ParseErrorText(const std::string& message) {
 
 }  // namespace
 
+ScenarioError::ScenarioError(std::string_view message)
+    : std::runtime_error(PrintableText(message)) {}
+
 std::string_view EventName(EventKind kind) {
     switch (kind) {
         case EventKind::InterfaceArrival:
@@ -373,6 +378,9 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
     } catch (const json::PathError& e) {
         throw ScenarioError(sourceName + ": at " + (e.path.empty() ? "the top level" : e.path) +
                             ": " + e.what);
+    } catch (const Json::exception& e) {
+        // Nothing the reader knows of; still the file's fault, not ours.
+        throw ScenarioError(sourceName + ": " + ParseErrorText(e.what()));
     }
 }
 
@@ -384,10 +392,19 @@ Scenario LoadScenarioFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw cannotRead(errno);
+    // Read in chunks up to one byte past the bound, so pipes and endless
+    // devices are refused as soon as they pass it.
     std::string text;
     char buffer[65536];
     for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (text.size() > kMaxScenarioBytes) {
+            ::close(fd);
+            throw ScenarioError(path + ": larger than " +
+                                std::to_string(kMaxScenarioBytes / (1024 * 1024)) +
+                                " MiB; not a scenario");
+        }
+        std::size_t want = std::min(sizeof buffer, kMaxScenarioBytes + 1 - text.size());
+        ssize_t got = ::read(fd, buffer, want);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {

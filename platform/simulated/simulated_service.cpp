@@ -34,7 +34,7 @@ SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
     bool listsAdapters = scenario.adapters.has_value();
     core_ = std::make_shared<ServiceCore>(std::make_shared<const Scenario>(std::move(scenario)));
 
-    events_ = std::make_shared<EventScheduler>(core_, std::move(events), options.manualClock);
+    events_ = EventScheduler::Launch(core_, std::move(events), options.manualClock);
     core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
         if (auto events = weak.lock())
             events->Start();

@@ -59,6 +59,25 @@ TEST_F(ProgramTest, WithoutTheInterfaceManagerItFailsWithOneLineAndStatusOne) {
               "0x80070422)\n");
 }
 
+TEST_F(ProgramTest, WithoutAnyDisplayItSaysSoOnOneLineAndExitsOne) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    env.insert(QStringLiteral("PARAVUE_SCENARIO"),
+               WriteScenario(R"({"interfaces": [{"interfaceId": "{IF-1}"}]})"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(PARAVUE_APP_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);  // no abort, no core
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("paravue: cannot open a window")))
+        << err.toStdString();
+    EXPECT_EQ(err.count(QChar(u'\n')), 1) << err.toStdString();
+}
+
 TEST_F(ProgramTest, SavesTheWindowWhenAskedForAScreenshotAndEnds) {
     const QString shot = dir.filePath(QStringLiteral("window.png"));
     Outcome outcome = Run(WriteScenario(R"({"interfaces": [{"interfaceId": "{IF-1}"}]})"), shot);

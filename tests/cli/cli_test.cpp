@@ -71,16 +71,67 @@ TEST(ReportCommand, VersionAndHelp) {
     EXPECT_NE(help.out.find("PARAVUE_SCENARIO"), std::string::npos);
 }
 
-TEST(ReportCommand, BadCommandLinesExitTwoWithoutOutput) {
-    for (const char* arguments :
-         {"--bogus", "--scenario", "--scenario ''", "extra", "--scenario a --scenario b"}) {
-        SCOPED_TRACE(arguments);
-        Result result = RunReport(arguments);
+// Input made to hurt: a bad command line, a number nothing can hold, text
+// that would drive the terminal, bytes that are not UTF-8, a file without
+// end. Each is refused with status 2 and one printable line naming the
+// place, and nothing is read past the size bound.
+TEST(ReportCommand, HostileInputIsRefusedOnOnePrintableLine) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("paravue-hostile-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return Quoted((dir / name).string());
+    };
+    {
+        std::ofstream big(dir / "big.json", std::ios::binary);
+        big << "{}";
+    }
+    fs::resize_file(dir / "big.json", 16 * 1024 * 1024 + 1);  // sparse: nothing to write
+
+    struct Case {
+        std::string arguments;
+        std::string mentions;  // exactly as the line must show it
+    } cases[] = {
+        {"--bogus", "paravue-report: unknown argument '--bogus' (see paravue-report --help)\n"},
+        {"--scenario", "--scenario needs a file"},
+        {"--scenario ''", "--scenario needs a file"},
+        {"extra", "unknown argument 'extra'"},
+        {"--scenario a --scenario b", "--scenario given more than once"},
+        {Quoted("--\x1b[2J\n"), "unknown argument '--\\x1b[2J\\n'"},
+        {"--scenario " + write("overflow.json", R"({"interfaces":[{"readyState":1e400}]})"),
+         "overflow.json: at interfaces[0].readyState: number too large"},
+        {"--scenario " + write("key.json", R"({"bogus\n\u001b[2J": 1})"),
+         "at bogus\\n\\x1b[2J: unknown key"},
+        {"--scenario " +
+             write("event.json", R"({"events": [{"event": "On\u001b]0;owned\u0007"}]})"),
+         "\"On\\x1b]0;owned\\x07\""},
+        {"--scenario " + write("bytes.json", "{\"a\xff\xfe\x9b\": 1}"), "\\xff"},
+        {"--scenario " + Quoted((dir / "gone\n\x1b[31m.json").string()),
+         "gone\\n\\x1b[31m.json: cannot read"},
+        {"--scenario " + Quoted((dir / "big.json").string()), "big.json: larger than 16 MiB"},
+        {"--scenario /dev/zero", "/dev/zero: larger than 16 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Result result = RunReport(c.arguments);
         EXPECT_EQ(result.exitStatus, 2);
         EXPECT_EQ(result.out, "");
-        EXPECT_NE(result.err.find("paravue-report: "), std::string::npos);
+        EXPECT_TRUE(result.err.starts_with("paravue-report: ")) << result.err;
+        EXPECT_NE(result.err.find(c.mentions), std::string::npos) << result.err;
+        // One line, and nothing in it a terminal would act on or cannot show.
+        EXPECT_TRUE(result.err.ends_with("\n"));
+        EXPECT_TRUE(std::all_of(result.err.begin(), result.err.end() - 1, [](char c) {
+            auto byte = static_cast<unsigned char>(c);
+            return byte >= 0x20 && byte != 0x7F && byte < 0x80;
+        })) << result.err;
     }
-    EXPECT_NE(RunReport("--bogus").err.find("'--bogus'"), std::string::npos);
+
+    // Within the bound, a pipe serves as well as a file.
+    Result piped = RunReport("--scenario /dev/stdin <" + Quoted(Golden("complete_device.json")));
+    EXPECT_EQ(piped.exitStatus, 0);
+    EXPECT_EQ(piped.out, ReadBytes(Golden("complete_device.report")));
+    fs::remove_all(dir);
 }
 
 TEST(ReportCommand, PrintsTheReportByteForByteAndExitsByHowItEnded) {

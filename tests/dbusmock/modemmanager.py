@@ -362,3 +362,14 @@ def SetModemProperty(self, index, interface, name, value):
     sig = PROPERTIES[interface][name][0]
     mockobject.objects[MODEM_PATH % index].UpdateProperties(
         interface, dbus.Dictionary({name: typed(sig, value)}, signature='sv'))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
+def StormRegistrationState(self, index, count):
+    '''Announces `count` register-state changes of modem `index` at once,
+    alternating between home and roaming (ending on roaming when even).'''
+    modem = mockobject.objects[MODEM_PATH % index]
+    for i in range(count):
+        state = 5 if i % 2 == 0 else 1
+        modem.UpdateProperties(GPP_IFACE, dbus.Dictionary(
+            {'RegistrationState': typed('u', state)}, signature='sv'))

@@ -2,8 +2,17 @@
 // daemon announces reaches the shown report by itself, without "&Refresh".
 #include <ModemManager.h>
 
+#include <malloc.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <thread>
@@ -16,6 +25,7 @@
 #include <glib.h>
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +33,9 @@
 #include "app/wandiag_app.h"
 #include "app/wandiag_dlg.h"
 #include "tests/app/test_window.h"
+
+extern char** environ;
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace {
 
@@ -73,6 +86,56 @@ bool WaitUntilShown(CWandiagDlg& dialog, const QString& line) {
 std::string ShownText(CWandiagDlg& dialog) {
     return ReportView(dialog).toPlainText().toStdString();
 }
+
+// A system bus of this test's own, inside the private one, that the test can
+// take away: dbus-daemon with the tests' configuration, named by
+// DBUS_SYSTEM_BUS_ADDRESS while it lives.
+class DisposableBus {
+  public:
+    bool Start() {
+        previous_ = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+        int out[2];
+        if (pipe(out) != 0)
+            return false;
+        const std::string config =
+            std::string("--config-file=") + PARAVUE_SOURCE_DIR + "/tests/dbusmock/system-bus.conf";
+        const char* argv[] = {"dbus-daemon", config.c_str(), "--nofork", "--print-address=1",
+                              nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        int failed = posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, const_cast<char**>(argv),
+                                  environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string address;
+        char c;
+        while (!failed && read(out[0], &c, 1) == 1 && c != '\n')
+            address += c;
+        close(out[0]);
+        if (failed || address.empty())
+            return false;
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+        return true;
+    }
+    void Kill() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    ~DisposableBus() {
+        Kill();
+        if (!previous_.empty())
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", previous_.c_str(), 1);
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::string previous_;
+};
 
 class WindowEventsTest : public ServiceTest {
   protected:
@@ -200,6 +263,104 @@ TEST_F(WindowEventsTest, TheDaemonStoppingShowsThatTheServiceIsGone) {
             [&] { return ViewLines(ReportView(dialog)) == QStringList{gone}; }, kPatienceMs))
             << ShownText(dialog);
         EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
+    });
+}
+
+TEST_F(WindowEventsTest, TheSystemBusGoingAwayShowsThatTheServiceCannotBeReached) {
+    DisposableBus bus;
+    ASSERT_TRUE(bus.Start());
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
+        ASSERT_TRUE(Shows(dialog, ReportLine("Model", "EM12-G"))) << ShownText(dialog);
+        notifications.TakeAll();
+
+        bus.Kill();
+        // The manager cannot even be created now (CO_E_SERVER_EXEC_FAILURE).
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                QStringList lines = ViewLines(ReportView(dialog));
+                return lines.size() == 1 && lines[0].endsWith(QStringLiteral("0x80080005"));
+            },
+            kPatienceMs))
+            << ShownText(dialog);
+        EXPECT_EQ(notifications.TakeAll(),
+                  std::vector<int>{paravue::app::WM_MBN_INTERFACE_REMOVAL});
+    });
+}
+
+// Heap in use, in KiB: the sanitizer's count in sanitized builds (its
+// allocator keeps freed memory resident), the C library's otherwise.
+long HeapKib() {
+    if (__sanitizer_get_current_allocated_bytes)
+        return static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
+    return static_cast<long>(mallinfo2().uordblks / 1024);
+}
+
+// Resident memory of this process, in KiB (0 when it cannot be read).
+long ResidentKib() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1)
+            break;
+    std::fclose(status);
+    return kib;
+}
+
+// A storm of register-state changes: every one still rebuilds the report,
+// none is merged or lost, and memory does not grow with the rebuilds. Prints
+// how long the window stays busy; PARAVUE_STORM_EVENTS sets the size (the
+// suite uses a small one; 10000 is the figure to measure by hand).
+TEST_F(WindowEventsTest, ARegisterStateStormRebuildsOncePerEvent) {
+    const char* size = std::getenv("PARAVUE_STORM_EVENTS");
+    const unsigned count = size ? static_cast<unsigned>(std::strtoul(size, nullptr, 10)) : 200;
+    ASSERT_GT(count, 0u);
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
+        ASSERT_TRUE(Shows(dialog, ReportLine("Register State", "HOME"))) << ShownText(dialog);
+        notifications.TakeAll();
+
+        // Memory at each tenth of the rebuilds: the heap stays level instead
+        // of growing with them.
+        std::vector<long> heap{HeapKib()}, rss{ResidentKib()};
+        std::size_t rebuilds = 0;
+        QObject::connect(&ReportView(dialog), &QPlainTextEdit::textChanged, [&] {
+            if (++rebuilds % std::max(1u, count / 10) == 0) {
+                heap.push_back(HeapKib());
+                rss.push_back(ResidentKib());
+            }
+        });
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(daemon_.Call("StormRegistrationState", g_variant_new("(uu)", 0u, count)));
+        const auto sent = std::chrono::steady_clock::now();
+        const bool caughtUp =
+            QTest::qWaitFor([&] { return rebuilds >= count; },
+                            std::max<int>(kPatienceMs, static_cast<int>(count) * 200));
+        const auto done = std::chrono::steady_clock::now();
+        EXPECT_TRUE(caughtUp) << rebuilds << " rebuilds for " << count << " events";
+        QTest::qWait(300);  // nothing more comes after the storm
+        EXPECT_EQ(rebuilds, count);
+        const std::vector<int> seen = notifications.TakeAll();
+        EXPECT_EQ(seen, std::vector<int>(count, paravue::app::WM_MBN_REGISTER_STATE));
+        EXPECT_TRUE(Shows(dialog, ReportLine("Register State", count % 2 ? "ROAMING" : "HOME")));
+
+        using Ms = std::chrono::duration<double, std::milli>;
+        const double busy = Ms(done - start).count();
+        std::printf(
+            "register-state storm: %u events sent in %.0f ms; window busy %.0f ms "
+            "(%.2f ms per rebuild)\n",
+            count, Ms(sent - start).count(), busy, busy / count);
+        for (auto [name, samples] : {std::pair{"heap in use", &heap}, {"resident", &rss}}) {
+            std::printf("%s (KiB) before and at each tenth:", name);
+            for (long kib : *samples)
+                std::printf(" %ld", kib);
+            std::printf("\n");
+        }
     });
 }
 
