@@ -284,8 +284,7 @@ TEST_F(WindowEventsTest, TheSystemBusGoingAwayShowsThatTheServiceCannotBeReached
             },
             kPatienceMs))
             << ShownText(dialog);
-        EXPECT_EQ(notifications.TakeAll(),
-                  std::vector<int>{paravue::app::WM_MBN_INTERFACE_REMOVAL});
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
     });
 }
 
@@ -345,8 +344,8 @@ TEST_F(WindowEventsTest, ARegisterStateStormRebuildsOncePerEvent) {
         EXPECT_TRUE(caughtUp) << rebuilds << " rebuilds for " << count << " events";
         QTest::qWait(300);  // nothing more comes after the storm
         EXPECT_EQ(rebuilds, count);
-        const std::vector<int> seen = notifications.TakeAll();
-        EXPECT_EQ(seen, std::vector<int>(count, paravue::app::WM_MBN_REGISTER_STATE));
+        EXPECT_EQ(notifications.TakeAll(),
+                  std::vector(count, NotificationLog::Kind::RegisterState));
         EXPECT_TRUE(Shows(dialog, ReportLine("Register State", count % 2 ? "ROAMING" : "HOME")));
 
         using Ms = std::chrono::duration<double, std::milli>;
