@@ -105,6 +105,26 @@ HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscr
     return S_OK;
 }
 
+HRESULT MmInterface::ReadProfileTarget(ModemTarget* target) {
+    PARAVUE_MM_ENTER(target);
+    *target = ModemTarget{};
+    target->deviceId = Text(mm_modem_get_device_identifier(modem));
+    if (const char* control = mm_modem_get_primary_port(modem))
+        target->ports.emplace_back(control);
+    for (std::string& port : NetPortsOf(modem_.get()))
+        target->ports.push_back(std::move(port));
+    GObjectPtr<MMSim> sim;
+    HRESULT hr = LoadSim(&sim);
+    if (hr == E_MBN_SIM_NOT_INSERTED)
+        return S_OK;
+    if (FAILED(hr))
+        return hr;
+    target->simIccId = Text(mm_sim_get_identifier(sim.get()));
+    target->simImsi = Text(mm_sim_get_imsi(sim.get()));
+    target->simOperatorId = Text(mm_sim_get_operator_identifier(sim.get()));
+    return S_OK;
+}
+
 // ---- Readiness, providers, connection ----
 
 HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {

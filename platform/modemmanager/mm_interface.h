@@ -10,6 +10,7 @@
 #include "platform/mbn.h"
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/nm_profile_mapping.h"
 
 namespace paravue::mm {
 
@@ -54,6 +55,10 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     HRESULT get_HardwareRadioState(MBN_RADIO* hardwareRadioState) override;
 
     MMObject* Modem() const { return modem_.get(); }
+    const std::shared_ptr<Session>& SessionOf() const { return session_; }
+    // What saved connections are matched against. A modem without a SIM has
+    // no SIM values; a SIM that cannot be read is a failure.
+    HRESULT ReadProfileTarget(ModemTarget* target);
 
   private:
     // The modem's SIM proxy, read with a bounded call; SIM-not-inserted when

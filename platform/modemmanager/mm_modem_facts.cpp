@@ -8,29 +8,30 @@ std::string Text(const char* utf8) {
     return utf8 ? utf8 : "";
 }
 
-std::string InterfaceIdOf(MMObject* object) {
+std::vector<std::string> NetPortsOf(MMObject* object) {
     MMModem* modem = mm_object_peek_modem(object);
-    if (!modem)
-        return {};
     MMModemPortInfo* ports = nullptr;
     guint count = 0;
-    std::string id;
-    if (mm_modem_get_ports(modem, &ports, &count)) {
-        for (guint i = 0; i < count; ++i) {
-            if (ports[i].type == MM_MODEM_PORT_TYPE_NET && ports[i].name) {
-                id = ports[i].name;
-                break;
-            }
-        }
+    std::vector<std::string> names;
+    if (modem && mm_modem_get_ports(modem, &ports, &count)) {
+        for (guint i = 0; i < count; ++i)
+            if (ports[i].type == MM_MODEM_PORT_TYPE_NET && ports[i].name)
+                names.emplace_back(ports[i].name);
         // What mm_modem_port_info_array_free does; its declaration lacks C
         // linkage in this version of the library's headers.
         for (guint i = 0; i < count; ++i)
             g_free(ports[i].name);
         g_free(ports);
     }
-    if (id.empty())
-        id = Text(mm_modem_get_device_identifier(modem));
-    return id;
+    return names;
+}
+
+std::string InterfaceIdOf(MMObject* object) {
+    MMModem* modem = mm_object_peek_modem(object);
+    if (!modem)
+        return {};
+    std::vector<std::string> net = NetPortsOf(object);
+    return net.empty() ? Text(mm_modem_get_device_identifier(modem)) : net.front();
 }
 
 guint32 CurrentCapabilitiesOf(MMObject* object) {

@@ -11,6 +11,8 @@ namespace paravue::mm {
 
 // The first network port ("wwan0"), else the device identifier.
 std::string InterfaceIdOf(MMObject* modem);
+// The modem's network ports, in the daemon's order.
+std::vector<std::string> NetPortsOf(MMObject* modem);
 guint32 CurrentCapabilitiesOf(MMObject* modem);
 // Union of every supported combination's allowed modes.
 guint32 SupportedModesOf(MMObject* modem);

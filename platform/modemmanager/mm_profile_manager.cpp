@@ -1,5 +1,10 @@
 #include "platform/modemmanager/mm_profile_manager.h"
 
+#include "platform/modemmanager/mm_interface.h"
+#include "platform/modemmanager/mm_profile.h"
+#include "platform/modemmanager/nm_profiles.h"
+#include "platform/safearray.h"
+
 namespace paravue::mm {
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
@@ -7,13 +12,36 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
     if (!connectionProfiles)
         return E_POINTER;
     *connectionProfiles = nullptr;
-    if (!mbnInterface)
+    // Only this service's interfaces know their modem.
+    auto* modem = dynamic_cast<MmInterface*>(mbnInterface);
+    if (!modem)
         return E_INVALIDARG;
-    SAFEARRAY* array = SafeArrayCreateVector(SafeArrayKind::Unknown, 0, 0);
+    ModemTarget target;
+    if (HRESULT hr = modem->ReadProfileTarget(&target); FAILED(hr))
+        return hr;
+    const Session& session = *modem->SessionOf();
+    std::vector<GsmConnection> saved;
+    if (HRESULT hr = ReadGsmConnections(session.Connection(), session.Options().callBound, &saved);
+        FAILED(hr))
+        return hr;
+
+    std::vector<std::string> documents;
+    for (const GsmConnection& connection : saved)
+        if (AppliesTo(connection, target))
+            documents.push_back(ProfileXml(connection, target));
+    UniqueSafeArray array(
+        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(documents.size())));
     if (!array)
         return E_OUTOFMEMORY;
-    SafeArraySetName(array, "connectionProfiles");
-    *connectionProfiles = array;
+    SafeArraySetName(array.Get(), "connectionProfiles");
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        ComPtr<MmProfile> profile = MakeComObject<MmProfile>(std::move(documents[i]));
+        IMbnConnectionProfile* element = profile.Get();
+        LONG index = static_cast<LONG>(i);
+        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
+            return hr;
+    }
+    *connectionProfiles = array.Release();
     return S_OK;
 }
 

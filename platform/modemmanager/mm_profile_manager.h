@@ -1,5 +1,5 @@
-// The connection profile manager. Profiles live in the operating system's
-// profile store, which this service does not read yet: the list is empty.
+// The connection profile manager. The profiles are the mobile-broadband
+// connections saved in NetworkManager that may serve the given modem.
 #pragma once
 
 #include "platform/com_object.h"

@@ -58,6 +58,8 @@ class Session {
     HRESULT Modems(std::vector<GObjectPtr<MMObject>>* modems);
 
     MMManager* Manager() const { return manager_.get(); }
+    // The session's bus connection, for calls to other services of the bus.
+    GDBusConnection* Connection() const { return connection_.get(); }
     GMainContext* Context() const { return context_.get(); }
     const ServiceOptions& Options() const { return options_; }
 
