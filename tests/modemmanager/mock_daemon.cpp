@@ -155,3 +155,11 @@ bool MockDaemon::AddConnection(GVariant* settings) {
                   "org.freedesktop.NetworkManager.Settings", "AddConnection",
                   g_variant_new("(@a{sa{sv}})", settings));
 }
+
+bool MockDaemon::FailMethod(const char* path, const char* interface, const char* method,
+                            const char* outSignature, const char* errorName) {
+    std::string code =
+        std::string("raise dbus.exceptions.DBusException('failed', name='") + errorName + "')";
+    return CallOn(path, "org.freedesktop.DBus.Mock", "AddMethod",
+                  g_variant_new("(sssss)", interface, method, "", outSignature, code.c_str()));
+}

@@ -36,6 +36,10 @@ class MockDaemon {
     bool AddModem(unsigned index, GVariant* options = nullptr);
     // NetworkManager: saves a connection (a{sa{sv}}, floating, consumed).
     bool AddConnection(GVariant* settings);
+    // From now on the method of the object at `path` answers the D-Bus error
+    // `errorName`.
+    bool FailMethod(const char* path, const char* interface, const char* method,
+                    const char* outSignature, const char* errorName);
 
   private:
     GDBusConnection* Bus();

@@ -162,6 +162,14 @@ TEST_F(ReportCli, ProfilesAreTheSavedConnectionsForThisModem) {
              " 'interface-name': <'ttyUSB9'>}, 'gsm': {'apn': <'x'>}}",
          })
         ASSERT_TRUE(networkManager_.AddConnection(g_variant_new_parsed(settings))) << settings;
+    // One more, private to another user: NetworkManager lists it but will
+    // not show its settings. The mock numbers connections from 0.
+    ASSERT_TRUE(networkManager_.AddConnection(g_variant_new_parsed(
+        "{'connection': {'id': <'Private'>, 'type': <'gsm'>}, 'gsm': {'apn': <'x'>}}")));
+    ASSERT_TRUE(networkManager_.FailMethod(
+        "/org/freedesktop/NetworkManager/Settings/5",
+        "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings", "a{sa{sv}}",
+        "org.freedesktop.NetworkManager.Settings.PermissionDenied"));
 
     ReportRun run = RunReport();
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -182,7 +190,7 @@ TEST_F(ReportCli, ProfilesAreTheSavedConnectionsForThisModem) {
         << run.output;
 }
 
-TEST_F(ReportCli, NetworkManagerAbsentOrFrozenIsOneLineNeverAHang) {
+TEST_F(ReportCli, NetworkManagerAbsentFailingOrFrozenIsOneLineNeverAHang) {
     ASSERT_TRUE(daemon_.Start());
     ASSERT_TRUE(daemon_.AddModem(0));
     ReportRun absent = RunReport();
@@ -192,14 +200,24 @@ TEST_F(ReportCli, NetworkManagerAbsentOrFrozenIsOneLineNeverAHang) {
               std::string::npos)
         << absent.output;
 
+    auto endsWith = [](const std::string& report, const char* status) {
+        const std::string last =
+            std::string("Unable to get connection profile information. Error Code: ") + status +
+            "\r\n";
+        return report.size() >= last.size() &&
+               report.compare(report.size() - last.size(), last.size(), last) == 0;
+    };
     ASSERT_TRUE(networkManager_.Start());
+    ASSERT_TRUE(networkManager_.FailMethod(
+        "/org/freedesktop/NetworkManager/Settings", "org.freedesktop.NetworkManager.Settings",
+        "ListConnections", "ao", "org.freedesktop.NetworkManager.Settings.Failed"));
+    ReportRun failing = RunReport();
+    EXPECT_TRUE(endsWith(failing.output, "0x80548212")) << failing.output;
+
     networkManager_.Freeze();
     ReportRun frozen = RunReport();  // finishes: every call is bounded
     networkManager_.Thaw();
-    const std::string last =
-        "Unable to get connection profile information. Error Code: 0x800705b4\r\n";
-    ASSERT_GE(frozen.output.size(), last.size()) << frozen.output;
-    EXPECT_EQ(frozen.output.substr(frozen.output.size() - last.size()), last) << frozen.output;
+    EXPECT_TRUE(endsWith(frozen.output, "0x800705b4")) << frozen.output;
 }
 
 }  // namespace
