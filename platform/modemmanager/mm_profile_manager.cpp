@@ -7,6 +7,9 @@
 
 namespace paravue::mm {
 
+MmProfileManager::MmProfileManager(std::shared_ptr<Session> session)
+    : session_(std::move(session)) {}
+
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {
     if (!connectionProfiles)
@@ -19,9 +22,10 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
     ModemTarget target;
     if (HRESULT hr = modem->ReadProfileTarget(&target); FAILED(hr))
         return hr;
-    const Session& session = *modem->SessionOf();
+    // NetworkManager is read over the run's one bus connection.
     std::vector<GsmConnection> saved;
-    if (HRESULT hr = ReadGsmConnections(session.Connection(), session.Options().callBound, &saved);
+    if (HRESULT hr =
+            ReadGsmConnections(session_->Connection(), session_->Options().callBound, &saved);
         FAILED(hr))
         return hr;
 
