@@ -1,20 +1,50 @@
 #include "platform/modemmanager/mm_profile_manager.h"
 
+#include "platform/modemmanager/mm_interface.h"
+#include "platform/modemmanager/mm_profile.h"
+#include "platform/modemmanager/nm_profiles.h"
 #include "platform/safearray.h"
 
 namespace paravue::mm {
+
+MmProfileManager::MmProfileManager(std::shared_ptr<Session> session)
+    : session_(std::move(session)) {}
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {
     if (!connectionProfiles)
         return E_POINTER;
     *connectionProfiles = nullptr;
-    if (!mbnInterface)
+    // Only this service's interfaces know their modem.
+    auto* modem = dynamic_cast<MmInterface*>(mbnInterface);
+    if (!modem)
         return E_INVALIDARG;
-    SAFEARRAY* array = SafeArrayCreateVector(SafeArrayKind::Unknown, 0, 0);
+    ModemTarget target;
+    if (HRESULT hr = modem->ReadProfileTarget(&target); FAILED(hr))
+        return hr;
+    // NetworkManager is read over the run's one bus connection.
+    std::vector<GsmConnection> saved;
+    if (HRESULT hr =
+            ReadGsmConnections(session_->Connection(), session_->Options().callBound, &saved);
+        FAILED(hr))
+        return hr;
+
+    std::vector<std::string> documents;
+    for (const GsmConnection& connection : saved)
+        if (AppliesTo(connection, target))
+            documents.push_back(ProfileXml(connection, target));
+    UniqueSafeArray array(
+        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(documents.size())));
     if (!array)
         return E_OUTOFMEMORY;
-    *connectionProfiles = array;
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        ComPtr<MmProfile> profile = MakeComObject<MmProfile>(std::move(documents[i]));
+        IMbnConnectionProfile* element = profile.Get();
+        LONG index = static_cast<LONG>(i);
+        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
+            return hr;
+    }
+    *connectionProfiles = array.Release();
     return S_OK;
 }
 

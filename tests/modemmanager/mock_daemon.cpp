@@ -17,11 +17,19 @@ extern char** environ;
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
-constexpr const char* kName = "org.freedesktop.ModemManager1";
-constexpr const char* kPath = "/org/freedesktop/ModemManager1";
 
-std::string Template() {
-    return std::string(PARAVUE_SOURCE_DIR) + "/tests/dbusmock/modemmanager.py";
+struct Daemon {
+    const char* name;
+    const char* path;
+    std::string templateName;
+};
+
+Daemon DaemonOf(MockDaemon::Service service) {
+    if (service == MockDaemon::Service::NetworkManager)
+        return {"org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager",
+                "networkmanager"};
+    return {"org.freedesktop.ModemManager1", "/org/freedesktop/ModemManager1",
+            std::string(PARAVUE_SOURCE_DIR) + "/tests/dbusmock/modemmanager.py"};
 }
 
 }  // namespace
@@ -57,9 +65,9 @@ GDBusConnection* MockDaemon::Bus() {
 }
 
 bool MockDaemon::Start() {
-    std::string script = Template();
-    const char* argv[] = {kPython,      "-m",           "dbusmock", "--system",
-                          "--template", script.c_str(), nullptr};
+    const Daemon daemon = DaemonOf(service_);
+    const char* argv[] = {
+        kPython, "-m", "dbusmock", "--system", "--template", daemon.templateName.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -69,24 +77,27 @@ bool MockDaemon::Start() {
         pid_ = -1;
         return false;
     }
-    GDBusConnection* bus = Bus();
-    if (!bus)
+    if (!Bus())
         return false;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        GVariant* reply = g_dbus_connection_call_sync(
-            bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "NameHasOwner", g_variant_new("(s)", kName), G_VARIANT_TYPE("(b)"),
-            G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
-        gboolean owned = FALSE;
-        if (reply) {
-            g_variant_get(reply, "(b)", &owned);
-            g_variant_unref(reply);
-        }
-        if (owned)
+        if (NameOwned())
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+}
+
+bool MockDaemon::NameOwned() {
+    GVariant* reply = g_dbus_connection_call_sync(
+        Bus(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "NameHasOwner", g_variant_new("(s)", DaemonOf(service_).name), G_VARIANT_TYPE("(b)"),
+        G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
+    gboolean owned = FALSE;
+    if (reply) {
+        g_variant_get(reply, "(b)", &owned);
+        g_variant_unref(reply);
+    }
+    return owned;
 }
 
 void MockDaemon::Kill() {
@@ -97,16 +108,7 @@ void MockDaemon::Kill() {
     pid_ = -1;
     // Wait for the bus to drop the name, so the next step sees it gone.
     for (int attempt = 0; attempt < 100 && Bus(); ++attempt) {
-        GVariant* reply = g_dbus_connection_call_sync(
-            Bus(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "NameHasOwner", g_variant_new("(s)", kName), G_VARIANT_TYPE("(b)"),
-            G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
-        gboolean owned = TRUE;
-        if (reply) {
-            g_variant_get(reply, "(b)", &owned);
-            g_variant_unref(reply);
-        }
-        if (!owned)
+        if (!NameOwned())
             return;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -123,8 +125,13 @@ void MockDaemon::Thaw() {
 }
 
 bool MockDaemon::Call(const char* method, GVariant* parameters) {
+    return CallOn(DaemonOf(service_).path, "org.freedesktop.DBus.Mock", method, parameters);
+}
+
+bool MockDaemon::CallOn(const char* path, const char* interface, const char* method,
+                        GVariant* parameters) {
     GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(Bus(), kName, kPath, "org.freedesktop.DBus.Mock",
+    GVariant* reply = g_dbus_connection_call_sync(Bus(), DaemonOf(service_).name, path, interface,
                                                   method, parameters, nullptr,
                                                   G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
     if (error) {
@@ -141,4 +148,18 @@ bool MockDaemon::AddModem(unsigned index, GVariant* options) {
     if (!options)
         options = g_variant_new("a{sv}", nullptr);
     return Call("AddModem", g_variant_new("(u@a{sv})", index, options));
+}
+
+bool MockDaemon::AddConnection(GVariant* settings) {
+    return CallOn("/org/freedesktop/NetworkManager/Settings",
+                  "org.freedesktop.NetworkManager.Settings", "AddConnection",
+                  g_variant_new("(@a{sa{sv}})", settings));
+}
+
+bool MockDaemon::FailMethod(const char* path, const char* interface, const char* method,
+                            const char* outSignature, const char* errorName) {
+    std::string code =
+        std::string("raise dbus.exceptions.DBusException('failed', name='") + errorName + "')";
+    return CallOn(path, "org.freedesktop.DBus.Mock", "AddMethod",
+                  g_variant_new("(sssss)", interface, method, "", outSignature, code.c_str()));
 }

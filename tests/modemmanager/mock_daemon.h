@@ -1,5 +1,6 @@
-// Starts the ModemManager mock on the private system bus that
-// scripts/with-private-bus.sh provides, and drives it.
+// Starts a mock daemon on the private system bus that
+// scripts/with-private-bus.sh provides, and drives it: the project's
+// ModemManager mock, or python3-dbusmock's own NetworkManager template.
 #pragma once
 
 #include <sys/types.h>
@@ -17,7 +18,8 @@ class MockDaemon {
     // empty when it can.
     static std::string Unavailable();
 
-    MockDaemon() = default;
+    enum class Service { ModemManager, NetworkManager };
+    explicit MockDaemon(Service service = Service::ModemManager) : service_(service) {}
     MockDaemon(const MockDaemon&) = delete;
     MockDaemon& operator=(const MockDaemon&) = delete;
     ~MockDaemon();
@@ -32,10 +34,19 @@ class MockDaemon {
     // `parameters` is floating and consumed.
     bool Call(const char* method, GVariant* parameters);
     bool AddModem(unsigned index, GVariant* options = nullptr);
+    // NetworkManager: saves a connection (a{sa{sv}}, floating, consumed).
+    bool AddConnection(GVariant* settings);
+    // From now on the method of the object at `path` answers the D-Bus error
+    // `errorName`.
+    bool FailMethod(const char* path, const char* interface, const char* method,
+                    const char* outSignature, const char* errorName);
 
   private:
     GDBusConnection* Bus();
+    bool CallOn(const char* path, const char* interface, const char* method, GVariant* parameters);
+    bool NameOwned();
 
+    Service service_;
     pid_t pid_ = -1;
     GDBusConnection* bus_ = nullptr;
 };

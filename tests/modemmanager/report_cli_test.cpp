@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,18 +24,50 @@ struct ReportRun {
     int exitCode = -1;
 };
 
-ReportRun RunReport(const std::string& environment = "", const std::string& arguments = "") {
-    ReportRun run;
-    std::string command = environment + " " PARAVUE_REPORT_BINARY " " + arguments + " 2>&1";
+std::string ReadPipe(const std::string& command, int* exitCode) {
+    std::string output;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
-        return run;
+        return output;
     char buffer[4096];
     while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        run.output.append(buffer, n);
+        output.append(buffer, n);
     int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
+}
+
+ReportRun RunReport(const std::string& environment = "", const std::string& arguments = "") {
+    ReportRun run;
+    run.output =
+        ReadPipe(environment + " " PARAVUE_REPORT_BINARY " " + arguments + " 2>&1", &run.exitCode);
     return run;
+}
+
+// The leaf elements of every "Profiles" document in the report, one string
+// per document, as tests/modemmanager/profile_fields.py reads them with
+// Python's xml.etree parser. A document that does not parse fails the test.
+std::vector<std::string> ProfileFields(const std::string& report) {
+    char path[] = "/tmp/paravue-report-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) {
+        ADD_FAILURE() << "no temporary file";
+        return {};
+    }
+    close(fd);
+    std::ofstream(path, std::ios::binary) << report;
+    int exitCode = -1;
+    std::string fields =
+        ReadPipe("/usr/bin/python3 " PARAVUE_SOURCE_DIR "/tests/modemmanager/profile_fields.py < " +
+                     std::string(path) + " 2>&1",
+                 &exitCode);
+    unlink(path);
+    EXPECT_EQ(exitCode, 0) << fields;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = fields.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        lines.push_back(fields.substr(start, end - start));
+    return lines;
 }
 
 class ReportCli : public ::testing::Test {
@@ -43,6 +77,7 @@ class ReportCli : public ::testing::Test {
             GTEST_SKIP() << why;
     }
     MockDaemon daemon_;
+    MockDaemon networkManager_{MockDaemon::Service::NetworkManager};
 };
 
 TEST_F(ReportCli, FullModemReportsItsLinesAndCompletes) {
@@ -240,6 +275,86 @@ TEST_F(ReportCli, CapturedDeviceReplaysWithoutTheDaemon) {
     EXPECT_NE(roundTrip("no modem").find("No Mobile Broadband Device Found."), std::string::npos);
     daemon_.Kill();
     EXPECT_NE(roundTrip("no daemon").find("0x80070426"), std::string::npos);
+}
+
+// Saved connections of every kind: only the gsm ones that may serve the
+// modem become profiles, in NetworkManager's order, with no secret shown.
+TEST_F(ReportCli, ProfilesAreTheSavedConnectionsForThisModem) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    ASSERT_TRUE(networkManager_.Start());
+    for (const char* settings : {
+             "{'connection': {'id': <'Home & <Work>'>, 'type': <'gsm'>},"
+             " 'gsm': {'apn': <'fast \"net\" & \\'more\\''>, 'username': <'ann'>,"
+             " 'password': <'hunter2'>}, 'ppp': {'refuse-mschapv2': <true>}}",
+             "{'connection': {'id': <'Cafe'>, 'type': <'802-11-wireless'>},"
+             " '802-11-wireless': {'ssid': <b'cafe'>}}",
+             "{'connection': {'id': <'Other SIM'>, 'type': <'gsm'>},"
+             " 'gsm': {'apn': <'x'>, 'sim-id': <'8901000000000000000'>}}",
+             "{'connection': {'id': <'This modem'>, 'type': <'gsm'>, 'autoconnect': <false>,"
+             " 'interface-name': <'cdc-wdm0'>}, 'gsm': {'apn': <'internet'>,"
+             " 'device-id': <'4a1c9e2f0d7b'>, 'sim-id': <'8901260123456789012'>,"
+             " 'sim-operator-id': <'310260'>}}",
+             "{'connection': {'id': <'Other port'>, 'type': <'gsm'>,"
+             " 'interface-name': <'ttyUSB9'>}, 'gsm': {'apn': <'x'>}}",
+         })
+        ASSERT_TRUE(networkManager_.AddConnection(g_variant_new_parsed(settings))) << settings;
+    // One more, private to another user: NetworkManager lists it but will
+    // not show its settings. The mock numbers connections from 0.
+    ASSERT_TRUE(networkManager_.AddConnection(g_variant_new_parsed(
+        "{'connection': {'id': <'Private'>, 'type': <'gsm'>}, 'gsm': {'apn': <'x'>}}")));
+    ASSERT_TRUE(networkManager_.FailMethod(
+        "/org/freedesktop/NetworkManager/Settings/5",
+        "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings", "a{sa{sv}}",
+        "org.freedesktop.NetworkManager.Settings.PermissionDenied"));
+
+    ReportRun run = RunReport();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::string sim = "SubscriberID=310260123456789|SimIccID=8901260123456789012|";
+    EXPECT_EQ(ProfileFields(run.output),
+              (std::vector<std::string>{
+                  "Name=Home & <Work>|IsDefault=true|" + sim +
+                      "ConnectionMode=auto|Context/AccessString=fast \"net\" & 'more'|"
+                      "Context/UserLogonCred/UserName=ann|Context/Compression=DISABLE|"
+                      "Context/AuthProtocol=CHAP",
+                  "Name=This modem|IsDefault=false|" + sim +
+                      "ConnectionMode=manual|Context/AccessString=internet|"
+                      "Context/Compression=DISABLE|Context/AuthProtocol=NONE",
+              }))
+        << run.output;
+    EXPECT_EQ(run.output.find("hunter2"), std::string::npos);
+    EXPECT_NE(run.output.find("</MBNProfile>\r\nCompleted Successfully.\r\n"), std::string::npos)
+        << run.output;
+}
+
+TEST_F(ReportCli, NetworkManagerAbsentFailingOrFrozenIsOneLineNeverAHang) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    ReportRun absent = RunReport();
+    EXPECT_EQ(absent.exitCode, 0);
+    EXPECT_NE(absent.output.find("Profiles                           Nothing Found\r\n"
+                                 "Completed Successfully.\r\n"),
+              std::string::npos)
+        << absent.output;
+
+    auto endsWith = [](const std::string& report, const char* status) {
+        const std::string last =
+            std::string("Unable to get connection profile information. Error Code: ") + status +
+            "\r\n";
+        return report.size() >= last.size() &&
+               report.compare(report.size() - last.size(), last.size(), last) == 0;
+    };
+    ASSERT_TRUE(networkManager_.Start());
+    ASSERT_TRUE(networkManager_.FailMethod(
+        "/org/freedesktop/NetworkManager/Settings", "org.freedesktop.NetworkManager.Settings",
+        "ListConnections", "ao", "org.freedesktop.NetworkManager.Settings.Failed"));
+    ReportRun failing = RunReport();
+    EXPECT_TRUE(endsWith(failing.output, "0x80548212")) << failing.output;
+
+    networkManager_.Freeze();
+    ReportRun frozen = RunReport();  // finishes: every call is bounded
+    networkManager_.Thaw();
+    EXPECT_TRUE(endsWith(frozen.output, "0x800705b4")) << frozen.output;
 }
 
 }  // namespace

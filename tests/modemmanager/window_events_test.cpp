@@ -1,5 +1,6 @@
 // The window against the ModemManager service and the mock daemon: what the
-// daemon announces reaches the shown report by itself, without "&Refresh".
+// daemon announces reaches the shown report by itself, without "&Refresh";
+// what NetworkManager saved meanwhile, which nobody announces, with it.
 #include <ModemManager.h>
 
 #include <malloc.h>
@@ -41,6 +42,7 @@ namespace {
 
 using paravue::app::CWandiagApp;
 using paravue::app::CWandiagDlg;
+using paravue::app::test_support::Button;
 using paravue::app::test_support::ReportView;
 using paravue::app::test_support::ViewLines;
 
@@ -391,6 +393,32 @@ TEST_F(WindowEventsTest, ClosingWhileTheStateKeepsChangingLeavesNothingBehind) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return changes >= atClose + 3; }, kPatienceMs));
     stop = true;
     churn.join();
+}
+
+TEST_F(WindowEventsTest, RefreshShowsAConnectionSavedSinceTheLastReport) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    MockDaemon networkManager(MockDaemon::Service::NetworkManager);
+    ASSERT_TRUE(networkManager.Start());
+    const QString added = ReportLine(
+        "Profiles",
+        "<MBNProfile xmlns=\"http://www.microsoft.com/networking/WWAN/profile/v1\">"
+        "<Name>Added</Name><IsDefault>true</IsDefault><SubscriberID>310260123456789</SubscriberID>"
+        "<SimIccID>8901260123456789012</SimIccID><ConnectionMode>auto</ConnectionMode><Context>"
+        "<AccessString>added.example</AccessString><Compression>DISABLE</Compression>"
+        "<AuthProtocol>NONE</AuthProtocol></Context></MBNProfile>");
+    RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
+        ASSERT_TRUE(Shows(dialog, ReportLine("Profiles", "Nothing Found"))) << ShownText(dialog);
+        notifications.TakeAll();
+
+        ASSERT_TRUE(networkManager.AddConnection(
+            g_variant_new_parsed("{'connection': {'id': <'Added'>, 'type': <'gsm'>}, 'gsm': "
+                                 "{'apn': <'added.example'>}}")));
+        Button(dialog, "refresh").click();
+        EXPECT_TRUE(WaitUntilShown(dialog, added)) << ShownText(dialog);
+        EXPECT_FALSE(Shows(dialog, ReportLine("Profiles", "Nothing Found")));
+        EXPECT_EQ(notifications.TakeAll(), std::vector<NotificationLog::Kind>{});
+    });
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+#include "platform/modemmanager/nm_profiles.h"
+
+#include <cstring>
+
+#include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_errors.h"
+
+namespace paravue::mm {
+namespace {
+
+constexpr const char* kName = "org.freedesktop.NetworkManager";
+constexpr const char* kSettingsPath = "/org/freedesktop/NetworkManager/Settings";
+constexpr const char* kSettings = "org.freedesktop.NetworkManager.Settings";
+constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
+
+// Never starts the daemon: a desktop without it has no saved connections.
+GVariant* Call(GDBusConnection* bus, const char* path, const char* interface, const char* method,
+               const char* replyType, std::chrono::milliseconds bound, GError** error) {
+    return g_dbus_connection_call_sync(bus, kName, path, interface, method, nullptr,
+                                       G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                                       static_cast<gint>(bound.count()), nullptr, error);
+}
+
+bool NobodyOwnsTheName(const GError* error) {
+    return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+           g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
+}
+
+// A connection private to another user answers PermissionDenied; one deleted
+// since it was listed has no object any more.
+bool NotForThisReader(const GError* error) {
+    if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD) ||
+        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_OBJECT))
+        return true;
+    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
+                                                      : nullptr);
+    return name &&
+           std::strcmp(name.get(), "org.freedesktop.NetworkManager.Settings.PermissionDenied") == 0;
+}
+
+}  // namespace
+
+HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound,
+                           std::vector<GsmConnection>* connections) {
+    connections->clear();
+    ErrorSlot error;
+    GVariantPtr listed(
+        Call(bus, kSettingsPath, kSettings, "ListConnections", "(ao)", bound, error.Put()));
+    if (!listed) {
+        GErrorPtr failure = error.Take();
+        return NobodyOwnsTheName(failure.get()) ? S_OK : StatusFromError(failure.get());
+    }
+    GVariantPtr paths(g_variant_get_child_value(listed.get(), 0));
+    const gsize count = g_variant_n_children(paths.get());
+    for (gsize i = 0; i < count; ++i) {
+        const gchar* path = nullptr;
+        g_variant_get_child(paths.get(), i, "&o", &path);
+        GVariantPtr reply(
+            Call(bus, path, kConnection, "GetSettings", "(a{sa{sv}})", bound, error.Put()));
+        if (!reply) {
+            GErrorPtr failure = error.Take();
+            if (NotForThisReader(failure.get()))
+                continue;
+            return StatusFromError(failure.get());
+        }
+        GVariantPtr settings(g_variant_get_child_value(reply.get(), 0));
+        if (std::optional<GsmConnection> gsm = GsmConnectionFromSettings(settings.get()))
+            connections->push_back(std::move(*gsm));
+    }
+    return S_OK;
+}
+
+}  // namespace paravue::mm
