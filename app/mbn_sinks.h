@@ -3,6 +3,7 @@
 // the report on the window's own thread.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include <QEvent>
@@ -26,12 +27,17 @@ class MbnNotification final : public QEvent {
         RegisterState,
     };
 
-    explicit MbnNotification(Kind kind) : QEvent(registeredType()), m_kind(kind) {}
+    // Made on a service thread, read on the window's: Qt's queue hands the
+    // event over under a lock of its own that thread checkers cannot see, so
+    // the kind is published with release and read with acquire.
+    explicit MbnNotification(Kind kind) : QEvent(registeredType()) {
+        m_kind.store(kind, std::memory_order_release);
+    }
     static QEvent::Type registeredType();
-    Kind kind() const { return m_kind; }
+    Kind kind() const { return m_kind.load(std::memory_order_acquire); }
 
   private:
-    Kind m_kind;
+    std::atomic<Kind> m_kind{};
 };
 
 // The application's main-window pointer, which the sinks read from the
