@@ -1,0 +1,119 @@
+// The window over the real ModemManager daemon (run through
+// real_daemon/run_with_modem.py --enable): when the simulated modem's network
+// changes the registration, the modem says so unsolicited (+CREG:), the daemon
+// updates its state, and the shown report follows by itself.
+#include <ModemManager.h>
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+#include "platform/mbn.h"
+#include "platform/modemmanager/modemmanager_service.h"
+#include "platform/runtime.h"
+#include "real_daemon.h"
+// After the boundary's headers: glib makes TRUE and FALSE macros.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+#include "app/mbn_messages.h"
+#include "app/wandiag_app.h"
+#include "app/wandiag_dlg.h"
+#include "tests/app/test_window.h"
+
+namespace {
+
+using paravue::app::CWandiagApp;
+using paravue::app::CWandiagDlg;
+using paravue::app::test_support::ReportView;
+using paravue::app::test_support::ViewLines;
+
+// The daemon polls nothing here: it acts on the unsolicited line at once.
+constexpr int kPatienceMs = 15000;
+
+QString ReportLine(const char* label, const char* value) {
+    return QString::fromLatin1(label).leftJustified(35) + QString::fromUtf8(value);
+}
+
+class RegisterStateLog final : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == paravue::app::WM_MBN_REGISTER_STATE)
+            ++count;
+        return false;
+    }
+};
+
+class RealDaemonWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string why = real_daemon::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        initialized_ = true;
+        paravue::mm::ServiceOptions options;
+        options.sysfsRoot = "/nonexistent-sysfs";  // no rfkill switches of this machine
+        service_.emplace(options);
+    }
+    void TearDown() override {
+        service_.reset();
+        if (initialized_)
+            CoUninitialize();
+    }
+
+    std::optional<paravue::mm::ModemManagerService> service_;
+    bool initialized_ = false;
+};
+
+TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
+    ASSERT_TRUE(real_daemon::WaitForModemState("registered"));
+    std::ostringstream diagnostics;
+    CWandiagApp app(diagnostics);
+    RegisterStateLog notifications;
+    bool shown = false;
+    QTimer firstTurn;
+    firstTurn.setSingleShot(true);
+    QObject::connect(&firstTurn, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
+        if (!dialog) {
+            ADD_FAILURE() << "the running dialog is not the main window";
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            return;
+        }
+        shown = dialog->isVisible();
+        dialog->installEventFilter(&notifications);
+        auto text = [&] { return ReportView(*dialog).toPlainText().toStdString(); };
+        auto waitFor = [&](const QString& line) {
+            return QTest::qWaitFor([&] { return ViewLines(ReportView(*dialog)).contains(line); },
+                                   kPatienceMs);
+        };
+
+        EXPECT_TRUE(waitFor(ReportLine("Register State", "HOME"))) << text();
+        notifications.count = 0;
+        // Roaming, then home again: each change is an unsolicited line the
+        // window shows without "&Refresh".
+        for (auto [stat, word] : {std::pair{5, "ROAMING"}, std::pair{1, "HOME"}}) {
+            ASSERT_TRUE(real_daemon::TellModem("creg " + std::to_string(stat)));
+            EXPECT_TRUE(waitFor(ReportLine("Register State", word))) << text();
+            EXPECT_EQ(real_daemon::Mmcli("-m 0")["modem.3gpp.registration-state"],
+                      stat == 5 ? "roaming" : "home");
+        }
+        EXPECT_GE(notifications.count, 2);
+        dialog->removeEventFilter(&notifications);
+        dialog->reject();
+    });
+    firstTurn.start(0);
+    EXPECT_EQ(app.InitInstance(), 0);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(diagnostics.str(), "");
+}
+
+}  // namespace
