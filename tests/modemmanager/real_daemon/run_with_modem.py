@@ -15,14 +15,18 @@ modem, enables it when asked, and runs COMMAND with:
     PARAVUE_AT_MODEM_FACTS    a file of key=value lines: what the modem says
     PARAVUE_AT_MODEM_CONTROL  a FIFO; "creg N" makes the network set the
                               registration to N (sent unsolicited as +CREG)
+    PARAVUE_REAL_MM_PIDS      the processes started (bus, PolicyKit, daemon)
+    PARAVUE_REAL_MM_ROOT      the scratch directory, removed afterwards
 
 Everything it started is stopped by PID afterwards, whatever COMMAND did,
-and COMMAND's exit status is returned. Where the daemon cannot run here
+also when this driver is stopped by a signal (and, should it be killed, its
+children get SIGTERM from the kernel); COMMAND's exit status is returned. Where the daemon cannot run here
 (no ModemManager, no dbus-daemon, no python3-dbusmock, unshare refused) the
 command runs with PARAVUE_REAL_MM_UNAVAILABLE set to the reason instead, so
 that its tests skip and say why. A modem that the daemon does not take in
 time is a failure: the daemon's log is printed and the exit status is 2.
 """
+import ctypes
 import os
 import shutil
 import signal
@@ -43,6 +47,16 @@ MODEM_TIMEOUT_S = 60
 # Where the fake USB device sits, and the serial driver its interface is bound to.
 USB_DEVICE = 'devices/pci0000:00/0000:00:14.0/usb1/1-2'
 USB_INTERFACE = USB_DEVICE + '/1-2:1.0'
+
+
+LIBC = ctypes.CDLL(None, use_errno=True)  # loaded before any fork
+
+
+def die_with_parent():
+    """In a child before exec: it gets SIGTERM when this driver dies, even
+    by SIGKILL (a test runner's timeout), so nothing outlives the driver."""
+    PR_SET_PDEATHSIG = 1
+    LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def log(text):
@@ -120,7 +134,7 @@ class Fixture:
 
     # -- processes -------------------------------------------------------------
     def spawn(self, name, argv, **kwargs):
-        process = subprocess.Popen(argv, env=self.env, **kwargs)
+        process = subprocess.Popen(argv, env=self.env, preexec_fn=die_with_parent, **kwargs)
         self.processes.append((name, process))
         return process
 
@@ -223,7 +237,9 @@ class Fixture:
         os.mkfifo(control)
         threading.Thread(target=self.serve_control, args=(control,), daemon=True).start()
         self.env.update(PARAVUE_REAL_MM='1', PARAVUE_AT_MODEM_FACTS=facts,
-                        PARAVUE_AT_MODEM_CONTROL=control)
+                        PARAVUE_AT_MODEM_CONTROL=control,
+                        PARAVUE_REAL_MM_PIDS=' '.join(str(p.pid) for _, p in self.processes),
+                        PARAVUE_REAL_MM_ROOT=self.root)
 
     def serve_control(self, path):
         while True:
@@ -273,7 +289,7 @@ def main(argv):
             log(str(error))
             fixture.print_daemon_log()
             return 2
-        status = subprocess.run(command, env=fixture.env).returncode
+        status = subprocess.run(command, env=fixture.env, preexec_fn=die_with_parent).returncode
         if status != 0 and os.environ.get('PARAVUE_REAL_MM_LOG_ON_FAILURE', '1') == '1':
             fixture.print_daemon_log(30)
         return status
