@@ -38,6 +38,8 @@ inline constexpr HRESULT E_NOTIMPL = MakeHresult(0x80004001);
 inline constexpr HRESULT E_NOINTERFACE = MakeHresult(0x80004002);
 inline constexpr HRESULT E_POINTER = MakeHresult(0x80004003);
 inline constexpr HRESULT E_FAIL = MakeHresult(0x80004005);
+inline constexpr HRESULT E_PENDING = MakeHresult(0x8000000A);
+inline constexpr HRESULT E_ACCESSDENIED = MakeHresult(0x80070005);
 inline constexpr HRESULT E_UNEXPECTED = MakeHresult(0x8000FFFF);
 inline constexpr HRESULT E_OUTOFMEMORY = MakeHresult(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = MakeHresult(0x80070057);
@@ -62,6 +64,7 @@ constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
 }
 
 // Mobile Broadband service statuses.
+inline constexpr HRESULT E_MBN_BAD_SIM = MakeHresult(0x80548202);
 inline constexpr HRESULT E_MBN_SIM_NOT_INSERTED = MakeHresult(0x8054820A);
 inline constexpr HRESULT E_MBN_PIN_REQUIRED = MakeHresult(0x80548210);
 inline constexpr HRESULT E_MBN_FAILURE = MakeHresult(0x80548212);

@@ -35,7 +35,6 @@ HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, 
 
     ActivationInputs inputs;
     inputs.state = mm_modem_get_state(modem);
-    inputs.bearers = static_cast<int>(bearers.size());
     MMBearer* shown = bearers.empty() ? nullptr : bearers.front().get();
     for (auto& bearer : bearers) {
         if (mm_bearer_get_connected(bearer.get())) {

@@ -14,49 +14,46 @@ struct NamedStatus {
     HRESULT status;
 };
 
-// Remote error names, for errors whose domain the client did not map.
+#define PARAVUE_MM_CORE "org.freedesktop.ModemManager1.Error.Core."
+#define PARAVUE_MM_EQUIPMENT "org.freedesktop.ModemManager1.Error.MobileEquipment."
+#define PARAVUE_DBUS "org.freedesktop.DBus.Error."
+
+// Every error by its D-Bus name, whether the daemon or the bus sent it or
+// glib made it locally in a registered domain. Unlisted errors are failures.
 constexpr NamedStatus kByName[] = {
-    {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimNotInserted", E_MBN_SIM_NOT_INSERTED},
-    {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimPin", E_MBN_PIN_REQUIRED},
-    {"org.freedesktop.ModemManager1.Error.Core.Unsupported", kNotSupported},
-    {"org.freedesktop.DBus.Error.NotSupported", kNotSupported},
-    {"org.freedesktop.DBus.Error.Timeout", kTimeout},
-    {"org.freedesktop.DBus.Error.TimedOut", kTimeout},
-    {"org.freedesktop.DBus.Error.NoReply", kTimeout},
-    {"org.freedesktop.DBus.Error.ServiceUnknown", kServiceNotActive},
-    {"org.freedesktop.DBus.Error.NameHasNoOwner", kServiceNotActive},
-    {"org.freedesktop.DBus.Error.Disconnected", kServiceNotActive},
+    {PARAVUE_MM_EQUIPMENT "SimNotInserted", E_MBN_SIM_NOT_INSERTED},
+    {PARAVUE_MM_EQUIPMENT "SimPin", E_MBN_PIN_REQUIRED},
+    // The SIM wants its unblocking key: still a PIN to give first.
+    {PARAVUE_MM_EQUIPMENT "SimPuk", E_MBN_PIN_REQUIRED},
+    {PARAVUE_MM_EQUIPMENT "SimFailure", E_MBN_BAD_SIM},
+    {PARAVUE_MM_EQUIPMENT "SimWrong", E_MBN_BAD_SIM},
+    {PARAVUE_MM_EQUIPMENT "NotSupported", kNotSupported},
+    {PARAVUE_MM_CORE "Unsupported", kNotSupported},
+    // Below the state an operation needs, and refused by the daemon's or the
+    // bus's policy (a caller outside the local active session).
+    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED},
+    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED},
+    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED},
+    {PARAVUE_MM_CORE "Retry", E_PENDING},
+    {PARAVUE_MM_CORE "InProgress", E_PENDING},
+    {PARAVUE_DBUS "NotSupported", kNotSupported},
+    {PARAVUE_DBUS "Timeout", kTimeout},
+    {PARAVUE_DBUS "TimedOut", kTimeout},
+    {PARAVUE_DBUS "NoReply", kTimeout},
+    {PARAVUE_DBUS "ServiceUnknown", kServiceNotActive},
+    {PARAVUE_DBUS "NameHasNoOwner", kServiceNotActive},
+    {PARAVUE_DBUS "Disconnected", kServiceNotActive},
 };
+
+#undef PARAVUE_MM_CORE
+#undef PARAVUE_MM_EQUIPMENT
+#undef PARAVUE_DBUS
 
 }  // namespace
 
 HRESULT StatusFromError(const GError* error) {
     if (!error)
         return E_MBN_FAILURE;
-    if (error->domain == MM_MOBILE_EQUIPMENT_ERROR) {
-        if (error->code == MM_MOBILE_EQUIPMENT_ERROR_SIM_NOT_INSERTED)
-            return E_MBN_SIM_NOT_INSERTED;
-        if (error->code == MM_MOBILE_EQUIPMENT_ERROR_SIM_PIN)
-            return E_MBN_PIN_REQUIRED;
-    }
-    if (error->domain == MM_CORE_ERROR && error->code == MM_CORE_ERROR_UNSUPPORTED)
-        return kNotSupported;
-    if (error->domain == G_DBUS_ERROR) {
-        switch (error->code) {
-            case G_DBUS_ERROR_NOT_SUPPORTED:
-                return kNotSupported;
-            case G_DBUS_ERROR_TIMEOUT:
-            case G_DBUS_ERROR_TIMED_OUT:
-            case G_DBUS_ERROR_NO_REPLY:
-                return kTimeout;
-            case G_DBUS_ERROR_SERVICE_UNKNOWN:
-            case G_DBUS_ERROR_NAME_HAS_NO_OWNER:
-            case G_DBUS_ERROR_DISCONNECTED:
-                return kServiceNotActive;
-            default:
-                break;
-        }
-    }
     if (error->domain == G_IO_ERROR) {
         // Our own bound cancels a call that has not answered in time.
         if (error->code == G_IO_ERROR_TIMED_OUT || error->code == G_IO_ERROR_CANCELLED)
@@ -64,12 +61,13 @@ HRESULT StatusFromError(const GError* error) {
         if (error->code == G_IO_ERROR_CLOSED)
             return kServiceNotActive;
     }
-    if (g_dbus_error_is_remote_error(error)) {
-        GCharPtr name(g_dbus_error_get_remote_error(error));
-        for (const NamedStatus& entry : kByName)
-            if (name && std::strcmp(name.get(), entry.name) == 0)
-                return entry.status;
-    }
+    // The remote name when the error came over the bus (its domain may not
+    // be registered yet), else the name of its registered domain and code.
+    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
+                                                      : g_dbus_error_encode_gerror(error));
+    for (const NamedStatus& entry : kByName)
+        if (name && std::strcmp(name.get(), entry.name) == 0)
+            return entry.status;
     return E_MBN_FAILURE;
 }
 

@@ -133,7 +133,21 @@ HRESULT MmInterface::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
 }
 
 ULONG MmInterface::AvailableDataClasses() const {
-    return DataClassFromModes(AllowedModesOf(modem_.get()), CurrentCapabilitiesOf(modem_.get()));
+    return AvailableDataClassFrom(RegisterState().value_or(MBN_REGISTER_STATE_NONE),
+                                  AllowedModesOf(modem_.get()),
+                                  CurrentCapabilitiesOf(modem_.get()));
+}
+
+std::optional<MBN_REGISTER_STATE> MmInterface::RegisterState() const {
+    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get()))
+        return RegisterStateFrom3gpp(mm_modem_3gpp_get_registration_state(gpp));
+    if (MMModemCdma* cdma = mm_object_peek_modem_cdma(modem_.get())) {
+        MMModemCdmaRegistrationState evdo = mm_modem_cdma_get_evdo_registration_state(cdma);
+        return RegisterStateFromCdma(evdo != MM_MODEM_CDMA_REGISTRATION_STATE_UNKNOWN
+                                         ? evdo
+                                         : mm_modem_cdma_get_cdma1x_registration_state(cdma));
+    }
+    return std::nullopt;
 }
 
 HRESULT MmInterface::GetHomeProvider(MBN_PROVIDER* homeProvider) {
@@ -226,17 +240,10 @@ HRESULT MmInterface::GetSignalError(ULONG* signalError) {
 
 HRESULT MmInterface::GetRegisterState(MBN_REGISTER_STATE* registerState) {
     PARAVUE_MM_ENTER(registerState);
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get())) {
-        *registerState = RegisterStateFrom3gpp(mm_modem_3gpp_get_registration_state(gpp));
-    } else if (MMModemCdma* cdma = mm_object_peek_modem_cdma(modem_.get())) {
-        MMModemCdmaRegistrationState evdo = mm_modem_cdma_get_evdo_registration_state(cdma);
-        *registerState =
-            RegisterStateFromCdma(evdo != MM_MODEM_CDMA_REGISTRATION_STATE_UNKNOWN
-                                      ? evdo
-                                      : mm_modem_cdma_get_cdma1x_registration_state(cdma));
-    } else {
+    std::optional<MBN_REGISTER_STATE> state = RegisterState();
+    if (!state)
         return E_NOINTERFACE;
-    }
+    *registerState = *state;
     return S_OK;
 }
 
@@ -354,8 +361,15 @@ HRESULT MmInterface::ContextsFromProfiles(MMModem3gppProfileManager* profiles, S
         return hr;
     ErrorSlot error;
     GList* list = nullptr;
-    if (!mm_modem_3gpp_profile_manager_list_finish(profiles, result.get(), &list, error.Put()))
-        return StatusFromError(error.Take().get());
+    if (!mm_modem_3gpp_profile_manager_list_finish(profiles, result.get(), &list, error.Put())) {
+        // Refused (a modem below the enabled state, a caller the policy does
+        // not allow, ...): the bearers still tell the contexts. Only a daemon
+        // that is gone or does not answer ends the section.
+        HRESULT refused = StatusFromError(error.Take().get());
+        if (refused == kServiceNotActive || refused == kTimeout)
+            return refused;
+        return ContextsFromBearers(out);
+    }
     std::vector<GObjectPtr<MM3gppProfile>> owned;
     for (GList* item = list; item; item = item->next)
         owned.emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference

@@ -5,6 +5,7 @@
 #include "platform/modemmanager/mm_glib.h"
 
 #include <memory>
+#include <optional>
 
 #include "platform/com_object.h"
 #include "platform/mbn.h"
@@ -62,6 +63,8 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     HRESULT ContextsFromProfiles(MMModem3gppProfileManager* profiles, SAFEARRAY** out);
     HRESULT ContextsFromBearers(SAFEARRAY** out);
     ULONG AvailableDataClasses() const;
+    // The registration as the report reads it; none without 3GPP or CDMA.
+    std::optional<MBN_REGISTER_STATE> RegisterState() const;
 
     std::shared_ptr<Session> session_;
     GObjectPtr<MMObject> modem_;

@@ -24,17 +24,22 @@ MBN_CELLULAR_CLASS CellularClassFromCapabilities(guint32 capabilities) {
 }
 
 ULONG DataClassFromModes(guint32 modes, guint32 capabilities) {
+    // "Any" is what the daemon publishes when it could not load the modes:
+    // then the capabilities alone decide.
+    if (modes == MM_MODEM_MODE_ANY)
+        modes = MM_MODEM_MODE_2G | MM_MODEM_MODE_3G | MM_MODEM_MODE_4G | MM_MODEM_MODE_5G;
+    // Each mode only where the modem has that technology.
     ULONG data = 0;
-    if (Is3gppCapable(capabilities)) {
+    if (capabilities & MM_MODEM_CAPABILITY_GSM_UMTS) {
         if (modes & MM_MODEM_MODE_2G)
             data |= MBN_DATA_CLASS_GPRS | MBN_DATA_CLASS_EDGE;
         if (modes & MM_MODEM_MODE_3G)
             data |= MBN_DATA_CLASS_UMTS | MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA;
-        if (modes & MM_MODEM_MODE_4G)
-            data |= MBN_DATA_CLASS_LTE;
-        if (modes & MM_MODEM_MODE_5G)
-            data |= MBN_DATA_CLASS_5G_NSA | MBN_DATA_CLASS_5G_SA;
     }
+    if ((capabilities & MM_MODEM_CAPABILITY_LTE) && (modes & MM_MODEM_MODE_4G))
+        data |= MBN_DATA_CLASS_LTE;
+    if ((capabilities & MM_MODEM_CAPABILITY_5GNR) && (modes & MM_MODEM_MODE_5G))
+        data |= MBN_DATA_CLASS_5G_NSA | MBN_DATA_CLASS_5G_SA;
     if (IsCdmaCapable(capabilities)) {
         if (modes & MM_MODEM_MODE_2G)
             data |= MBN_DATA_CLASS_1XRTT;
@@ -42,6 +47,13 @@ ULONG DataClassFromModes(guint32 modes, guint32 capabilities) {
             data |= MBN_DATA_CLASS_1XEVDO | MBN_DATA_CLASS_1XEVDO_REVA;
     }
     return data;
+}
+
+ULONG AvailableDataClassFrom(MBN_REGISTER_STATE registration, guint32 allowedModes,
+                             guint32 capabilities) {
+    if (!IsRegistered(registration))
+        return 0;
+    return DataClassFromModes(allowedModes, capabilities);
 }
 
 ULONG DataClassFromAccessTechnologies(guint32 t) {
@@ -122,6 +134,11 @@ MBN_REGISTER_STATE RegisterStateFromCdma(MMModemCdmaRegistrationState state) {
     return MBN_REGISTER_STATE_NONE;
 }
 
+bool IsRegistered(MBN_REGISTER_STATE state) {
+    return state == MBN_REGISTER_STATE_HOME || state == MBN_REGISTER_STATE_ROAMING ||
+           state == MBN_REGISTER_STATE_PARTNER;
+}
+
 bool IsHomeRegistration(MMModem3gppRegistrationState state) {
     return RegisterStateFrom3gpp(state) == MBN_REGISTER_STATE_HOME;
 }
@@ -137,8 +154,10 @@ MBN_AUTH_PROTOCOL AuthProtocolFromAllowed(guint32 allowed) {
 }
 
 MBN_CONTEXT_TYPE ContextTypeFromApnType(guint32 apnType) {
+    // The daemon's own rule: a bearer without an explicit type is an
+    // internet one, and most bearers users create carry none.
     if (apnType == MM_BEARER_APN_TYPE_NONE)
-        return MBN_CONTEXT_TYPE_NONE;
+        return MBN_CONTEXT_TYPE_INTERNET;
     if (apnType & (MM_BEARER_APN_TYPE_DEFAULT | MM_BEARER_APN_TYPE_INITIAL))
         return MBN_CONTEXT_TYPE_INTERNET;
     if (apnType & MM_BEARER_APN_TYPE_PRIVATE)
@@ -196,21 +215,25 @@ MBN_READY_STATE ReadyStateFrom(const ReadyInputs& in) {
     }
     if (in.subscription == MM_MODEM_3GPP_SUBSCRIPTION_STATE_UNPROVISIONED)
         return MBN_READY_STATE_NOT_ACTIVATED;
-    if (in.state >= MM_MODEM_STATE_ENABLING)
+    // A disabled modem is initialised, its SIM ready and its radio in low
+    // power; only one still initialising (or unknown) is off.
+    if (in.state >= MM_MODEM_STATE_DISABLED)
         return MBN_READY_STATE_INITIALIZED;
-    return MBN_READY_STATE_OFF;  // disabled, disabling, initializing, unknown
+    return MBN_READY_STATE_OFF;
 }
 
 MBN_ACTIVATION_STATE ActivationStateFrom(const ActivationInputs& in) {
+    // A bearer stays connected until its teardown ends: disconnecting first.
+    if (in.state == MM_MODEM_STATE_DISCONNECTING)
+        return MBN_ACTIVATION_STATE_DEACTIVATING;
     if (in.anyConnected)
         return MBN_ACTIVATION_STATE_ACTIVATED;
     if (in.state == MM_MODEM_STATE_CONNECTING)
         return MBN_ACTIVATION_STATE_ACTIVATING;
-    if (in.state == MM_MODEM_STATE_DISCONNECTING)
-        return MBN_ACTIVATION_STATE_DEACTIVATING;
-    if (in.bearers > 0)
-        return MBN_ACTIVATION_STATE_DEACTIVATED;
-    return MBN_ACTIVATION_STATE_NONE;
+    // "None" is unknown: only a modem whose own state is unknown or failed.
+    if (in.state == MM_MODEM_STATE_UNKNOWN || in.state == MM_MODEM_STATE_FAILED)
+        return MBN_ACTIVATION_STATE_NONE;
+    return MBN_ACTIVATION_STATE_DEACTIVATED;
 }
 
 unsigned long ModemPathNumber(std::string_view path) {

@@ -15,7 +15,8 @@ MBN_CELLULAR_CLASS CellularClassFromCapabilities(guint32 capabilities);
 bool Is3gppCapable(guint32 capabilities);
 bool IsCdmaCapable(guint32 capabilities);
 
-// Data classes the given modes allow, for a modem with these capabilities.
+// Data classes the given modes allow, each only where the capabilities have
+// its technology; "any" modes allow whatever the capabilities do.
 ULONG DataClassFromModes(guint32 modes, guint32 capabilities);
 // The data class of the technologies in use (or listed for a network).
 ULONG DataClassFromAccessTechnologies(guint32 technologies);
@@ -27,6 +28,11 @@ inline constexpr ULONG kSignalUnknown = 99;
 MBN_REGISTER_STATE RegisterStateFrom3gpp(MMModem3gppRegistrationState state);
 MBN_REGISTER_STATE RegisterStateFromCdma(MMModemCdmaRegistrationState state);
 bool IsHomeRegistration(MMModem3gppRegistrationState state);
+// Home, roaming or partner.
+bool IsRegistered(MBN_REGISTER_STATE state);
+// What is available now: nothing until registered, then the allowed modes.
+ULONG AvailableDataClassFrom(MBN_REGISTER_STATE registration, guint32 allowedModes,
+                             guint32 capabilities);
 
 // The strongest protocol allowed; none when nothing (or "none") is allowed.
 MBN_AUTH_PROTOCOL AuthProtocolFromAllowed(guint32 allowedAuth);
@@ -47,7 +53,6 @@ MBN_READY_STATE ReadyStateFrom(const ReadyInputs& inputs);
 
 struct ActivationInputs {
     MMModemState state = MM_MODEM_STATE_UNKNOWN;
-    int bearers = 0;
     bool anyConnected = false;
 };
 MBN_ACTIVATION_STATE ActivationStateFrom(const ActivationInputs& inputs);

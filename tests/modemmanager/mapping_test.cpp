@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
 
 namespace mm = paravue::mm;
@@ -18,16 +19,32 @@ TEST(Capabilities, AnyThreeGppFamilyMakesGsmCdmaOnlyMakesCdma) {
     EXPECT_EQ(mm::CellularClassFromCapabilities(MM_MODEM_CAPABILITY_POTS), MBN_CELLULAR_CLASS_NONE);
 }
 
-TEST(DataClass, ModesMapPerFamily) {
-    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_5G, k3gpp), 0xC0u);
+TEST(DataClass, ModesCountOnlyWhereTheCapabilitiesHaveTheTechnology) {
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G, k3gpp), 0x1Fu);
     EXPECT_EQ(
         mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_3G, MM_MODEM_CAPABILITY_CDMA_EVDO),
         static_cast<ULONG>(MBN_DATA_CLASS_1XRTT | MBN_DATA_CLASS_1XEVDO |
                            MBN_DATA_CLASS_1XEVDO_REVA));
+    // No 5G bits without 5GNR, no LTE without LTE, no GSM family without it.
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_5G, k3gpp), 0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_5G, MM_MODEM_CAPABILITY_5GNR), 0xC0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_4G, MM_MODEM_CAPABILITY_GSM_UMTS), 0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_2G | MM_MODEM_MODE_4G, MM_MODEM_CAPABILITY_LTE),
+              static_cast<ULONG>(MBN_DATA_CLASS_LTE));
+    // "Any" (modes not loaded) is whatever the capabilities allow.
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_ANY, k3gpp), 0x3Fu);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_ANY, k3gpp | MM_MODEM_CAPABILITY_5GNR), 0xFFu);
     // CS alone carries no packet data; no family, no data class.
     EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_CS, k3gpp), 0u);
-    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_4G, MM_MODEM_CAPABILITY_POTS), 0u);
+    EXPECT_EQ(mm::DataClassFromModes(MM_MODEM_MODE_ANY, MM_MODEM_CAPABILITY_POTS), 0u);
+
+    // Available: nothing until registered (home, roaming or partner).
+    const guint32 modes = MM_MODEM_MODE_3G | MM_MODEM_MODE_4G;
+    EXPECT_EQ(mm::AvailableDataClassFrom(MBN_REGISTER_STATE_SEARCHING, modes, k3gpp), 0u);
+    EXPECT_EQ(mm::AvailableDataClassFrom(MBN_REGISTER_STATE_DENIED, modes, k3gpp), 0u);
+    EXPECT_EQ(mm::AvailableDataClassFrom(MBN_REGISTER_STATE_NONE, modes, k3gpp), 0u);
+    EXPECT_EQ(mm::AvailableDataClassFrom(MBN_REGISTER_STATE_ROAMING, modes, k3gpp), 0x3Cu);
+    EXPECT_EQ(mm::AvailableDataClassFrom(MBN_REGISTER_STATE_PARTNER, modes, k3gpp), 0x3Cu);
 }
 
 TEST(DataClass, AccessTechnologies) {
@@ -89,7 +106,8 @@ TEST(Contexts, AuthIsTheStrongestAllowedAndApnTypeNamesTheContext) {
     EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_IMS), MBN_CONTEXT_TYPE_VOICE);
     EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_VIDEO_SHARE),
               MBN_CONTEXT_TYPE_VIDEO_SHARE);
-    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_NONE), MBN_CONTEXT_TYPE_NONE);
+    // Untyped is internet, as the daemon reads it.
+    EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_NONE), MBN_CONTEXT_TYPE_INTERNET);
     EXPECT_EQ(mm::ContextTypeFromApnType(MM_BEARER_APN_TYPE_MMS), MBN_CONTEXT_TYPE_CUSTOM);
 }
 
@@ -113,23 +131,83 @@ TEST(Readiness, FailureLockSubscriptionAndPowerStates) {
     EXPECT_EQ(ready(MM_MODEM_STATE_REGISTERED, {}, MM_MODEM_LOCK_NONE,
                     MM_MODEM_3GPP_SUBSCRIPTION_STATE_UNPROVISIONED),
               MBN_READY_STATE_NOT_ACTIVATED);
-    EXPECT_EQ(ready(MM_MODEM_STATE_DISABLING), MBN_READY_STATE_OFF);
+    // Disabled is initialised with its radio in low power; not yet
+    // initialised is off.
+    EXPECT_EQ(ready(MM_MODEM_STATE_DISABLED), MBN_READY_STATE_INITIALIZED);
+    EXPECT_EQ(ready(MM_MODEM_STATE_DISABLING), MBN_READY_STATE_INITIALIZED);
     EXPECT_EQ(ready(MM_MODEM_STATE_INITIALIZING), MBN_READY_STATE_OFF);
+    EXPECT_EQ(ready(MM_MODEM_STATE_UNKNOWN), MBN_READY_STATE_OFF);
     EXPECT_EQ(ready(MM_MODEM_STATE_ENABLING), MBN_READY_STATE_INITIALIZED);
     EXPECT_EQ(ready(MM_MODEM_STATE_CONNECTED), MBN_READY_STATE_INITIALIZED);
 }
 
-TEST(Connection, ConnectedBearerWinsOverTransitions) {
-    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_DISCONNECTING, 2, true}),
-              MBN_ACTIVATION_STATE_ACTIVATED);
-    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_CONNECTING, 1, false}),
-              MBN_ACTIVATION_STATE_ACTIVATING);
-    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_DISCONNECTING, 1, false}),
-              MBN_ACTIVATION_STATE_DEACTIVATING);
-    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_REGISTERED, 1, false}),
-              MBN_ACTIVATION_STATE_DEACTIVATED);
-    EXPECT_EQ(mm::ActivationStateFrom({MM_MODEM_STATE_REGISTERED, 0, false}),
-              MBN_ACTIVATION_STATE_NONE);
+TEST(Connection, TeardownFirstThenConnectedAndIdleIsDeactivated) {
+    struct Case {
+        MMModemState state;
+        bool connected;
+        MBN_ACTIVATION_STATE out;
+    } cases[] = {
+        // A bearer still reads connected while it is torn down.
+        {MM_MODEM_STATE_DISCONNECTING, true, MBN_ACTIVATION_STATE_DEACTIVATING},
+        {MM_MODEM_STATE_CONNECTED, true, MBN_ACTIVATION_STATE_ACTIVATED},
+        {MM_MODEM_STATE_CONNECTING, false, MBN_ACTIVATION_STATE_ACTIVATING},
+        {MM_MODEM_STATE_REGISTERED, false, MBN_ACTIVATION_STATE_DEACTIVATED},
+        {MM_MODEM_STATE_DISABLED, false, MBN_ACTIVATION_STATE_DEACTIVATED},
+        {MM_MODEM_STATE_LOCKED, false, MBN_ACTIVATION_STATE_DEACTIVATED},
+        // None is "unknown": only for a modem whose own state is.
+        {MM_MODEM_STATE_UNKNOWN, false, MBN_ACTIVATION_STATE_NONE},
+        {MM_MODEM_STATE_FAILED, false, MBN_ACTIVATION_STATE_NONE},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mm::ActivationStateFrom({c.state, c.connected}), c.out) << c.state;
+}
+
+TEST(Errors, EveryNameTheDaemonOrTheBusSendsHasItsStatus) {
+    struct Case {
+        const char* name;
+        HRESULT status;
+    } cases[] = {
+        {"org.freedesktop.ModemManager1.Error.Core.WrongState", E_ACCESSDENIED},
+        {"org.freedesktop.ModemManager1.Error.Core.Unauthorized", E_ACCESSDENIED},
+        {"org.freedesktop.DBus.Error.AccessDenied", E_ACCESSDENIED},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimPin", E_MBN_PIN_REQUIRED},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimPuk", E_MBN_PIN_REQUIRED},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimFailure", E_MBN_BAD_SIM},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimWrong", E_MBN_BAD_SIM},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.SimNotInserted",
+         E_MBN_SIM_NOT_INSERTED},
+        {"org.freedesktop.ModemManager1.Error.MobileEquipment.NotSupported", mm::kNotSupported},
+        {"org.freedesktop.ModemManager1.Error.Core.Unsupported", mm::kNotSupported},
+        {"org.freedesktop.ModemManager1.Error.Core.Retry", E_PENDING},
+        {"org.freedesktop.ModemManager1.Error.Core.InProgress", E_PENDING},
+        {"org.freedesktop.DBus.Error.NoReply", mm::kTimeout},
+        {"org.freedesktop.DBus.Error.ServiceUnknown", mm::kServiceNotActive},
+        {"org.freedesktop.ModemManager1.Error.Core.Failed", E_MBN_FAILURE},
+        {"org.example.Unheard.Of", E_MBN_FAILURE},
+    };
+    for (const Case& c : cases) {
+        // As it comes over the bus, mapped to its domain or not.
+        GError* remote = g_dbus_error_new_for_dbus_error(c.name, "refused");
+        EXPECT_EQ(mm::StatusFromError(remote), c.status) << c.name;
+        g_error_free(remote);
+    }
+    // Made locally in a registered domain, with no remote name to read.
+    struct Local {
+        GQuark domain;
+        gint code;
+        HRESULT status;
+    } locals[] = {
+        {MM_CORE_ERROR, MM_CORE_ERROR_WRONG_STATE, E_ACCESSDENIED},
+        {MM_MOBILE_EQUIPMENT_ERROR, MM_MOBILE_EQUIPMENT_ERROR_SIM_PUK, E_MBN_PIN_REQUIRED},
+        {G_DBUS_ERROR, G_DBUS_ERROR_ACCESS_DENIED, E_ACCESSDENIED},
+        {G_IO_ERROR, G_IO_ERROR_CANCELLED, mm::kTimeout},  // our own bound
+        {G_IO_ERROR, G_IO_ERROR_CLOSED, mm::kServiceNotActive},
+    };
+    for (const Local& l : locals) {
+        GError* error = g_error_new_literal(l.domain, l.code, "local");
+        EXPECT_EQ(mm::StatusFromError(error), l.status) << g_quark_to_string(l.domain);
+        g_error_free(error);
+    }
 }
 
 TEST(Radio, UnknownPowerStateIsOutsideTheRadioStates) {

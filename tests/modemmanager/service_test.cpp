@@ -305,7 +305,7 @@ TEST_F(ServiceTest, ConnectionManagerListsOneConnectionPerModem) {
     MBN_ACTIVATION_STATE activation{};
     UniqueBstr profile;
     ASSERT_EQ(connection->GetConnectionState(&activation, profile.Put()), S_OK);
-    EXPECT_EQ(activation, MBN_ACTIVATION_STATE_NONE);  // no bearer at all
+    EXPECT_EQ(activation, MBN_ACTIVATION_STATE_DEACTIVATED);  // idle: no bearer at all
 }
 
 }  // namespace
