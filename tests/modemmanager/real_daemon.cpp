@@ -71,14 +71,21 @@ std::map<std::string, std::string> Mmcli(const std::string& args) {
     return keys;
 }
 
-bool WaitForModemState(const std::string& state, int timeoutMs) {
+bool WaitForModem(const std::function<bool(std::map<std::string, std::string>&)>& done,
+                  int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (Mmcli("-m 0")["modem.generic.state"] == state)
+        auto modem = Mmcli("-m 0");
+        if (done(modem))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return false;
+}
+
+bool WaitForModemState(const std::string& state, int timeoutMs) {
+    return WaitForModem([&](auto& modem) { return modem["modem.generic.state"] == state; },
+                        timeoutMs);
 }
 
 bool TellModem(const std::string& line) {

@@ -4,6 +4,7 @@
 // control line.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -26,8 +27,11 @@ CommandResult Run(const std::string& command);
 // `mmcli ARGS -K` as key to value; a value the client prints as "--" is empty.
 std::map<std::string, std::string> Mmcli(const std::string& args);
 
-// Polls the daemon until modem 0 is in `state` (mmcli's word); false after
-// `timeoutMs`.
+// Polls the daemon until `done` holds for modem 0's `mmcli -m 0 -K` keys;
+// false after `timeoutMs`.
+bool WaitForModem(const std::function<bool(std::map<std::string, std::string>&)>& done,
+                  int timeoutMs = 60000);
+// Until modem 0 is in `state` (mmcli's word).
 bool WaitForModemState(const std::string& state, int timeoutMs = 60000);
 
 // A line for the modem's control FIFO, e.g. "creg 5".
