@@ -83,6 +83,10 @@ void ExpectAgreement(const Report& report, const std::vector<Expected>& table) {
     }
 }
 
+std::string ThreeGpp(const std::string& capabilities) {
+    return capabilities.find("gsm-umts") != std::string::npos ? "GSM" : capabilities;
+}
+
 // The device's identity needs no SIM and no network: the same in every state.
 std::vector<Expected> IdentityRows(std::map<std::string, std::string>& modem) {
     return {
@@ -94,10 +98,8 @@ std::vector<Expected> IdentityRows(std::map<std::string, std::string>& modem) {
         {"Model", Fact("model"), modem["modem.generic.model"]},
         {"FirmwareInfo", Fact("revision"), modem["modem.generic.revision"]},
         {"DeviceId", Fact("imei"), modem["modem.generic.equipment-identifier"]},
-        {"Technology", "GSM",
-         modem["modem.generic.current-capabilities.value[1]"] == "gsm-umts"
-             ? "GSM"
-             : modem["modem.generic.current-capabilities.value[1]"]},
+        // A 3GPP modem (GSM/UMTS, LTE) is a GSM device.
+        {"Technology", "GSM", ThreeGpp(modem["modem.generic.current-capabilities.value[1]"])},
     };
 }
 
@@ -199,10 +201,14 @@ TEST_F(RealDaemonReport, TheRegisteredModemAgreesWithTheDaemonsClient) {
              Field(profiles["modem.3gpp.profile-manager.list.value[1]"], "apn")},
         });
     // What the modem's answers mean, with nothing from the client to compare:
-    // CGREG's access technology 7 is E-UTRAN; registered at home, the home
-    // provider is visible and registered; a profile without a type is for the
-    // internet; registered and idle is initialised and deactivated.
+    // it allows GSM, UTRAN and E-UTRAN (+WS46), so registered it has every
+    // 2G to 4G class, and its access technology 7 (+CGREG) is E-UTRAN; at
+    // home, the home provider is visible and registered; a profile without a
+    // type is for the internet; registered and idle is initialised and
+    // deactivated.
     for (const std::string& line : {
+             Line("InterfaceCaps Data Class", "63"),
+             Line("Available Data Class", "63"),
              Line("Current Data Class", "32"),
              Line("Register Mode", "Automatic"),
              Line("Connection Context", "1:"),

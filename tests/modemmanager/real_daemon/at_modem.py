@@ -223,6 +223,13 @@ class SimulatedModem:
             return ['+CGDCONT: (1-10),"IP",,,(0-2),(0-4)',
                     '+CGDCONT: (1-10),"IPV6",,,(0-2),(0-4)',
                     '+CGDCONT: (1-10),"IPV4V6",,,(0-2),(0-4)']
+        # GSM, UTRAN, E-UTRAN and their combinations: an LTE modem.
+        if c == '+WS46=?':
+            return ['+WS46: (12,22,25,28,29,30,31)']
+        if c == '+WS46?':
+            return ['+WS46: 25']
+        if c.startswith('+WS46='):
+            return []
         if c == '+CGACT?':
             return ['+CGACT: 1,0']
         if c == '+CGATT?':
