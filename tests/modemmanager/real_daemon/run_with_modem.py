@@ -201,8 +201,9 @@ class Fixture:
                         'org.freedesktop.DBus.Mock.AllowUnknown', 'boolean:true'],
                        env=self.env, check=True, stdout=subprocess.DEVNULL, timeout=10)
 
-        modem_log = open(os.path.join(self.root, 'modem.log'), 'w') \
-            if os.environ.get('PARAVUE_AT_MODEM_LOG') else None
+        # PARAVUE_AT_MODEM_LOG=FILE: the AT dialogue, for adding answers.
+        log_path = os.environ.get('PARAVUE_AT_MODEM_LOG')
+        modem_log = open(log_path, 'w') if log_path else None
         self.modem = SimulatedModem(pin_locked=self.pin_locked, log=modem_log)
         self.modem.start()
         port = self.modem.port[len('/dev/'):]
