@@ -61,6 +61,14 @@ class MockMatchesPublishedInterface(unittest.TestCase):
             self.assertIsInstance(typed['allowed-auth'], dbus.UInt32)
             self.assertIsInstance(typed['profile-id'], dbus.Int32)
 
+    def test_every_state_sets_only_served_properties(self):
+        sections = {'modem': self.mock.MODEM_IFACE, '3gpp': self.mock.GPP_IFACE}
+        for state, options in self.mock.STATES.items():
+            for key, interface in sections.items():
+                for name in options.get(key, {}):
+                    with self.subTest(state=state, property=name):
+                        self.assertIn(name, self.mock.PROPERTIES[interface])
+
 
 if __name__ == '__main__':
     sys.exit(unittest.main())

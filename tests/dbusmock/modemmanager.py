@@ -139,6 +139,50 @@ DEFAULT_PROFILES = [
      'password': 'secret', 'allowed-auth': 2 | 4, 'apn-type': 4},
 ]
 
+WRONG_STATE = 'org.freedesktop.ModemManager1.Error.Core.WrongState'
+MODEM_STATE_ENABLED = 6
+
+# Modem states as the daemon shows them, as defaults under AddModem's options.
+STATES = {
+    # Enabled, registered at home, one bearer connected.
+    'connected': {},
+    # Switched off by its user: radio in low power, nothing registered,
+    # bearers kept but down, and modes the daemon could not load.
+    'disabled': {
+        'modem': {'State': 3, 'PowerState': 2, 'AccessTechnologies': 0,
+                  'SignalQuality': (0, False), 'SupportedModes': [(0xFFFFFFFF, 0)],
+                  'CurrentModes': (0xFFFFFFFF, 0)},
+        '3gpp': {'RegistrationState': 4, 'OperatorCode': '', 'OperatorName': '',
+                 'PacketServiceState': 0},
+        'bearer-connected': False,
+    },
+    # Enabled and registered, never asked to connect: no bearer at all.
+    'idle': {'modem': {'State': 8}, 'bearers': 0},
+}
+
+
+def with_state(options):
+    '''The options over the defaults of their `state`.'''
+    preset = STATES[str(options.get('state', 'connected'))]
+    merged = dict(preset)
+    for key, value in options.items():
+        if isinstance(value, dict) and isinstance(preset.get(key), dict):
+            merged[key] = {**preset[key], **value}
+        else:
+            merged[key] = value
+    return merged
+
+
+def list_code(profiles, refusal):
+    '''ProfileManager.List as the daemon answers it: the caller's
+    authorisation first, then the modem's state, then the profiles.'''
+    return (f'error = {refusal!r}\n'
+            f'if not error and self.props[{MODEM_IFACE!r}]["State"] < {MODEM_STATE_ENABLED}:\n'
+            f'    error = {WRONG_STATE!r}\n'
+            'if error:\n'
+            '    raise dbus.exceptions.DBusException("refused", name=error)\n'
+            f'ret = {profiles!r}')
+
 
 def typed(signature, value):
     '''The value as dbus-python types of exactly this signature.'''
@@ -208,6 +252,8 @@ def AddModem(self, index, options):
     '''Adds modem `index` with its SIM and bearers and announces it.
 
     options (all optional):
+      state (s): connected (default), disabled or idle; see STATES. The
+        other options override what the state sets.
       sim (b): the modem has a SIM (default true)
       voice, profiles, cdma, gpp (b): which interfaces it has
         (defaults: voice false, profiles true, cdma false, gpp true)
@@ -215,10 +261,15 @@ def AddModem(self, index, options):
         bearer-connected is false
       preferred-networks (b): the SIM publishes its preferred networks
       modem, 3gpp, cdma-props, sim-props (a{sv}): property overrides
+      list-error (s): the D-Bus error ProfileManager.List refuses every
+        caller with (as polkit refuses a remote user); below the enabled
+        state it refuses with WrongState anyway
+      extra-profile (a{sv}): one more profile that List answers with
     '''
     path = MODEM_PATH % index
     if path in mockobject.objects:
         raise dbus.exceptions.DBusException('modem exists', name=MOCK_IFACE + '.Exists')
+    options = with_state(options)
     modem_overrides = dict(options.get('modem', {}))
 
     if options.get('sim', True):
@@ -261,9 +312,11 @@ def AddModem(self, index, options):
         interfaces.append(GPP_IFACE)
         if options.get('profiles', True):
             profiles = [profile_dict(p) for p in DEFAULT_PROFILES]
+            if 'extra-profile' in options:
+                profiles.append(profile_dict(options['extra-profile']))
             modem.AddProperties(PROFILES_IFACE, interface_properties(PROFILES_IFACE))
             modem.AddMethods(PROFILES_IFACE, [
-                ('List', '', 'aa{sv}', f'ret = {profiles!r}'),
+                ('List', '', 'aa{sv}', list_code(profiles, str(options.get('list-error', '')))),
                 ('Set', 'a{sv}', 'a{sv}', 'ret = args[0]'),
                 ('Delete', 'a{sv}', '', ''),
             ])

@@ -4,7 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "mock_daemon.h"
 // After the boundary's headers: glib makes TRUE and FALSE macros.
@@ -49,6 +52,106 @@ TEST_F(ReportCli, FullModemReportsItsLinesAndCompletes) {
         << run.output;
     EXPECT_NE(run.output.find("Register State                     HOME"), std::string::npos);
     EXPECT_NE(run.output.find("Completed Successfully."), std::string::npos);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Modems as users have them: each report is complete, and its lines say what
+// the modem's state means. `present` are runs of whole lines (CR LF each).
+TEST_F(ReportCli, ModemStatesReportCompletelyWithTheirMeaning) {
+    const std::string unauthorized = "org.freedesktop.ModemManager1.Error.Core.Unauthorized";
+    const std::string accessDenied = "org.freedesktop.DBus.Error.AccessDenied";
+    struct Case {
+        const char* name;
+        std::string options;  // AddModem's options, as GVariant text
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    } cases[] = {
+        // Disabled: List is refused below the enabled state, so the contexts
+        // come from the bearer it kept; nothing is available while not
+        // registered, and modes the daemon could not load ("any") read as
+        // the capabilities (GSM family and LTE: no 5G).
+        {"disabled",
+         "{'state': <'disabled'>}",
+         {"InterfaceCaps Data Class           63\r\n",
+          "Available Data Class               0\r\n"
+          "Current Data Class                 0\r\n",
+          "Roaming Text                       \r\n"
+          "Connection Context                 1:\r\n"
+          "Access String                      fast.example.com\r\n",
+          "Context type                       INTERNET\r\n"
+          "Software Radio State               Off\r\n",
+          "Home provider Data Class           0\r\n"
+          "Ready State                        INITIALIZED\r\n",
+          "Activation State                   Deactivated\r\n"
+          "Profile Name                       internet\r\n"},
+         {"Connection Context                 3:"}},
+        // Enabled and registered without any bearer: idle, not unknown.
+        {"idle",
+         "{'state': <'idle'>}",
+         {"Available Data Class               63\r\n", "Connection Context                 3:\r\n",
+          "Ready State                        INITIALIZED\r\n",
+          "Activation State                   Deactivated\r\n"
+          "Profile Name                       \r\n"},
+         {}},
+        // A user the daemon's policy refuses, and one the bus refuses: the
+        // contexts come from the connected bearer.
+        {"remote user (daemon)",
+         "{'list-error': <'" + unauthorized + "'>}",
+         {"Roaming Text                       \r\n"
+          "Connection Context                 1:\r\n"
+          "Access String                      fast.example.com\r\n",
+          "Context type                       INTERNET\r\n"
+          "Software Radio State               On\r\n",
+          "Activation State                   Activated\r\n"},
+         {"Connection Context                 3:"}},
+        {"remote user (bus)",
+         "{'list-error': <'" + accessDenied + "'>}",
+         {"Connection Context                 1:\r\n",
+          "Activation State                   Activated\r\n"},
+         {"Connection Context                 3:"}},
+        // A profile without an APN type is an internet one.
+        {"untyped profile",
+         "{'extra-profile': <{'profile-id': <int32 5>, 'apn': <'user.example'>}>}",
+         {"Connection Context                 5:\r\n"
+          "Access String                      user.example\r\n"
+          "User Name                          \r\n"
+          "Password                           \r\n"
+          "Auth type                          NONE\r\n"
+          "Compression                        NONE\r\n"
+          "Context type                       INTERNET\r\n"},
+         {}},
+    };
+    const std::string connected =
+        ReadFile(std::string(PARAVUE_SOURCE_DIR) + "/tests/modemmanager/connected_modem.report");
+    ASSERT_FALSE(connected.empty());
+    ASSERT_TRUE(daemon_.Start());
+    unsigned index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // One modem at a time: the report shows the first.
+        ASSERT_TRUE(daemon_.AddModem(index, g_variant_new_parsed(c.options.c_str())));
+        ReportRun run = RunReport();
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        const std::string end = "Completed Successfully.\r\n";
+        EXPECT_TRUE(run.output.size() >= end.size() &&
+                    run.output.compare(run.output.size() - end.size(), end.size(), end) == 0)
+            << run.output;
+        for (const std::string& lines : c.present)
+            EXPECT_NE(run.output.find(lines), std::string::npos) << lines << run.output;
+        for (const std::string& line : c.absent)
+            EXPECT_EQ(run.output.find(line), std::string::npos) << line;
+        ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", index)));
+        ++index;
+    }
+    // The enabled, registered, connected modem reads exactly as before.
+    ASSERT_TRUE(daemon_.AddModem(index));
+    EXPECT_EQ(RunReport().output, connected);
 }
 
 TEST_F(ReportCli, NoSimEndsAtTheSubscriberLine) {
