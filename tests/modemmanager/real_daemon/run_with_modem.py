@@ -65,8 +65,8 @@ def log(text):
 
 
 def unavailable():
-    for program in ('ModemManager', 'mmcli', 'dbus-daemon', 'unshare', 'mount'):
-        if not shutil.which(program, path=os.environ.get('PATH', '') + ':/usr/sbin:/sbin'):
+    for program in ('ModemManager', 'mmcli', 'dbus-daemon', 'dbus-send', 'unshare', 'mount'):
+        if not shutil.which(program):
             return '%s is not installed' % program
     try:
         import dbusmock  # noqa: F401
@@ -272,6 +272,8 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 64
     command = argv[1:]
+    # The daemon lives in sbin, which a user's PATH may lack.
+    os.environ['PATH'] = os.environ.get('PATH', '/usr/bin:/bin') + ':/usr/sbin:/sbin'
 
     reason = unavailable()
     if reason:
