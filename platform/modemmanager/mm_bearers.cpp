@@ -1,49 +1,31 @@
 #include "platform/modemmanager/mm_bearers.h"
 
 #include <algorithm>
+#include <string>
 
-#include <algorithm>
-
-#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_facts.h"
 
 namespace paravue::mm {
 
-HRESULT ListBearers(Session& session, MMObject* object,
-                    std::vector<GObjectPtr<MMBearer>>* bearers) {
+HRESULT ListBearers(Session& session, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
     bearers->clear();
-    MMModem* modem = mm_object_peek_modem(object);
-    if (!modem)
-        return E_MBN_FAILURE;
-    // No bearer paths: nothing to ask the daemon for.
-    const gchar* const* paths = mm_modem_get_bearer_paths(modem);
-    if (!paths || !*paths)
-        return S_OK;
-    GObjectPtr<GAsyncResult> result;
-    HRESULT hr =
-        session.Await([&](GCancellable* cancellable, GAsyncReadyCallback done,
-                          gpointer data) { mm_modem_list_bearers(modem, cancellable, done, data); },
-                      &result);
-    if (FAILED(hr))
-        return hr;
-    ErrorSlot error;
-    GList* list = mm_modem_list_bearers_finish(modem, result.get(), error.Put());
-    if (!list) {
-        GErrorPtr failure = error.Take();
-        return failure ? StatusFromError(failure.get()) : S_OK;
-    }
-    for (GList* item = list; item; item = item->next)
-        bearers->emplace_back(MM_BEARER(item->data));  // takes the list's reference
-    g_list_free(list);
-    for (auto& bearer : *bearers)
-        if (!ProxyLoaded(bearer.get()))
-            return kServiceNotActive;
-    // The list comes in no particular order; bearers are numbered by it.
-    std::stable_sort(bearers->begin(), bearers->end(), [](const auto& a, const auto& b) {
-        return ModemPathNumber(mm_bearer_get_path(a.get())) <
-               ModemPathNumber(mm_bearer_get_path(b.get()));
+    // The modem's Bearers property names them; the bearers are numbered in
+    // path order, whatever order the daemon lists them in.
+    std::vector<std::string> paths;
+    if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
+        for (; *listed; ++listed)
+            paths.emplace_back(*listed);
+    std::stable_sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
+        return ModemPathNumber(a) < ModemPathNumber(b);
     });
+    for (const std::string& path : paths) {
+        GObjectPtr<MMBearer> bearer;
+        if (HRESULT hr = session.ReadBearer(path.c_str(), &bearer); FAILED(hr)) {
+            bearers->clear();
+            return hr;
+        }
+        bearers->push_back(std::move(bearer));
+    }
     return S_OK;
 }
 

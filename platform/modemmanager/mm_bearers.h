@@ -1,4 +1,4 @@
-// A modem's bearers, listed with one bounded call.
+// A modem's bearers, each read once per run.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
@@ -11,7 +11,7 @@
 
 namespace paravue::mm {
 
-// Call inside a Session::Use.
-HRESULT ListBearers(Session& session, MMObject* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
+// The bearers the modem lists, in path order. Call inside a Session::Use.
+HRESULT ListBearers(Session& session, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
 
 }  // namespace paravue::mm

@@ -8,7 +8,7 @@
 
 namespace paravue::mm {
 
-MmConnection::MmConnection(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem)
+MmConnection::MmConnection(std::shared_ptr<Session> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
 
 HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
@@ -17,7 +17,7 @@ HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
     Session::Use use(*session_);
     if (!use.Ok())
         return kWrongThread;
-    return NewBstr(InterfaceIdOf(modem_.get()), connectionId);
+    return NewBstr(InterfaceIdOf(modem_->modem.get()), connectionId);
 }
 
 HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) {
@@ -26,11 +26,9 @@ HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, 
     Session::Use use(*session_);
     if (!use.Ok())
         return kWrongThread;
-    MMModem* modem = mm_object_peek_modem(modem_.get());
-    if (!modem)
-        return E_MBN_FAILURE;
+    MMModem* modem = modem_->modem.get();
     std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = ListBearers(*session_, modem_.get(), &bearers); FAILED(hr))
+    if (HRESULT hr = ListBearers(*session_, modem, &bearers); FAILED(hr))
         return hr;
 
     ActivationInputs inputs;

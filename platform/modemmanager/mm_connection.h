@@ -8,13 +8,14 @@
 #include "platform/com_object.h"
 #include "platform/mbn.h"
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_session.h"
 
 namespace paravue::mm {
 
 class MmConnection final : public ServiceObject<MmConnection, IMbnConnection> {
   public:
-    MmConnection(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem);
+    MmConnection(std::shared_ptr<Session> session, ModemRef modem);
 
     // The same text as the interface ID.
     HRESULT get_ConnectionID(BSTR* connectionId) override;
@@ -22,7 +23,7 @@ class MmConnection final : public ServiceObject<MmConnection, IMbnConnection> {
 
   private:
     std::shared_ptr<Session> session_;
-    GObjectPtr<MMObject> modem_;
+    ModemRef modem_;
 };
 
 }  // namespace paravue::mm

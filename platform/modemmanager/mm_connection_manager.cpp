@@ -16,7 +16,7 @@ HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
     Session::Use use(*session_);
     if (!use.Ok())
         return kWrongThread;
-    std::vector<GObjectPtr<MMObject>> modems;
+    std::vector<ModemRef> modems;
     if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
         return hr;
     return ModemObjectArray<MmConnection, IMbnConnection>(session_, std::move(modems),

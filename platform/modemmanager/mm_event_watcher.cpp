@@ -24,8 +24,12 @@ namespace {
 
 using Loop = EventWatcher::Loop;
 
+// Null when the object is no modem.
 ComPtr<MmInterface> InterfaceFor(Loop* loop, GDBusObject* object) {
-    return MakeComObject<MmInterface>(loop->session, ShareGObject(MM_OBJECT(object)));
+    ModemRef modem = ModemFromObject(MM_OBJECT(object));
+    if (!modem)
+        return ComPtr<MmInterface>();
+    return MakeComObject<MmInterface>(loop->session, std::move(modem));
 }
 
 void DeliverRegistration(Loop* loop, GDBusObject* object,
@@ -34,7 +38,7 @@ void DeliverRegistration(Loop* loop, GDBusObject* object,
         return;
     ComPtr<MmInterface> modem = InterfaceFor(loop, object);
     ComPtr<IMbnRegistration> registration;
-    if (SUCCEEDED(modem.As(&registration)))
+    if (modem && SUCCEEDED(modem.As(&registration)))
         handler(registration.Get());
 }
 

@@ -11,24 +11,21 @@
 
 namespace paravue::mm {
 
-#define PARAVUE_MM_ENTER(...)                            \
-    if (!(__VA_ARGS__))                                  \
-        return E_POINTER;                                \
-    Session::Use use(*session_);                         \
-    if (!use.Ok())                                       \
-        return kWrongThread;                             \
-    MMModem* modem = mm_object_peek_modem(modem_.get()); \
-    if (!modem)                                          \
-    return E_MBN_FAILURE
+#define PARAVUE_MM_ENTER(...)    \
+    if (!(__VA_ARGS__))          \
+        return E_POINTER;        \
+    Session::Use use(*session_); \
+    if (!use.Ok())               \
+        return kWrongThread;     \
+    [[maybe_unused]] MMModem* modem = modem_->modem.get()
 
-MmInterface::MmInterface(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem)
+MmInterface::MmInterface(std::shared_ptr<Session> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
 
 HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
     if (object && iid == IID_IMbnRegistration) {
         Session::Use use(*session_);
-        if (use.Ok() && !mm_object_peek_modem_3gpp(modem_.get()) &&
-            !mm_object_peek_modem_cdma(modem_.get())) {
+        if (use.Ok() && !modem_->gpp && !modem_->cdma) {
             *object = nullptr;
             return E_NOINTERFACE;
         }
@@ -40,7 +37,7 @@ HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
 
 HRESULT MmInterface::get_InterfaceID(BSTR* interfaceId) {
     PARAVUE_MM_ENTER(interfaceId);
-    return NewBstr(InterfaceIdOf(modem_.get()), interfaceId);
+    return NewBstr(InterfaceIdOf(modem), interfaceId);
 }
 
 HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
@@ -49,9 +46,8 @@ HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
     MBN_INTERFACE_CAPS& c = caps.Mutable();
     const guint32 current = mm_modem_get_current_capabilities(modem);
     c.cellularClass = CellularClassFromCapabilities(current);
-    c.voiceClass = mm_object_peek_modem_voice(modem_.get()) ? MBN_VOICE_CLASS_SEPARATE_VOICE_DATA
-                                                            : MBN_VOICE_CLASS_NO_VOICE;
-    c.dataClass = DataClassFromModes(SupportedModesOf(modem_.get()), current);
+    c.voiceClass = modem_->voice ? MBN_VOICE_CLASS_SEPARATE_VOICE_DATA : MBN_VOICE_CLASS_NO_VOICE;
+    c.dataClass = DataClassFromModes(SupportedModesOf(modem), current);
     HRESULT hr = S_OK;
     if (SUCCEEDED(hr))
         hr = NewBstr("", &c.customDataClass);
@@ -73,23 +69,10 @@ HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
 }
 
 HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
-    MMModem* modem = mm_object_peek_modem(modem_.get());
-    if (!HasSim(modem_.get()))
+    [[maybe_unused]] MMModem* modem = modem_->modem.get();
+    if (!HasSim(modem))
         return E_MBN_SIM_NOT_INSERTED;
-    GObjectPtr<GAsyncResult> result;
-    HRESULT hr =
-        session_->Await([&](GCancellable* cancellable, GAsyncReadyCallback done,
-                            gpointer data) { mm_modem_get_sim(modem, cancellable, done, data); },
-                        &result);
-    if (FAILED(hr))
-        return hr;
-    ErrorSlot error;
-    sim->reset(mm_modem_get_sim_finish(modem, result.get(), error.Put()));
-    if (!*sim)
-        return StatusFromError(error.Take().get());
-    if (!ProxyLoaded(sim->get()))
-        return kServiceNotActive;
-    return S_OK;
+    return session_->ReadSim(mm_modem_get_sim_path(modem), sim);
 }
 
 HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {
@@ -98,9 +81,9 @@ HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscr
     GObjectPtr<MMSim> sim;
     if (HRESULT hr = LoadSim(&sim); FAILED(hr))
         return hr;
-    auto object = MakeComObject<MmSubscriber>(Text(mm_sim_get_imsi(sim.get())),
-                                              Text(mm_sim_get_identifier(sim.get())),
-                                              OwnNumbersOf(modem_.get()));
+    auto object =
+        MakeComObject<MmSubscriber>(Text(mm_sim_get_imsi(sim.get())),
+                                    Text(mm_sim_get_identifier(sim.get())), OwnNumbersOf(modem));
     *subscriber = object.Detach();
     return S_OK;
 }
@@ -114,8 +97,7 @@ HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
     inputs.failedReason = mm_modem_get_state_failed_reason(modem);
     inputs.unlockRequired = mm_modem_get_unlock_required(modem);
     // Read from the cache: the accessor for it is deprecated in the library.
-    GVariantPtr subscription(
-        CachedProperty(mm_object_peek_modem_3gpp(modem_.get()), "SubscriptionState"));
+    GVariantPtr subscription(CachedProperty(modem_->gpp.get(), "SubscriptionState"));
     if (subscription && g_variant_is_of_type(subscription.get(), G_VARIANT_TYPE_UINT32))
         inputs.subscription =
             static_cast<MMModem3gppSubscriptionState>(g_variant_get_uint32(subscription.get()));
@@ -125,7 +107,7 @@ HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
 
 HRESULT MmInterface::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
     PARAVUE_MM_ENTER(emergencyMode);
-    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    MMModem3gpp* gpp = modem_->gpp.get();
     bool emergency = gpp && mm_modem_3gpp_get_registration_state(gpp) ==
                                 MM_MODEM_3GPP_REGISTRATION_STATE_EMERGENCY_ONLY;
     *emergencyMode = emergency ? VARIANT_TRUE : VARIANT_FALSE;
@@ -134,14 +116,14 @@ HRESULT MmInterface::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
 
 ULONG MmInterface::AvailableDataClasses() const {
     return AvailableDataClassFrom(RegisterState().value_or(MBN_REGISTER_STATE_NONE),
-                                  AllowedModesOf(modem_.get()),
-                                  CurrentCapabilitiesOf(modem_.get()));
+                                  AllowedModesOf(modem_->modem.get()),
+                                  CurrentCapabilitiesOf(modem_->modem.get()));
 }
 
 std::optional<MBN_REGISTER_STATE> MmInterface::RegisterState() const {
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get()))
+    if (MMModem3gpp* gpp = modem_->gpp.get())
         return RegisterStateFrom3gpp(mm_modem_3gpp_get_registration_state(gpp));
-    if (MMModemCdma* cdma = mm_object_peek_modem_cdma(modem_.get())) {
+    if (MMModemCdma* cdma = modem_->cdma.get()) {
         MMModemCdmaRegistrationState evdo = mm_modem_cdma_get_evdo_registration_state(cdma);
         return RegisterStateFromCdma(evdo != MM_MODEM_CDMA_REGISTRATION_STATE_UNKNOWN
                                          ? evdo
@@ -158,7 +140,7 @@ HRESULT MmInterface::GetHomeProvider(MBN_PROVIDER* homeProvider) {
     OwnedRecord<MBN_PROVIDER> provider;
     MBN_PROVIDER& p = provider.Mutable();
     p.providerState = MBN_PROVIDER_STATE_HOME;
-    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    MMModem3gpp* gpp = modem_->gpp.get();
     if (gpp && IsHomeRegistration(mm_modem_3gpp_get_registration_state(gpp)))
         p.providerState |= MBN_PROVIDER_STATE_VISIBLE | MBN_PROVIDER_STATE_REGISTERED;
     p.dataClass = AvailableDataClasses();
@@ -215,7 +197,7 @@ HRESULT MmInterface::GetPreferredProviders(SAFEARRAY** preferredProviders) {
 
 HRESULT MmInterface::GetConnection(IMbnConnection** connection) {
     PARAVUE_MM_ENTER(connection);
-    auto object = MakeComObject<MmConnection>(session_, ShareGObject(modem_.get()));
+    auto object = MakeComObject<MmConnection>(session_, modem_);
     *connection = object.Detach();
     return S_OK;
 }
@@ -255,13 +237,13 @@ HRESULT MmInterface::GetRegisterMode(MBN_REGISTER_MODE* registerMode) {
 
 HRESULT MmInterface::GetProviderID(BSTR* providerId) {
     PARAVUE_MM_ENTER(providerId);
-    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    MMModem3gpp* gpp = modem_->gpp.get();
     return NewBstr(gpp ? mm_modem_3gpp_get_operator_code(gpp) : nullptr, providerId);
 }
 
 HRESULT MmInterface::GetProviderName(BSTR* providerName) {
     PARAVUE_MM_ENTER(providerName);
-    MMModem3gpp* gpp = mm_object_peek_modem_3gpp(modem_.get());
+    MMModem3gpp* gpp = modem_->gpp.get();
     return NewBstr(gpp ? mm_modem_3gpp_get_operator_name(gpp) : nullptr, providerName);
 }
 
@@ -395,7 +377,7 @@ HRESULT MmInterface::ContextsFromProfiles(MMModem3gppProfileManager* profiles, S
 
 HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
     std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = ListBearers(*session_, modem_.get(), &bearers); FAILED(hr))
+    if (HRESULT hr = ListBearers(*session_, modem_->modem.get(), &bearers); FAILED(hr))
         return hr;
     UniqueSafeArray array = NewContextArray(bearers.size());
     if (!array)
@@ -422,8 +404,7 @@ HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
 HRESULT MmInterface::GetProvisionedContexts(SAFEARRAY** provisionedContexts) {
     PARAVUE_MM_ENTER(provisionedContexts);
     *provisionedContexts = nullptr;
-    if (MMModem3gppProfileManager* profiles =
-            mm_object_peek_modem_3gpp_profile_manager(modem_.get()))
+    if (MMModem3gppProfileManager* profiles = modem_->profiles.get())
         return ContextsFromProfiles(profiles, provisionedContexts);
     return ContextsFromBearers(provisionedContexts);
 }

@@ -10,6 +10,7 @@
 #include "platform/com_object.h"
 #include "platform/mbn.h"
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_session.h"
 
 namespace paravue::mm {
@@ -17,7 +18,7 @@ namespace paravue::mm {
 class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnSignal,
                                                IMbnRegistration, IMbnConnectionContext, IMbnRadio> {
   public:
-    MmInterface(std::shared_ptr<Session> session, GObjectPtr<MMObject> modem);
+    MmInterface(std::shared_ptr<Session> session, ModemRef modem);
 
     // Registration needs the modem's 3GPP or CDMA interface.
     HRESULT QueryInterface(REFIID iid, void** object) override;
@@ -54,11 +55,9 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     HRESULT get_SoftwareRadioState(MBN_RADIO* softwareRadioState) override;
     HRESULT get_HardwareRadioState(MBN_RADIO* hardwareRadioState) override;
 
-    MMObject* Modem() const { return modem_.get(); }
-
   private:
-    // The modem's SIM proxy, read with a bounded call; SIM-not-inserted when
-    // the modem has none.
+    // The modem's SIM, read once per run; SIM-not-inserted when the modem
+    // has none.
     HRESULT LoadSim(GObjectPtr<MMSim>* sim);
     HRESULT ContextsFromProfiles(MMModem3gppProfileManager* profiles, SAFEARRAY** out);
     HRESULT ContextsFromBearers(SAFEARRAY** out);
@@ -67,7 +66,7 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     std::optional<MBN_REGISTER_STATE> RegisterState() const;
 
     std::shared_ptr<Session> session_;
-    GObjectPtr<MMObject> modem_;
+    ModemRef modem_;
 };
 
 }  // namespace paravue::mm

@@ -75,7 +75,7 @@ HRESULT MmInterfaceManager::GetInterfaces(SAFEARRAY** interfaces) {
     Session::Use use(*session_);
     if (!use.Ok())
         return kWrongThread;
-    std::vector<GObjectPtr<MMObject>> modems;
+    std::vector<ModemRef> modems;
     if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
         return hr;
     if (modems.empty())

@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_session.h"
 #include "platform/safearray.h"
 
 namespace paravue::mm {
 
 template <class Object, class Interface>
-HRESULT ModemObjectArray(const std::shared_ptr<Session>& session,
-                         std::vector<GObjectPtr<MMObject>> modems, std::string_view name,
-                         SAFEARRAY** out) {
+HRESULT ModemObjectArray(const std::shared_ptr<Session>& session, std::vector<ModemRef> modems,
+                         std::string_view name, SAFEARRAY** out) {
     UniqueSafeArray array(
         SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(modems.size())));
     if (!array)

@@ -8,10 +8,7 @@ std::string Text(const char* utf8) {
     return utf8 ? utf8 : "";
 }
 
-std::string InterfaceIdOf(MMObject* object) {
-    MMModem* modem = mm_object_peek_modem(object);
-    if (!modem)
-        return {};
+std::string InterfaceIdOf(MMModem* modem) {
     MMModemPortInfo* ports = nullptr;
     guint count = 0;
     std::string id;
@@ -33,17 +30,15 @@ std::string InterfaceIdOf(MMObject* object) {
     return id;
 }
 
-guint32 CurrentCapabilitiesOf(MMObject* object) {
-    MMModem* modem = mm_object_peek_modem(object);
-    return modem ? static_cast<guint32>(mm_modem_get_current_capabilities(modem)) : 0u;
+guint32 CurrentCapabilitiesOf(MMModem* modem) {
+    return static_cast<guint32>(mm_modem_get_current_capabilities(modem));
 }
 
-guint32 SupportedModesOf(MMObject* object) {
-    MMModem* modem = mm_object_peek_modem(object);
+guint32 SupportedModesOf(MMModem* modem) {
     MMModemModeCombination* modes = nullptr;
     guint count = 0;
     guint32 all = 0;
-    if (modem && mm_modem_get_supported_modes(modem, &modes, &count)) {
+    if (mm_modem_get_supported_modes(modem, &modes, &count)) {
         for (guint i = 0; i < count; ++i)
             all |= modes[i].allowed;
         g_free(modes);
@@ -51,29 +46,24 @@ guint32 SupportedModesOf(MMObject* object) {
     return all;
 }
 
-guint32 AllowedModesOf(MMObject* object) {
-    MMModem* modem = mm_object_peek_modem(object);
+guint32 AllowedModesOf(MMModem* modem) {
     MMModemMode allowed = MM_MODEM_MODE_NONE;
     MMModemMode preferred = MM_MODEM_MODE_NONE;
-    if (modem && mm_modem_get_current_modes(modem, &allowed, &preferred))
+    if (mm_modem_get_current_modes(modem, &allowed, &preferred))
         return allowed;
     return 0;
 }
 
-std::vector<std::string> OwnNumbersOf(MMObject* object) {
+std::vector<std::string> OwnNumbersOf(MMModem* modem) {
     std::vector<std::string> numbers;
-    MMModem* modem = mm_object_peek_modem(object);
-    if (!modem)
-        return numbers;
     if (const gchar* const* own = mm_modem_get_own_numbers(modem))
         for (; *own; ++own)
             numbers.emplace_back(*own);
     return numbers;
 }
 
-bool HasSim(MMObject* object) {
-    MMModem* modem = mm_object_peek_modem(object);
-    const char* path = modem ? mm_modem_get_sim_path(modem) : nullptr;
+bool HasSim(MMModem* modem) {
+    const char* path = mm_modem_get_sim_path(modem);
     return path && std::strcmp(path, "/") != 0;
 }
 

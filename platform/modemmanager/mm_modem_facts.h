@@ -1,4 +1,4 @@
-// What one modem object says, read from its proxies' property caches.
+// What one modem says, read from its proxy's property cache.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
@@ -10,13 +10,13 @@
 namespace paravue::mm {
 
 // The first network port ("wwan0"), else the device identifier.
-std::string InterfaceIdOf(MMObject* modem);
-guint32 CurrentCapabilitiesOf(MMObject* modem);
+std::string InterfaceIdOf(MMModem* modem);
+guint32 CurrentCapabilitiesOf(MMModem* modem);
 // Union of every supported combination's allowed modes.
-guint32 SupportedModesOf(MMObject* modem);
-guint32 AllowedModesOf(MMObject* modem);
-std::vector<std::string> OwnNumbersOf(MMObject* modem);
-bool HasSim(MMObject* modem);
+guint32 SupportedModesOf(MMModem* modem);
+guint32 AllowedModesOf(MMModem* modem);
+std::vector<std::string> OwnNumbersOf(MMModem* modem);
+bool HasSim(MMModem* modem);
 // A cached property of one of the object's interfaces; null when the
 // interface or the property is not published.
 GVariant* CachedProperty(gpointer proxy, const char* name);

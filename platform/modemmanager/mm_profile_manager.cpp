@@ -2,6 +2,9 @@
 
 namespace paravue::mm {
 
+MmProfileManager::MmProfileManager(std::shared_ptr<Session> session)
+    : session_(std::move(session)) {}
+
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {
     if (!connectionProfiles)

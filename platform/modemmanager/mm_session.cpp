@@ -6,6 +6,7 @@
 
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
+#include "platform/modemmanager/mm_modem_facts.h"
 
 namespace paravue::mm {
 namespace {
@@ -60,11 +61,12 @@ class Watchdog {
 
 }  // namespace
 
-Session::Session(Key, GMainContextPtr context, const ServiceOptions& options)
-    : options_(options), context_(std::move(context)) {}
+Session::Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows)
+    : options_(options), follows_(follows), context_(std::move(context)) {}
 
 HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<Session>* session) {
-    auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_new()), options);
+    auto fresh =
+        std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_new()), options, false);
     if (HRESULT hr = fresh->Connect(); FAILED(hr))
         return hr;
     *session = std::move(fresh);
@@ -73,8 +75,8 @@ HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<Session>* s
 
 HRESULT Session::OpenOn(GMainContext* context, const ServiceOptions& options,
                         std::shared_ptr<Session>* session) {
-    auto fresh =
-        std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_ref(context)), options);
+    auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_ref(context)),
+                                           options, true);
     if (HRESULT hr = fresh->Connect(); FAILED(hr))
         return hr;
     *session = std::move(fresh);
@@ -106,12 +108,20 @@ HRESULT Session::Connect() {
     if (!connection_)
         return CO_E_SERVER_EXEC_FAILURE;
     g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
+    if (follows_)
+        StartManager();
+    else
+        ListObjects();
+    return S_OK;
+}
 
+void Session::StartManager() {
     // The object manager has no asynchronous start of its own: started
     // asynchronously it would start in a worker thread and deliver its
     // signals to a context nobody runs. So it starts here, on our context,
     // and a watchdog cancels it when the daemon does not answer in time.
     // Without DO_NOT_AUTO_START a missing daemon is activated, or waited for.
+    ErrorSlot error;
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
     bool expired = false;
     {
@@ -122,12 +132,60 @@ HRESULT Session::Connect() {
     }
     GErrorPtr failure = error.Take();
     if (!manager_)
-        managerStatus_ = expired ? kTimeout : StatusFromError(failure.get());
-    return S_OK;
+        listStatus_ = expired ? kTimeout : StatusFromError(failure.get());
+}
+
+void Session::ListObjects() {
+    // A plain GetManagedObjects rather than libmm-glib's object manager: a run
+    // waits for no signal, and the manager would cost a name-owner look-up and
+    // three match rules before it lists anything. Its reply names the daemon's
+    // unique name, which every later call of the run goes to.
+    GObjectPtr<GDBusMessage> call(g_dbus_message_new_method_call(
+        MM_DBUS_SERVICE, MM_DBUS_PATH, "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
+    g_dbus_message_set_flags(call.get(), G_DBUS_MESSAGE_FLAGS_NO_AUTO_START);
+    GObjectPtr<GAsyncResult> result;
+    listStatus_ = Await(
+        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            g_dbus_connection_send_message_with_reply(connection_.get(), call.get(),
+                                                      G_DBUS_SEND_MESSAGE_FLAGS_NONE, -1, nullptr,
+                                                      cancellable, done, data);
+        },
+        &result);
+    if (FAILED(listStatus_))
+        return;
+    ErrorSlot error;
+    GObjectPtr<GDBusMessage> reply(g_dbus_connection_send_message_with_reply_finish(
+        connection_.get(), result.get(), error.Put()));
+    if (!reply || g_dbus_message_to_gerror(reply.get(), error.Put())) {
+        listStatus_ = StatusFromError(error.Take().get());
+        return;
+    }
+    GVariant* body = g_dbus_message_get_body(reply.get());
+    const char* owner = g_dbus_message_get_sender(reply.get());
+    if (!owner || !body || !g_variant_is_of_type(body, G_VARIANT_TYPE("(a{oa{sa{sv}}})"))) {
+        listStatus_ = E_MBN_FAILURE;
+        return;
+    }
+    owner_ = owner;
+    GVariantPtr objects(g_variant_get_child_value(body, 0));
+    GVariantIter iter;
+    g_variant_iter_init(&iter, objects.get());
+    const gchar* path = nullptr;
+    GVariant* interfaces = nullptr;
+    while (g_variant_iter_next(&iter, "{&o@a{sa{sv}}}", &path, &interfaces)) {
+        GVariantPtr owned(interfaces);
+        if (ModemRef modem = ModemFromListing(connection_.get(), owner, path, interfaces))
+            modems_.push_back(std::move(modem));
+    }
+    std::stable_sort(modems_.begin(), modems_.end(), [](const auto& a, const auto& b) {
+        return ModemPathNumber(a->path.c_str()) < ModemPathNumber(b->path.c_str());
+    });
 }
 
 Session::~Session() {
     Use use(*this);
+    read_.clear();
+    modems_.clear();
     manager_.reset();
     if (connection_)
         g_dbus_connection_close(connection_.get(), nullptr, nullptr, nullptr);
@@ -177,29 +235,95 @@ HRESULT Session::Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result
     return S_OK;
 }
 
-HRESULT Session::Modems(std::vector<GObjectPtr<MMObject>>* modems) {
+HRESULT Session::Modems(std::vector<ModemRef>* modems) {
     modems->clear();
-    if (!manager_)
-        return managerStatus_;
+    if (FAILED(listStatus_))
+        return listStatus_;
+    if (!follows_) {
+        *modems = modems_;
+        return S_OK;
+    }
     // Let the manager take in what arrived or left since the last call.
     while (g_main_context_iteration(context_.get(), FALSE)) {
     }
-    GCharPtr owner(
-        g_dbus_object_manager_client_get_name_owner(G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get())));
-    if (!owner)
+    if (Owner().empty())
         return kServiceNotActive;
     GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager_.get()));
     for (GList* item = objects; item; item = item->next) {
-        GObjectPtr<MMObject> object(MM_OBJECT(item->data));  // takes the list's reference
-        if (mm_object_peek_modem(object.get()))
-            modems->push_back(std::move(object));
+        if (ModemRef modem = ModemFromObject(MM_OBJECT(item->data)))
+            modems->push_back(std::move(modem));
     }
-    g_list_free(objects);
+    g_list_free_full(objects, g_object_unref);
     std::stable_sort(modems->begin(), modems->end(), [](const auto& a, const auto& b) {
-        return ModemPathNumber(mm_object_get_path(a.get())) <
-               ModemPathNumber(mm_object_get_path(b.get()));
+        return ModemPathNumber(a->path.c_str()) < ModemPathNumber(b->path.c_str());
     });
     return S_OK;
+}
+
+std::string Session::Owner() const {
+    if (!follows_)
+        return owner_;
+    if (!manager_)
+        return {};
+    GCharPtr owner(
+        g_dbus_object_manager_client_get_name_owner(G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get())));
+    return owner ? owner.get() : "";
+}
+
+HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
+                            GObjectPtr<GObject>* object) {
+    object->reset();
+    if (!follows_) {
+        if (auto known = read_.find(path); known != read_.end()) {
+            *object = ShareGObject(known->second.get());
+            return S_OK;
+        }
+    }
+    const std::string owner = Owner();
+    if (owner.empty())
+        return kServiceNotActive;
+    // A libmm-glib proxy for the typed accessors, loading its properties with
+    // one GetAll from the daemon's unique name: no name-owner look-up, no
+    // signal subscription, no match rule.
+    GObjectPtr<GAsyncResult> result;
+    HRESULT hr = Await(
+        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            g_async_initable_new_async(type, G_PRIORITY_DEFAULT, cancellable, done, data,
+                                       "g-connection", connection_.get(), "g-name", owner.c_str(),
+                                       "g-object-path", path, "g-interface-name", interface,
+                                       "g-flags", kQuietProxy, nullptr);
+        },
+        &result);
+    if (FAILED(hr))
+        return hr;
+    ErrorSlot error;
+    GObjectPtr<GObject> source(g_async_result_get_source_object(result.get()));
+    GObjectPtr<GObject> proxy(
+        g_async_initable_new_finish(G_ASYNC_INITABLE(source.get()), result.get(), error.Put()));
+    if (!proxy)
+        return StatusFromError(error.Take().get());
+    // The proxy swallows a failed GetAll and comes up empty: the daemon went,
+    // or no longer serves the object.
+    if (!ProxyLoaded(proxy.get()))
+        return kServiceNotActive;
+    if (!follows_)
+        read_.emplace(path, ShareGObject(proxy.get()));
+    *object = std::move(proxy);
+    return S_OK;
+}
+
+HRESULT Session::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {
+    GObjectPtr<GObject> object;
+    HRESULT hr = ReadObject(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, path, &object);
+    sim->reset(SUCCEEDED(hr) ? MM_SIM(object.release()) : nullptr);
+    return hr;
+}
+
+HRESULT Session::ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer) {
+    GObjectPtr<GObject> object;
+    HRESULT hr = ReadObject(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, path, &object);
+    bearer->reset(SUCCEEDED(hr) ? MM_BEARER(object.release()) : nullptr);
+    return hr;
 }
 
 }  // namespace paravue::mm

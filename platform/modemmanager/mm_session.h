@@ -1,30 +1,37 @@
-// One conversation with ModemManager: a private main context, a private
-// system-bus connection and a fresh object manager, so nothing outlives the
-// objects created from it and no cache shows stale values.
+// One conversation with ModemManager: a private main context and a private
+// system-bus connection. A report run's session lists the daemon's objects
+// once and reads each SIM and bearer at most once, so that every manager the
+// run creates sees the same device; the next run opens a new session and sees
+// the device as it is then. The event thread's session follows the daemon
+// with an object manager instead.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/service_options.h"
 
 namespace paravue::mm {
 
 class Session {
   public:
-    // Connects to the system bus and reads the daemon's objects, on a context
-    // of the session's own. Fails with CO_E_SERVER_EXEC_FAILURE when the bus
-    // cannot be reached. A daemon that is absent or does not answer is not a
-    // failure here: Modems() says so.
+    // A report run's session: connects to the system bus and lists the
+    // daemon's objects with one call, on a context of the session's own.
+    // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
+    // daemon that is absent or does not answer is not a failure here:
+    // Modems() says so.
     static HRESULT Open(const ServiceOptions& options, std::shared_ptr<Session>* session);
-    // For the event thread: the session runs on `context`, which that thread
-    // owns and has pushed as its default.
+    // For the event thread: an object manager that follows the daemon, on
+    // `context`, which that thread owns and has pushed as its default.
     static HRESULT OpenOn(GMainContext* context, const ServiceOptions& options,
                           std::shared_ptr<Session>* session);
     ~Session();
@@ -55,24 +62,44 @@ class Session {
     // The daemon's modems in order of their object-path number: S_OK (maybe
     // none), the service-not-active status when nobody owns the daemon's
     // name, or why its objects could not be read. Call inside a Use.
-    HRESULT Modems(std::vector<GObjectPtr<MMObject>>* modems);
+    HRESULT Modems(std::vector<ModemRef>* modems);
 
+    // A SIM or bearer, read with one bounded Properties.GetAll; the
+    // service-not-active status when the daemon does not serve it (any more).
+    // A run's session reads each object once. Call inside a Use.
+    HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
+    HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
+
+    // The one bus connection of this conversation, for every reader of the
+    // system bus that the run holds.
+    GDBusConnection* Connection() const { return connection_.get(); }
+    // The event thread's object manager; null in a run's session.
     MMManager* Manager() const { return manager_.get(); }
     GMainContext* Context() const { return context_.get(); }
     const ServiceOptions& Options() const { return options_; }
 
     struct Key {};  // construction goes through Open/OpenOn
-    Session(Key, GMainContextPtr context, const ServiceOptions& options);
+    Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows);
 
   private:
     HRESULT Connect();
+    void StartManager();
+    void ListObjects();
+    std::string Owner() const;
+    HRESULT ReadObject(GType type, const char* interface, const char* path,
+                       GObjectPtr<GObject>* object);
 
     const ServiceOptions options_;
+    const bool follows_;  // the event thread's session
     GMainContextPtr context_;
     std::recursive_mutex mutex_;
     GObjectPtr<GDBusConnection> connection_;
     GObjectPtr<MMManager> manager_;
-    HRESULT managerStatus_ = S_OK;
+    HRESULT listStatus_ = S_OK;
+    // A run's snapshot: the daemon's unique name, its modems, what was read.
+    std::string owner_;
+    std::vector<ModemRef> modems_;
+    std::map<std::string, GObjectPtr<GObject>> read_;
 };
 
 }  // namespace paravue::mm

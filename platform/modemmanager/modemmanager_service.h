@@ -2,16 +2,21 @@
 // Mobile Broadband classes reaches ModemManager on the system bus.
 #pragma once
 
+#include <memory>
+
 #include "platform/modemmanager/service_options.h"
 #include "platform/runtime.h"
 
 namespace paravue::mm {
+
+class RunSessions;
 
 class ModemManagerService {
   public:
     explicit ModemManagerService(ServiceOptions options = {});
 
   private:
+    std::shared_ptr<RunSessions> runs_;
     ClassRegistration interfaceManager_;
     ClassRegistration connectionManager_;
     ClassRegistration profileManager_;

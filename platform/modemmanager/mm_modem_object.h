@@ -1,0 +1,39 @@
+// One modem's interfaces as libmm-glib proxies, for their typed accessors:
+// taken from the event watcher's object manager (live), or made from one
+// entry of a report run's object listing (as the daemon said it then).
+#pragma once
+
+#include "platform/modemmanager/mm_glib.h"
+
+#include <memory>
+#include <string>
+
+#include "platform/modemmanager/glib_handles.h"
+
+namespace paravue::mm {
+
+struct ModemObject {
+    std::string path;
+    GObjectPtr<MMModem> modem;  // never null
+    GObjectPtr<MMModem3gpp> gpp;
+    GObjectPtr<MMModem3gppProfileManager> profiles;
+    GObjectPtr<MMModemCdma> cdma;
+    GObjectPtr<MMModemVoice> voice;
+};
+using ModemRef = std::shared_ptr<const ModemObject>;
+
+// Null when the object has no modem interface.
+ModemRef ModemFromObject(MMObject* object);
+
+// Null when `interfaces` (one "a{sa{sv}}" entry of GetManagedObjects) has no
+// modem interface. The proxies talk to `owner`, the daemon's unique name.
+ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
+                          GVariant* interfaces);
+
+// Proxy flags for an object read over a run's connection: no signal
+// subscription and no match rule, since a run waits for no signal.
+inline constexpr GDBusProxyFlags kQuietProxy = static_cast<GDBusProxyFlags>(
+    G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS | G_DBUS_PROXY_FLAGS_NO_MATCH_RULE |
+    G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START);
+
+}  // namespace paravue::mm

@@ -1,0 +1,29 @@
+#include "platform/modemmanager/mm_run_sessions.h"
+
+namespace paravue::mm {
+
+HRESULT RunSessions::Begin(std::shared_ptr<Session>* session) {
+    // Opening talks to the bus: never under the lock.
+    std::shared_ptr<Session> fresh;
+    if (HRESULT hr = Session::Open(options_, &fresh); FAILED(hr))
+        return hr;
+    {
+        std::lock_guard lock(mutex_);
+        current_ = fresh;
+    }
+    *session = std::move(fresh);
+    return S_OK;
+}
+
+HRESULT RunSessions::Join(std::shared_ptr<Session>* session) {
+    {
+        std::lock_guard lock(mutex_);
+        if (std::shared_ptr<Session> running = current_.lock()) {
+            *session = std::move(running);
+            return S_OK;
+        }
+    }
+    return Begin(session);
+}
+
+}  // namespace paravue::mm
