@@ -140,8 +140,8 @@ class SimulatedModem:
     def _command(self, cmd):
         """Lines of the answer before OK; None for ERROR; a '+CME ERROR' text."""
         c = cmd.upper()
-        if c in ('', 'E0', 'E0 V1', 'V1', 'Z', 'E0V1', '&F', '+CMEE=1', '+CMEE=2', 'Q0', 'X4 &C1',
-                 '+CMEE=0'):
+        # Reset and the serial port's settings (echo, verbose results, errors).
+        if c in ('', 'Z', '&F') or re.fullmatch(r'\+CMEE=[012]', c):
             return []
         if re.fullmatch(r'(E0|V1|Q0|&C1|X4|\s)+', c):
             return []

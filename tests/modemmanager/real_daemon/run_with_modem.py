@@ -129,6 +129,7 @@ class Fixture:
         self.root = tempfile.mkdtemp(prefix='paravue-real-mm-')
         self.processes = []  # (name, Popen), stopped in reverse order
         self.modem = None
+        self.modem_log = None
         self.env = dict(os.environ)
         self.mm_log = os.path.join(self.root, 'ModemManager.log')
 
@@ -151,6 +152,8 @@ class Fixture:
         self.processes = []
         if self.modem:
             self.modem.close()
+        if self.modem_log:
+            self.modem_log.close()
         shutil.rmtree(self.root, ignore_errors=True)
 
     def mmcli(self, *args, timeout=20):
@@ -203,8 +206,8 @@ class Fixture:
 
         # PARAVUE_AT_MODEM_LOG=FILE: the AT dialogue, for adding answers.
         log_path = os.environ.get('PARAVUE_AT_MODEM_LOG')
-        modem_log = open(log_path, 'w') if log_path else None
-        self.modem = SimulatedModem(pin_locked=self.pin_locked, log=modem_log)
+        self.modem_log = open(log_path, 'w') if log_path else None
+        self.modem = SimulatedModem(pin_locked=self.pin_locked, log=self.modem_log)
         self.modem.start()
         port = self.modem.port[len('/dev/'):]
         class_tty = fake_tty_class(self.root, port)
@@ -221,9 +224,9 @@ class Fixture:
         report = self.mmcli('--report-kernel-event=action=add,subsystem=tty,name=' + port)
         if report.returncode != 0:
             raise RuntimeError('the port report was refused: ' + report.stderr.strip())
-        settled = ('locked',) if self.pin_locked else ('disabled',)
-        self.wait_for('the modem (%s)' % settled[0],
-                      lambda: self.modem_state() in settled, MODEM_TIMEOUT_S)
+        settled = 'locked' if self.pin_locked else 'disabled'
+        self.wait_for('the modem (%s)' % settled,
+                      lambda: self.modem_state() == settled, MODEM_TIMEOUT_S)
         if self.enable:
             enabled = self.mmcli('-m', '0', '--enable', timeout=60)
             if enabled.returncode != 0:
