@@ -286,6 +286,30 @@ TEST_F(ServiceTest, DaemonThatStopsAnsweringTimesOutWithinTheBound) {
     daemon_.Thaw();
 }
 
+// A run's managers share what the run read; the next run reads again.
+TEST_F(ServiceTest, ConnectionManagerJoinsTheRunInProgress) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    auto connections = [] {
+        ComPtr<IMbnConnectionManager> manager;
+        UniqueSafeArray list;
+        LONG upper = -2;
+        if (SUCCEEDED(CoCreateInstance(CLSID_MbnConnectionManager, nullptr, CLSCTX_ALL,
+                                       IID_IMbnConnectionManager, manager.PutVoid())) &&
+            SUCCEEDED(manager->GetConnections(list.Put())))
+            SafeArrayGetUBound(list.Get(), 1, &upper);
+        return upper + 1;
+    };
+    ComPtr<IMbnInterfaceManager> run;
+    ASSERT_EQ(CreateManager(&run), S_OK);
+    ASSERT_TRUE(daemon_.AddModem(1));
+    EXPECT_EQ(connections(), 1);  // the run began before the second modem came
+    run = nullptr;
+    EXPECT_EQ(connections(), 2);  // no run in progress: a fresh read
+    ASSERT_EQ(CreateManager(&run), S_OK);
+    EXPECT_EQ(connections(), 2);
+}
+
 TEST_F(ServiceTest, ConnectionManagerListsOneConnectionPerModem) {
     ASSERT_TRUE(daemon_.Start());
     ASSERT_TRUE(daemon_.AddModem(0));
