@@ -1,31 +1,37 @@
 #!/usr/bin/env bash
-# Whole-process times of paravue-report against ModemManager, beside the
-# daemon's own client (mmcli) reading the same facts. Figures, not pass/fail.
+# Whole-process benchmarks of paravue-report against ModemManager, beside the
+# daemon's own client (mmcli). Figures only: nothing here passes or fails on
+# time.
 #
-#   scripts/bench-modemmanager.sh            every section
-#   scripts/bench-modemmanager.sh real       the real daemon only
+# 1. The mock on a private bus: paravue-report and `mmcli -m 0`, run
+#    alternately (one warm-up each, then RUNS runs each); prints both medians,
+#    their ratio and the method calls each sends.
+# 2. The real daemon (Debian's modemmanager) with the simulated modem of the
+#    real-daemon tests, enabled and registered: paravue-report against
+#    `mmcli -m 0`, `mmcli -i 0` and `mmcli -m 0 --3gpp-profile-manager-list`,
+#    each alone and the three one after another (the same facts); RUNS runs
+#    each, median, min and max. Needs root (a private mount namespace);
+#    elsewhere it says why it was not measured.
 #
-# PARAVUE_REPORT names the binary (default: the RelWithDebInfo build,
-# build/default/cli/paravue-report); RUNS the runs per command (default 20).
-set -euo pipefail
-cd "$(dirname "$0")/.."
-REPORT=${PARAVUE_REPORT:-build/default/cli/paravue-report}
-RUNS=${RUNS:-20}
+# Usage: scripts/bench-modemmanager.sh [PARAVUE_REPORT [RUNS]]
+# (default: the optimised build, build/default/cli/paravue-report; 20 runs)
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
 
 # Wall time of one command in milliseconds, taken without forking a clock.
 time_ms() {
     local start=$EPOCHREALTIME
     "$@" >/dev/null 2>&1 || true
     local end=$EPOCHREALTIME
-    echo "$(( (${end/./} - ${start/./}) / 1000 ))"
+    echo "$(((${end/./} - ${start/./}) / 1000))"
 }
 
 # One table row: RUNS timings of a command, as median, min and max.
 row() {
-    local label=$1
-    shift
+    local label=$1 runs=$2
+    shift 2
     local times=()
-    for ((i = 0; i < RUNS; i++)); do
+    for ((i = 0; i < runs; i++)); do
         times+=("$(time_ms "$@")")
     done
     printf '%s\n' "${times[@]}" | sort -n | awk -v label="$label" '
@@ -40,53 +46,48 @@ mmcli_all_three() {
     mmcli -m 0 && mmcli -i 0 && mmcli -m 0 --3gpp-profile-manager-list
 }
 
-# ---------------------------------------------------------------------------
-# The real ModemManager daemon (Debian's modemmanager) with the simulated AT
-# modem of the real-daemon tests, enabled and registered, on a private bus.
-# Runs inside tests/modemmanager/real_daemon/run_with_modem.py (root only).
-
+# Inside run_with_modem.py: the daemon is up, the modem registered.
 real_daemon_table() {
-    export -f mmcli_all_three
-    local version
-    version=$(ModemManager --version | head -n1)
-    printf 'Real daemon: %s, simulated modem registered; %s runs each, ms\n' "$version" "$RUNS"
+    local report=$1 runs=$2
+    if [ -n "${PARAVUE_REAL_MM_UNAVAILABLE:-}" ]; then
+        echo "real daemon: not measured: $PARAVUE_REAL_MM_UNAVAILABLE"
+        return 0
+    fi
     # Timing a run that fails early would flatter it.
-    if ! "$REPORT" | grep -q "^Completed Successfully"; then
-        echo "  paravue-report does not complete against the daemon; no figures" >&2
+    if ! "$report" | grep -q "^Completed Successfully"; then
+        echo "real daemon: paravue-report does not complete against it; no figures" >&2
         return 1
     fi
+    export -f mmcli_all_three
+    echo "real daemon: $(ModemManager --version | head -n1), simulated modem registered;" \
+         "$runs runs each, ms"
     printf '  %-44s %7s %7s %7s\n' "whole-process wall time" median min max
-    row "paravue-report" "$REPORT"
-    row "mmcli -m 0" mmcli -m 0
-    row "mmcli -i 0" mmcli -i 0
-    row "mmcli -m 0 --3gpp-profile-manager-list" mmcli -m 0 --3gpp-profile-manager-list
-    row "the three mmcli, one after another" bash -c mmcli_all_three
+    row "paravue-report" "$runs" "$report"
+    row "mmcli -m 0" "$runs" mmcli -m 0
+    row "mmcli -i 0" "$runs" mmcli -i 0
+    row "mmcli -m 0 --3gpp-profile-manager-list" "$runs" mmcli -m 0 --3gpp-profile-manager-list
+    row "the three mmcli, one after another" "$runs" bash -c mmcli_all_three
 }
 
-real_daemon() {
-    if [ ! -x "$REPORT" ]; then
-        echo "bench-modemmanager: no $REPORT (build it: cmake --build --preset default" \
-             "--target paravue-report)" >&2
-        exit 1
-    fi
-    # The driver runs this script again, inside, for the timings.
-    PARAVUE_REPORT=$(realpath "$REPORT") RUNS=$RUNS \
-        /usr/bin/python3 tests/modemmanager/real_daemon/run_with_modem.py --enable -- \
-        bash "$0" real-inside
-}
+if [ "${1:-}" = "--real-daemon-inside" ]; then
+    real_daemon_table "$2" "$3"
+    exit
+fi
 
-case "${1:-all}" in
-real-inside)
-    if [ -n "${PARAVUE_REAL_MM_UNAVAILABLE:-}" ]; then
-        echo "Real daemon: not measured: $PARAVUE_REAL_MM_UNAVAILABLE"
-    else
-        real_daemon_table
-    fi
-    ;;
-real) real_daemon ;;
-all) real_daemon ;;
-*)
-    echo "usage: $0 [all|real]" >&2
-    exit 64
-    ;;
-esac
+report=${1:-$here/../build/default/cli/paravue-report}
+runs=${2:-20}
+if [ ! -x "$report" ]; then
+    echo "bench-modemmanager: $report is not built (cmake --preset default && cmake --build --preset default --target paravue-report)" >&2
+    exit 1
+fi
+report=$(realpath "$report")
+echo "machine: $(uname -srm), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "mmcli: $(mmcli --version 2>/dev/null | head -n1)"
+
+echo "mock:"
+"$here/with-private-bus.sh" /usr/bin/python3 "$here/../tests/dbusmock/bus_calls.py" \
+    bench --runs "$runs" --report "$report"
+
+# The driver starts the daemon and runs this script again inside for the table.
+/usr/bin/python3 "$here/../tests/modemmanager/real_daemon/run_with_modem.py" --enable -- \
+    bash "$0" --real-daemon-inside "$report" "$runs"

@@ -83,6 +83,7 @@ class Session {
 
   private:
     HRESULT Connect();
+    HRESULT ConnectBounded(const char* address);
     void StartManager();
     void ListObjects();
     std::string Owner() const;

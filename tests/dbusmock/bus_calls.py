@@ -164,8 +164,11 @@ def main():
         times = {name: [] for name in programs}
         for command in programs.values():  # warm-up: page cache, the mock's first answers
             wall_time(command)
-        for _ in range(args.runs):
-            for name, command in programs.items():
+        for run in range(args.runs):
+            order = list(programs.items())
+            if run % 2:  # neither program always goes first
+                order.reverse()
+            for name, command in order:
                 times[name].append(wall_time(command))
         medians = {name: statistics.median(t) for name, t in times.items()}
         for name, command in programs.items():

@@ -1,5 +1,9 @@
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -252,14 +256,31 @@ TEST_F(ServiceTest, DaemonPresenceDecidesWhatListingSays) {
     EXPECT_EQ(Interfaces(&modems), kNotFound);  // removed between two runs
 }
 
-TEST_F(ServiceTest, UnreachableBusFailsManagerCreation) {
+// No bus at the address, and a socket that accepts the connection but never
+// answers it: both fail the manager's creation, the second within the bound.
+TEST_F(ServiceTest, UnreachableOrSilentBusFailsManagerCreation) {
     std::string saved = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/paravue-bus", 1);
-    ComPtr<IMbnInterfaceManager> manager;
-    HRESULT hr = CreateManager(&manager);
+    char directory[] = "/tmp/paravue-silent-bus-XXXXXX";
+    ASSERT_TRUE(mkdtemp(directory));
+    const std::string path = std::string(directory) + "/socket";
+    int silent = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(silent, 4), 0);  // never accepted: authentication waits forever
+
+    for (const std::string& bus :
+         {std::string("unix:path=/nonexistent/paravue-bus"), "unix:path=" + path}) {
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.c_str(), 1);
+        ComPtr<IMbnInterfaceManager> manager;
+        EXPECT_EQ(CreateManager(&manager), CO_E_SERVER_EXEC_FAILURE) << bus;
+        EXPECT_FALSE(manager);
+    }
     setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
-    EXPECT_EQ(hr, CO_E_SERVER_EXEC_FAILURE);
-    EXPECT_FALSE(manager);
+    close(silent);
+    unlink(path.c_str());
+    rmdir(directory);
 }
 
 TEST_F(ServiceTest, DaemonDyingDuringARunCostsOneFailure) {
