@@ -2,23 +2,21 @@
 // real_daemon/run_with_modem.py --enable): when the simulated modem's network
 // changes the registration, the modem says so unsolicited (+CREG:), the daemon
 // updates its state, and the shown report follows by itself.
-#include <ModemManager.h>
+#include <gtest/gtest.h>
 
-#include <algorithm>
+#include <optional>
 #include <sstream>
-#include <vector>
+#include <string>
+#include <utility>
 
 #include "platform/mbn.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
 #include "real_daemon.h"
-// After the boundary's headers: glib makes TRUE and FALSE macros.
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
-#include <optional>
 
 #include "app/mbn_messages.h"
 #include "app/wandiag_app.h"
@@ -32,7 +30,7 @@ using paravue::app::CWandiagDlg;
 using paravue::app::test_support::ReportView;
 using paravue::app::test_support::ViewLines;
 
-// The daemon polls nothing here: it acts on the unsolicited line at once.
+// The daemon acts on the unsolicited line at once; this only bounds a failure.
 constexpr int kPatienceMs = 15000;
 
 QString ReportLine(const char* label, const char* value) {
