@@ -69,7 +69,7 @@ HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
 }
 
 HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
-    [[maybe_unused]] MMModem* modem = modem_->modem.get();
+    MMModem* modem = modem_->modem.get();
     if (!HasSim(modem))
         return E_MBN_SIM_NOT_INSERTED;
     return session_->ReadSim(mm_modem_get_sim_path(modem), sim);
