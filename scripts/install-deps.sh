@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
-# --no-install-recommends keeps daemons (ModemManager, systemd, udev) off the machine:
-# the tests bring their own private bus and mock service.
+# --no-install-recommends keeps systemd and udev off the machine: the tests bring
+# their own private bus and mock service. modemmanager brings the real daemon and
+# mmcli for the tests that run it on that private bus against a simulated modem
+# (its own system service is never used by the tests).
 set -euo pipefail
 
 packages=(
@@ -10,7 +12,8 @@ packages=(
     nlohmann-json3-dev
     qt6-base-dev libgl-dev fonts-liberation
     libmm-glib-dev libglib2.0-dev modemmanager-dev
-    python3 python3-dbusmock dbus-daemon
+    python3 python3-dbusmock dbus-daemon dbus-bin
+    modemmanager util-linux
     desktop-file-utils appstream mandoc dpkg-dev file
     clang libclang-rt-14-dev
 )

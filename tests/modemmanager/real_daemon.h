@@ -1,0 +1,40 @@
+// The real ModemManager daemon and its simulated modem, as
+// tests/modemmanager/real_daemon/run_with_modem.py provides them to the test
+// binary it runs: facts of the modem, the daemon's own client, and the modem's
+// control line.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace real_daemon {
+
+// Why the real daemon is not there (the driver's reason, or not run through
+// the driver); empty when it is.
+std::string Unavailable();
+
+// What the simulated modem says about itself, by key (manufacturer, imei, ...).
+const std::map<std::string, std::string>& Facts();
+std::string Fact(const std::string& key);
+
+struct CommandResult {
+    std::string output;  // stdout and stderr
+    int exitCode = -1;
+};
+CommandResult Run(const std::string& command);
+
+// `mmcli ARGS -K` as key to value; a value the client prints as "--" is empty.
+std::map<std::string, std::string> Mmcli(const std::string& args);
+
+// Polls the daemon until `done` holds for modem 0's `mmcli -m 0 -K` keys;
+// false after `timeoutMs`.
+bool WaitForModem(const std::function<bool(std::map<std::string, std::string>&)>& done,
+                  int timeoutMs = 60000);
+// Until modem 0 is in `state` (mmcli's word).
+bool WaitForModemState(const std::string& state, int timeoutMs = 60000);
+
+// A line for the modem's control FIFO, e.g. "creg 5".
+bool TellModem(const std::string& line);
+
+}  // namespace real_daemon

@@ -1,0 +1,227 @@
+// paravue-report, as built, against the real ModemManager daemon and a
+// simulated AT modem (run through real_daemon/run_with_modem.py --pin-locked).
+// One daemon serves the whole binary, so the tests run in the modem's own
+// order: its SIM asks for the PIN, then (PIN given) the modem is disabled,
+// then enabled and registered. Each test brings the modem one step on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "real_daemon.h"
+
+namespace {
+
+using real_daemon::Fact;
+using real_daemon::Mmcli;
+
+std::string Line(const std::string& label, const std::string& value) {
+    std::string line = label;
+    line.resize(35, ' ');
+    return line + value;
+}
+
+std::vector<std::string> ReportLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));  // a line without CR LF: shown, then failed
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+struct Report {
+    std::string text;
+    std::vector<std::string> lines;
+    int exitCode;
+
+    bool Has(const std::string& line) const {
+        for (const std::string& shown : lines)
+            if (shown == line)
+                return true;
+        return false;
+    }
+    bool Completed() const { return !lines.empty() && lines.back() == "Completed Successfully."; }
+};
+
+Report RunReport() {
+    real_daemon::CommandResult run = real_daemon::Run(PARAVUE_REPORT_BINARY);
+    return {run.output, ReportLines(run.output), run.exitCode};
+}
+
+// The value after "key: " in one of mmcli's "key: value, key: value" lists.
+std::string Field(const std::string& list, const std::string& key) {
+    std::size_t at = list.find(key + ": ");
+    if (at == std::string::npos)
+        return {};
+    at += key.size() + 2;
+    return list.substr(at, list.find(',', at) - at);
+}
+
+// A report line, what the simulated modem says it should read, and what the
+// daemon's own client reads (after the documented mapping): all three agree.
+struct Expected {
+    std::string label;
+    std::string fromModem;
+    std::string fromMmcli;
+};
+
+void ExpectAgreement(const Report& report, const std::vector<Expected>& table) {
+    for (const Expected& row : table) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(row.fromMmcli, row.fromModem) << "the daemon's client disagrees with the modem";
+        EXPECT_TRUE(report.Has(Line(row.label, row.fromModem)))
+            << "no line \"" << Line(row.label, row.fromModem) << "\" in\n"
+            << report.text;
+    }
+}
+
+std::string ThreeGpp(const std::string& capabilities) {
+    return capabilities.find("gsm-umts") != std::string::npos ? "GSM" : capabilities;
+}
+
+// The device's identity needs no SIM and no network: the same in every state.
+std::vector<Expected> IdentityRows(std::map<std::string, std::string>& modem) {
+    return {
+        {"Interface ID", modem["modem.generic.device-identifier"],
+         modem["modem.generic.device-identifier"]},
+        {"Connection ID", modem["modem.generic.device-identifier"],
+         modem["modem.generic.device-identifier"]},
+        {"Manufacturer", Fact("manufacturer"), modem["modem.generic.manufacturer"]},
+        {"Model", Fact("model"), modem["modem.generic.model"]},
+        {"FirmwareInfo", Fact("revision"), modem["modem.generic.revision"]},
+        {"DeviceId", Fact("imei"), modem["modem.generic.equipment-identifier"]},
+        // A 3GPP modem (GSM/UMTS, LTE) is a GSM device.
+        {"Technology", "GSM", ThreeGpp(modem["modem.generic.current-capabilities.value[1]"])},
+    };
+}
+
+// The SIM's records, readable once the PIN was given.
+std::vector<Expected> SimRows(std::map<std::string, std::string>& modem,
+                              std::map<std::string, std::string>& sim) {
+    return {
+        {"ICCID", Fact("iccid"), sim["sim.properties.iccid"]},
+        {"IMSI", Fact("imsi"), sim["sim.properties.imsi"]},
+        {"Phone Number", Fact("own_number"), modem["modem.generic.own-numbers.value[1]"]},
+        {"Home Provider ID", Fact("operator_code"), sim["sim.properties.operator-code"]},
+        {"Home Provider Name", Fact("operator_name"), sim["sim.properties.operator-name"]},
+        {"Preferred Provider ID", Fact("preferred_network"),
+         Field(sim["sim.properties.preferred-networks.value[1]"], "operator-code")},
+    };
+}
+
+class RealDaemonReport : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string why = real_daemon::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+};
+
+TEST_F(RealDaemonReport, ASimThatNeedsItsPinReadsDeviceLocked) {
+    auto modem = Mmcli("-m 0");
+    ASSERT_EQ(modem["modem.generic.state"], "locked")
+        << "this test needs the modem as the daemon found it: run it first";
+    ASSERT_EQ(modem["modem.generic.unlock-required"], "sim-pin");
+
+    Report report = RunReport();
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    ExpectAgreement(report, IdentityRows(modem));
+    EXPECT_TRUE(report.Has(Line("Ready State", "DEVICE_LOCKED"))) << report.text;
+    EXPECT_TRUE(report.Has(Line("Register State", "NONE"))) << report.text;
+    // Nothing of the locked SIM's records can be known, and nothing is made up.
+    EXPECT_EQ(report.text.find(Fact("imsi")), std::string::npos) << report.text;
+    EXPECT_EQ(report.text.find(Fact("iccid")), std::string::npos) << report.text;
+    EXPECT_TRUE(report.Completed()) << report.text;
+}
+
+TEST_F(RealDaemonReport, TheDisabledModemGetsACompleteReport) {
+    if (Mmcli("-m 0")["modem.generic.state"] == "locked") {
+        real_daemon::CommandResult unlock = real_daemon::Run("mmcli -i 0 --pin=" + Fact("pin"));
+        ASSERT_EQ(unlock.exitCode, 0) << unlock.output;
+    }
+    ASSERT_TRUE(real_daemon::WaitForModemState("disabled"));
+    auto modem = Mmcli("-m 0");
+    auto sim = Mmcli("-i 0");
+    ASSERT_EQ(modem["modem.generic.power-state"], "low");
+
+    Report report = RunReport();
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    ExpectAgreement(report, IdentityRows(modem));
+    ExpectAgreement(report, SimRows(modem, sim));
+    for (const std::string& line : {
+             Line("Register State", "NONE"),
+             Line("Software Radio State", "Off"),
+             Line("Ready State", "INITIALIZED"),
+             Line("Activation State", "Deactivated"),
+         })
+        EXPECT_TRUE(report.Has(line)) << "no \"" << line << "\" in\n" << report.text;
+    EXPECT_TRUE(report.Completed()) << report.text;
+}
+
+TEST_F(RealDaemonReport, TheRegisteredModemAgreesWithTheDaemonsClient) {
+    if (Mmcli("-m 0")["modem.generic.state"] != "registered") {
+        ASSERT_TRUE(real_daemon::WaitForModemState("disabled"));
+        real_daemon::CommandResult enable = real_daemon::Run("mmcli -m 0 --enable");
+        ASSERT_EQ(enable.exitCode, 0) << enable.output;
+        ASSERT_TRUE(real_daemon::WaitForModemState("registered"));
+    }
+    // The daemon says "registered" before it has read the signal (0 till then).
+    ASSERT_TRUE(real_daemon::WaitForModem(
+        [](auto& modem) { return modem["modem.generic.signal-quality.value"] != "0"; }));
+    auto modem = Mmcli("-m 0");
+    auto sim = Mmcli("-i 0");
+    auto profiles = Mmcli("-m 0 --3gpp-profile-manager-list");
+
+    Report report = RunReport();
+    EXPECT_EQ(report.exitCode, 0) << report.text;
+    ExpectAgreement(report, IdentityRows(modem));
+    ExpectAgreement(report, SimRows(modem, sim));
+
+    // The daemon's percentage back on the 0-31 scale of the modem's +CSQ.
+    const long quality = std::stol(modem["modem.generic.signal-quality.value"]);
+    const std::string registration = modem["modem.3gpp.registration-state"];
+    ExpectAgreement(
+        report,
+        {
+            {"Signal Strength", Fact("csq"), std::to_string(std::lround(quality * 31 / 100.0))},
+            {"Provider ID", Fact("operator_code"), modem["modem.3gpp.operator-code"]},
+            {"Provider Name", Fact("operator_name"), modem["modem.3gpp.operator-name"]},
+            {"Register State", "HOME", registration == "home" ? "HOME" : registration},
+            {"Software Radio State", "On",
+             modem["modem.generic.power-state"] == "on" ? "On" : "not on"},
+            {"Access String", Fact("apn"),
+             Field(profiles["modem.3gpp.profile-manager.list.value[1]"], "apn")},
+        });
+    // What the modem's answers mean, with nothing from the client to compare:
+    // it allows GSM, UTRAN and E-UTRAN (+WS46), so registered it has every
+    // 2G to 4G class, and its access technology 7 (+CGREG) is E-UTRAN; at
+    // home, the home provider is visible and registered; a profile without a
+    // type is for the internet; registered and idle is initialised and
+    // deactivated.
+    for (const std::string& line : {
+             Line("InterfaceCaps Data Class", "63"),
+             Line("Available Data Class", "63"),
+             Line("Current Data Class", "32"),
+             Line("Register Mode", "Automatic"),
+             Line("Connection Context", "1:"),
+             Line("Context type", "INTERNET"),
+             Line("Home Provider State", "25"),
+             Line("Ready State", "INITIALIZED"),
+             Line("In Emergency Mode", "FALSE"),
+             Line("Activation State", "Deactivated"),
+             Line("Preferred Provider State", "4"),
+             Line("Preferred provider Data Class", "37"),
+         })
+        EXPECT_TRUE(report.Has(line)) << "no \"" << line << "\" in\n" << report.text;
+    EXPECT_TRUE(report.Completed()) << report.text;
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The window over the real ModemManager daemon (run through
+// real_daemon/run_with_modem.py --enable): when the simulated modem's network
+// changes the registration, the modem says so unsolicited (+CREG:), the daemon
+// updates its state, and the shown report follows by itself.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "platform/mbn.h"
+#include "platform/modemmanager/modemmanager_service.h"
+#include "platform/runtime.h"
+#include "real_daemon.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include "app/wandiag_app.h"
+#include "app/wandiag_dlg.h"
+#include "tests/app/test_window.h"
+
+namespace {
+
+using paravue::app::CWandiagApp;
+using paravue::app::CWandiagDlg;
+using paravue::app::test_support::ReportView;
+using paravue::app::test_support::ViewLines;
+
+// The daemon acts on the unsolicited line at once; this only bounds a failure.
+constexpr int kPatienceMs = 15000;
+
+QString ReportLine(const char* label, const char* value) {
+    return QString::fromLatin1(label).leftJustified(35) + QString::fromUtf8(value);
+}
+
+class RealDaemonWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string why = real_daemon::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        initialized_ = true;
+        paravue::mm::ServiceOptions options;
+        options.sysfsRoot = "/nonexistent-sysfs";  // no rfkill switches of this machine
+        service_.emplace(options);
+    }
+    void TearDown() override {
+        service_.reset();
+        if (initialized_)
+            CoUninitialize();
+    }
+
+    std::optional<paravue::mm::ModemManagerService> service_;
+    bool initialized_ = false;
+};
+
+TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
+    ASSERT_TRUE(real_daemon::WaitForModemState("registered"));
+    std::ostringstream diagnostics;
+    CWandiagApp app(diagnostics);
+    bool shown = false;
+    QTimer firstTurn;
+    firstTurn.setSingleShot(true);
+    QObject::connect(&firstTurn, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
+        if (!dialog) {
+            ADD_FAILURE() << "the running dialog is not the main window";
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            return;
+        }
+        shown = dialog->isVisible();
+        auto text = [&] { return ReportView(*dialog).toPlainText().toStdString(); };
+        auto waitFor = [&](const QString& line) {
+            return QTest::qWaitFor([&] { return ViewLines(ReportView(*dialog)).contains(line); },
+                                   kPatienceMs);
+        };
+
+        EXPECT_TRUE(waitFor(ReportLine("Register State", "HOME"))) << text();
+        // Roaming, then home again: each change is an unsolicited line the
+        // window shows without "&Refresh" (nothing else rebuilds its report).
+        for (auto [stat, word] : {std::pair{5, "ROAMING"}, std::pair{1, "HOME"}}) {
+            if (!real_daemon::TellModem("creg " + std::to_string(stat))) {
+                ADD_FAILURE() << "the modem's control FIFO cannot be written";
+                break;  // the dialog still closes below
+            }
+            EXPECT_TRUE(waitFor(ReportLine("Register State", word))) << text();
+            EXPECT_EQ(real_daemon::Mmcli("-m 0")["modem.3gpp.registration-state"],
+                      stat == 5 ? "roaming" : "home");
+        }
+        dialog->reject();
+    });
+    firstTurn.start(0);
+    EXPECT_EQ(app.InitInstance(), 0);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(diagnostics.str(), "");
+}
+
+}  // namespace
