@@ -41,20 +41,19 @@ class RealDaemonWindow : public ::testing::Test {
     void SetUp() override {
         if (std::string why = real_daemon::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        initialized_ = true;
+        apartment_.emplace();
+        ASSERT_TRUE(SUCCEEDED(apartment_->Status()));
         paravue::mm::ServiceOptions options;
         options.sysfsRoot = "/nonexistent-sysfs";  // no rfkill switches of this machine
         service_.emplace(options);
     }
     void TearDown() override {
         service_.reset();
-        if (initialized_)
-            CoUninitialize();
+        apartment_.reset();
     }
 
+    std::optional<paravue::ComApartment> apartment_;
     std::optional<paravue::mm::ModemManagerService> service_;
-    bool initialized_ = false;
 };
 
 TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
