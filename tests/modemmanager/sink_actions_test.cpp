@@ -5,9 +5,7 @@
 #include <ModemManager.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <ostream>
 #include <thread>
 
@@ -23,6 +21,7 @@ using paravue::ComPtr;
 using paravue::MakeComObject;
 using paravue::test_support::ActionSink;
 using paravue::test_support::TwoPoints;
+using paravue::test_support::WaitForLiveCounts;
 
 // What one test shares with the callback that acts on it.
 struct Scene {
@@ -32,22 +31,7 @@ struct Scene {
     ComPtr<ActionSink> actor = MakeComObject<ActionSink>();
     ComPtr<ActionSink> fresh = MakeComObject<ActionSink>();  // advised from inside the callback
     DWORD freshCookie = 0;
-
-    // The callback tells the test thread when it may act alongside it.
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool inside = false;
-    void SignalInside() {
-        {
-            std::lock_guard lock(mutex);
-            inside = true;
-        }
-        changed.notify_all();
-    }
-    bool WaitInside() {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return inside; });
-    }
+    paravue::test_support::Handoff inside;  // the callback lets the test thread act alongside it
 };
 
 struct SinkAction {
@@ -80,7 +64,7 @@ const SinkAction kActions[] = {
     {"UnadviseItselfWhileTheLastOtherGoesThenAdviseANewSink",
      [](Scene& s) {
          s.points.registration->Unadvise(std::exchange(s.points.registrationCookie, 0));
-         s.SignalInside();
+         s.inside.Signal();
          // Long enough for the test thread to be inside its Unadvise.
          std::this_thread::sleep_for(std::chrono::milliseconds(200));
          s.points.registration->Advise(static_cast<IMbnRegistrationEvents*>(s.fresh.Get()),
@@ -89,7 +73,7 @@ const SinkAction kActions[] = {
                                   &s.freshCookie);
      },
      [](Scene& s) {
-         ASSERT_TRUE(s.WaitInside());
+         ASSERT_TRUE(s.inside.Wait());
          EXPECT_EQ(s.points.manager->Unadvise(std::exchange(s.points.managerCookie, 0)), S_OK);
      },
      false, true},
@@ -110,12 +94,7 @@ class SinkActionsTest : public ServiceTest, public ::testing::WithParamInterface
     }
     void TearDown() override {
         ServiceTest::TearDown();
-        // A watcher thread that was ended from inside a handler finishes by
-        // itself, shortly after.
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (paravue::CurrentLiveCounts() != before_ &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        WaitForLiveCounts(before_);
         EXPECT_EQ(paravue::CurrentLiveCounts(), before_);
     }
 

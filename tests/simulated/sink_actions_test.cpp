@@ -3,9 +3,7 @@
 // manager, end the whole service. Nothing is used after it is freed, and every
 // later event reaches whoever is subscribed then.
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -20,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using test_support::ActionSink;
 using test_support::TwoPoints;
+using test_support::WaitForLiveCounts;
 using testing::Create;
 
 constexpr char kScenario[] = R"({
@@ -36,21 +35,7 @@ struct Scene {
     ComPtr<ActionSink> actor = MakeComObject<ActionSink>();
     ComPtr<ActionSink> fresh = MakeComObject<ActionSink>();
     DWORD freshCookie = 0;
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool inside = false;
-    void SignalInside() {
-        {
-            std::lock_guard lock(mutex);
-            inside = true;
-        }
-        changed.notify_all();
-    }
-    bool WaitInside() {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 10s, [&] { return inside; });
-    }
+    test_support::Handoff inside;  // the callback lets the test thread act alongside it
 };
 
 struct SinkAction {
@@ -84,13 +69,13 @@ const SinkAction kActions[] = {
     {"UnadviseItselfWhileAnotherThreadUnadvisesThenAdviseANewSink",
      [](Scene& s) {
          s.points.registration->Unadvise(std::exchange(s.points.registrationCookie, 0));
-         s.SignalInside();
+         s.inside.Signal();
          std::this_thread::sleep_for(100ms);
          s.points.manager->Advise(static_cast<IMbnInterfaceManagerEvents*>(s.fresh.Get()),
                                   &s.freshCookie);
      },
      [](Scene& s) {
-         ASSERT_TRUE(s.WaitInside());
+         ASSERT_TRUE(s.inside.Wait());
          EXPECT_EQ(s.points.manager->Unadvise(std::exchange(s.points.managerCookie, 0)), S_OK);
      },
      true, false, true},
@@ -149,10 +134,7 @@ TEST_P(SinkActions, LaterEventsStillReachWhoeverListens) {
         scene.points.Unadvise();
         otherPoints.Unadvise();
     }
-    // An event thread that ended its own service finishes by itself, shortly after.
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (CurrentLiveCounts() != before_ && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(10ms);
+    WaitForLiveCounts(before_);
     EXPECT_EQ(CurrentLiveCounts(), before_);
 }
 

@@ -8,9 +8,11 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/accounting.h"
 #include "platform/com_object.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
@@ -86,6 +88,36 @@ class ActionSink final
     std::function<void()> action_;
     bool acted_ = false;
 };
+
+// A callback tells the test thread when it may act alongside it.
+class Handoff {
+  public:
+    void Signal() {
+        {
+            std::lock_guard lock(mutex_);
+            signalled_ = true;
+        }
+        changed_.notify_all();
+    }
+    bool Wait() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return signalled_; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool signalled_ = false;
+};
+
+// Waits, within a generous bound, until what lives is back at `before`: a
+// thread that ended its own service from inside a handler finishes by itself,
+// shortly after.
+inline void WaitForLiveCounts(const LiveCounts& before) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CurrentLiveCounts() != before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 // One sink on both points of one interface manager.
 struct TwoPoints {
