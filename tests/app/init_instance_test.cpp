@@ -3,11 +3,9 @@
 // service is left alive afterwards.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
+#include <QCoreApplication>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "app/wandiag_app.h"
@@ -22,44 +20,12 @@ namespace {
 
 using simulated::ServiceOptions;
 using simulated::SimulatedService;
+using test_support::AppRun;
 using test_support::ReportRuns;
 using test_support::ReportView;
+using test_support::RunApp;
 using test_support::ScenarioFromJson;
 using test_support::ViewLines;
-
-struct AppRun {
-    int status = -1;
-    bool dialogShown = false;
-    std::string diagnostics;
-};
-
-// Runs InitInstance; `whileShown` runs on the first turn of the dialog's loop,
-// after which the dialog is closed as "&Close" would.
-AppRun RunApp(std::function<void(CWandiagDlg&)> whileShown = {}) {
-    AppRun run;
-    std::ostringstream diagnostics;
-    CWandiagApp app(diagnostics);
-    QTimer firstTurn;
-    firstTurn.setSingleShot(true);
-    QObject::connect(&firstTurn, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
-        if (!dialog) {
-            ADD_FAILURE() << "the running dialog is not the main window";
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-            return;
-        }
-        run.dialogShown = dialog->isVisible();
-        if (whileShown)
-            whileShown(*dialog);
-        dialog->reject();
-    });
-    firstTurn.start(0);
-    run.status = app.InitInstance();
-    EXPECT_EQ(app.MainWindow(), nullptr);
-    run.diagnostics = diagnostics.str();
-    return run;
-}
 
 // Fires the scenario's events that are due at `ms` and lets the dialog handle
 // what they posted.

@@ -2,12 +2,42 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QTimer>
 #include <algorithm>
+#include <sstream>
 
+#include "app/wandiag_app.h"
 #include "platform/runtime.h"
 
 namespace paravue::app::test_support {
+
+AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown) {
+    AppRun run;
+    std::ostringstream diagnostics;
+    CWandiagApp app(diagnostics);
+    QTimer firstTurn;
+    firstTurn.setSingleShot(true);
+    QObject::connect(&firstTurn, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
+        if (!dialog) {
+            ADD_FAILURE() << "the running dialog is not the main window";
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            return;
+        }
+        run.dialogShown = dialog->isVisible();
+        if (whileShown)
+            whileShown(*dialog);
+        dialog->reject();
+    });
+    firstTurn.start(0);
+    run.status = app.InitInstance();
+    EXPECT_EQ(app.MainWindow(), nullptr);
+    run.diagnostics = diagnostics.str();
+    return run;
+}
 
 OpenedLinks::OpenedLinks() {
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
@@ -55,6 +85,10 @@ QPushButton& Button(QWidget& dialog, const char* name) {
     if (!button)
         throw std::logic_error(std::string("the dialog has no button ") + name);
     return *button;
+}
+
+QString ReportLine(const char* label, const char* value) {
+    return QString::fromLatin1(label).leftJustified(35) + QString::fromUtf8(value);
 }
 
 QStringList ViewLines(const QPlainTextEdit& view) {

@@ -1,21 +1,36 @@
-// Helpers for the window's tests: catching opened links, recording posted
-// notifications, counting report runs, and finding the dialog's controls.
+// Helpers for the window's tests: running the window, catching opened links,
+// recording posted notifications, counting report runs, and finding the
+// dialog's controls.
 #pragma once
 
 #include <QObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/mbn_sinks.h"
+#include "app/wandiag_dlg.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
 
 namespace paravue::app::test_support {
+
+struct AppRun {
+    int status = -1;
+    bool dialogShown = false;
+    std::string diagnostics;
+};
+
+// Runs InitInstance as paravue does; `whileShown` runs on the first turn of
+// the dialog's loop and may let the loop run on, after which the dialog is
+// closed as "&Close" would.
+AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown = {});
 
 // Receives every https: and mailto: link the program opens, instead of a browser.
 class OpenedLinks final : public QObject {
@@ -48,6 +63,8 @@ std::size_t ReportRuns(const simulated::SimulatedService& service);
 
 QPlainTextEdit& ReportView(QWidget& dialog);
 QPushButton& Button(QWidget& dialog, const char* name);
+// A report line as the window shows it: the label padded to its column.
+QString ReportLine(const char* label, const char* value);
 // The view's lines, without the empty one after the last line break.
 QStringList ViewLines(const QPlainTextEdit& view);
 // A report's text cut at CR LF, without the empty piece after the last one.

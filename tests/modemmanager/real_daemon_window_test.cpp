@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -14,27 +13,22 @@
 #include "platform/runtime.h"
 #include "real_daemon.h"
 
-#include <QApplication>
 #include <QTest>
-#include <QTimer>
 
-#include "app/wandiag_app.h"
 #include "app/wandiag_dlg.h"
 #include "tests/app/test_window.h"
 
 namespace {
 
-using paravue::app::CWandiagApp;
 using paravue::app::CWandiagDlg;
+using paravue::app::test_support::AppRun;
+using paravue::app::test_support::ReportLine;
 using paravue::app::test_support::ReportView;
+using paravue::app::test_support::RunApp;
 using paravue::app::test_support::ViewLines;
 
 // The daemon acts on the unsolicited line at once; this only bounds a failure.
 constexpr int kPatienceMs = 15000;
-
-QString ReportLine(const char* label, const char* value) {
-    return QString::fromLatin1(label).leftJustified(35) + QString::fromUtf8(value);
-}
 
 class RealDaemonWindow : public ::testing::Test {
   protected:
@@ -58,23 +52,10 @@ class RealDaemonWindow : public ::testing::Test {
 
 TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
     ASSERT_TRUE(real_daemon::WaitForModemState("registered"));
-    std::ostringstream diagnostics;
-    CWandiagApp app(diagnostics);
-    bool shown = false;
-    QTimer firstTurn;
-    firstTurn.setSingleShot(true);
-    QObject::connect(&firstTurn, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
-        if (!dialog) {
-            ADD_FAILURE() << "the running dialog is not the main window";
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-            return;
-        }
-        shown = dialog->isVisible();
-        auto text = [&] { return ReportView(*dialog).toPlainText().toStdString(); };
+    const AppRun run = RunApp([&](CWandiagDlg& dialog) {
+        auto text = [&] { return ReportView(dialog).toPlainText().toStdString(); };
         auto waitFor = [&](const QString& line) {
-            return QTest::qWaitFor([&] { return ViewLines(ReportView(*dialog)).contains(line); },
+            return QTest::qWaitFor([&] { return ViewLines(ReportView(dialog)).contains(line); },
                                    kPatienceMs);
         };
 
@@ -90,12 +71,10 @@ TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
             EXPECT_EQ(real_daemon::Mmcli("-m 0")["modem.3gpp.registration-state"],
                       stat == 5 ? "roaming" : "home");
         }
-        dialog->reject();
     });
-    firstTurn.start(0);
-    EXPECT_EQ(app.InitInstance(), 0);
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(diagnostics.str(), "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.dialogShown);
+    EXPECT_EQ(run.diagnostics, "");
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -25,13 +24,10 @@
 // After the boundary's headers: glib makes TRUE and FALSE macros.
 #include <glib.h>
 
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QTimer>
 
 #include "app/mbn_sinks.h"
-#include "app/wandiag_app.h"
 #include "app/wandiag_dlg.h"
 #include "tests/app/test_window.h"
 
@@ -40,20 +36,17 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((
 
 namespace {
 
-using paravue::app::CWandiagApp;
 using paravue::app::CWandiagDlg;
+using paravue::app::test_support::AppRun;
 using paravue::app::test_support::Button;
+using paravue::app::test_support::ReportLine;
 using paravue::app::test_support::ReportView;
+using paravue::app::test_support::RunApp;
 using paravue::app::test_support::ViewLines;
 
 constexpr const char* k3gpp = "org.freedesktop.ModemManager1.Modem.Modem3gpp";
 // No test step waits longer than this for the window to catch up.
 constexpr int kPatienceMs = 10000;
-
-// A report line as the window shows it: the label padded to its column.
-QString ReportLine(const char* label, const char* value) {
-    return QString::fromLatin1(label).leftJustified(35) + QString::fromUtf8(value);
-}
 
 const QString kNoDevice = QStringLiteral(
     "No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile Data Device.");
@@ -158,31 +151,15 @@ class WindowEventsTest : public ServiceTest {
     // runs on the first turn of the dialog's loop and may let the loop run
     // on; then the dialog closes as "&Close" would.
     void RunWindow(const std::function<void(CWandiagDlg&, NotificationLog&)>& whileShown) {
-        std::ostringstream diagnostics;
         NotificationLog notifications;
-        CWandiagApp app(diagnostics);
-        bool shown = false;
-        QTimer firstTurn;
-        firstTurn.setSingleShot(true);
-        QObject::connect(&firstTurn, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<CWandiagDlg*>(app.MainWindow());
-            if (!dialog) {
-                ADD_FAILURE() << "the running dialog is not the main window";
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    modal->close();
-                return;
-            }
-            shown = dialog->isVisible();
-            dialog->installEventFilter(&notifications);
-            whileShown(*dialog, notifications);
-            dialog->removeEventFilter(&notifications);
-            dialog->reject();
+        const AppRun run = RunApp([&](CWandiagDlg& dialog) {
+            dialog.installEventFilter(&notifications);
+            whileShown(dialog, notifications);
+            dialog.removeEventFilter(&notifications);
         });
-        firstTurn.start(0);
-        EXPECT_EQ(app.InitInstance(), 0);
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(diagnostics.str(), "");
-        EXPECT_EQ(app.MainWindow(), nullptr);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(run.dialogShown);
+        EXPECT_EQ(run.diagnostics, "");
     }
 
     bool Set3gpp(unsigned modem, const char* property, guint32 value) {
