@@ -4,6 +4,8 @@
 // the GoesOn entries are those of tests/golden/complete_device.json.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -223,6 +225,36 @@ inline bool IsSubsequence(const std::vector<std::u16string>& lines,
         ++next;
     }
     return true;
+}
+
+// The report's lines, each with its CR LF.
+inline std::vector<std::u16string> Lines(const std::u16string& text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(u"\r\n", start);
+        end = end == std::u16string::npos ? text.size() : end + 2;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// A run that the failing call ended: nothing at all, or the complete report's
+// lines up to the failure and then the failure's own line.
+inline void ExpectEnded(const Outcome& outcome, HRESULT status, const std::u16string& text,
+                        bool completed, const std::u16string& complete) {
+    EXPECT_FALSE(completed);
+    if (outcome.kind == Outcome::EndsWithoutLine) {
+        EXPECT_EQ(text, u"");
+        return;
+    }
+    const std::u16string line = WithStatus(outcome.line, status);
+    const std::vector<std::u16string> lines = Lines(text);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), line);
+    EXPECT_TRUE(IsPrefix(text.substr(0, text.size() - line.size()), complete))
+        << "the lines before the failure are those of the complete report";
 }
 
 inline const std::u16string kCompleted = u"Completed Successfully.\r\n";

@@ -32,18 +32,6 @@ class ReportRunTest : public ::testing::Test {
         EXPECT_EQ(CurrentLiveCounts(), LiveCounts{}) << "left alive after the service went";
     }
 
-    static std::vector<std::u16string> Lines(const std::u16string& text) {
-        std::vector<std::u16string> lines;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find(u"\r\n", start);
-            end = end == std::u16string::npos ? text.size() : end + 2;
-            lines.push_back(text.substr(start, end - start));
-            start = end;
-        }
-        return lines;
-    }
-
     std::vector<std::chrono::milliseconds> waits_;
 
   private:
