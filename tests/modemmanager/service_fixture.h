@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "mock_daemon.h"
+#include "platform/accounting.h"
 #include "platform/mbn.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
@@ -15,6 +16,7 @@
 class ServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        before_ = paravue::CurrentLiveCounts();
         if (std::string why = MockDaemon::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
         ASSERT_TRUE(SUCCEEDED(apartment_.emplace().Status()));
@@ -57,6 +59,7 @@ class ServiceTest : public ::testing::Test {
         return all.empty() ? nullptr : all.front();
     }
 
+    paravue::LiveCounts before_;  // what lived before this test's service
     MockDaemon daemon_;
     std::optional<paravue::mm::ModemManagerService> service_;
     std::optional<paravue::ComApartment> apartment_;

@@ -88,17 +88,11 @@ const SinkAction kActions[] = {
 
 class SinkActionsTest : public ServiceTest, public ::testing::WithParamInterface<SinkAction> {
   protected:
-    void SetUp() override {
-        before_ = paravue::CurrentLiveCounts();
-        ServiceTest::SetUp();
-    }
     void TearDown() override {
         ServiceTest::TearDown();
         WaitForLiveCounts(before_);
         EXPECT_EQ(paravue::CurrentLiveCounts(), before_);
     }
-
-    paravue::LiveCounts before_;
 };
 
 TEST_P(SinkActionsTest, LaterEventsStillReachWhoeverListens) {

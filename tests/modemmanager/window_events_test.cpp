@@ -134,10 +134,6 @@ class DisposableBus {
 
 class WindowEventsTest : public ServiceTest {
   protected:
-    void SetUp() override {
-        before_ = paravue::CurrentLiveCounts();
-        ServiceTest::SetUp();
-    }
     void TearDown() override {
         ServiceTest::TearDown();
         // With the window closed and the service gone, nothing of it lives on.
@@ -166,8 +162,6 @@ class WindowEventsTest : public ServiceTest {
         return daemon_.Call("SetModemProperty", g_variant_new("(ussv)", modem, k3gpp, property,
                                                               g_variant_new_uint32(value)));
     }
-
-    paravue::LiveCounts before_;
 };
 
 TEST_F(WindowEventsTest, ARegisterStateChangeShowsTheNewState) {
