@@ -23,16 +23,8 @@ using paravue::test_support::ActionSink;
 using paravue::test_support::TwoPoints;
 using paravue::test_support::WaitForLiveCounts;
 
-// What one test shares with the callback that acts on it.
-struct Scene {
-    std::optional<paravue::mm::ModemManagerService>* service = nullptr;
-    ComPtr<IMbnInterfaceManager> manager;  // the actor's
-    TwoPoints points;
-    ComPtr<ActionSink> actor = MakeComObject<ActionSink>();
-    ComPtr<ActionSink> fresh = MakeComObject<ActionSink>();  // advised from inside the callback
-    DWORD freshCookie = 0;
-    paravue::test_support::Handoff inside;  // the callback lets the test thread act alongside it
-};
+// The callback ends the fixture's service through a pointer to it.
+using Scene = paravue::test_support::ActionScene<std::optional<paravue::mm::ModemManagerService>*>;
 
 struct SinkAction {
     const char* name;
@@ -133,9 +125,7 @@ TEST_P(SinkActionsTest, LaterEventsStillReachWhoeverListens) {
         EXPECT_FALSE(scene.actor->Got("removal"));
     }
 
-    if (scene.points.manager && scene.freshCookie)
-        scene.points.manager->Unadvise(std::exchange(scene.freshCookie, 0));
-    scene.points.Unadvise();
+    scene.Unadvise();
     otherPoints.Unadvise();
 }
 

@@ -28,15 +28,7 @@ constexpr char kScenario[] = R"({
     {"afterMs": 20, "event": "OnInterfaceRemoval", "patch": {"interfaces": []}}
   ]})";
 
-struct Scene {
-    std::optional<SimulatedService> service;
-    ComPtr<IMbnInterfaceManager> manager;  // the actor's
-    TwoPoints points;
-    ComPtr<ActionSink> actor = MakeComObject<ActionSink>();
-    ComPtr<ActionSink> fresh = MakeComObject<ActionSink>();
-    DWORD freshCookie = 0;
-    test_support::Handoff inside;  // the callback lets the test thread act alongside it
-};
+using Scene = test_support::ActionScene<std::optional<SimulatedService>>;
 
 struct SinkAction {
     const char* name;
@@ -129,9 +121,7 @@ TEST_P(SinkActions, LaterEventsStillReachWhoeverListens) {
             EXPECT_EQ(scene.fresh->Got("removal"), action.freshHearsLater);
             EXPECT_EQ(scene.actor->Got("removal"), action.actorHearsLater);
         }
-        if (scene.points.manager && scene.freshCookie)
-            scene.points.manager->Unadvise(std::exchange(scene.freshCookie, 0));
-        scene.points.Unadvise();
+        scene.Unadvise();
         otherPoints.Unadvise();
     }
     WaitForLiveCounts(before_);

@@ -153,4 +153,24 @@ struct TwoPoints {
     }
 };
 
+// What one test shares with the callback that acts on it. `Service` is what
+// the callback may end the service through; first, so that it goes last.
+template <class Service>
+struct ActionScene {
+    Service service{};
+    ComPtr<IMbnInterfaceManager> manager;  // the actor's
+    TwoPoints points;
+    ComPtr<ActionSink> actor = MakeComObject<ActionSink>();
+    ComPtr<ActionSink> fresh = MakeComObject<ActionSink>();  // advised from inside the callback
+    DWORD freshCookie = 0;
+    Handoff inside;  // the callback lets the test thread act alongside it
+
+    // Ends the subscriptions the callback left.
+    void Unadvise() {
+        if (points.manager && freshCookie)
+            points.manager->Unadvise(std::exchange(freshCookie, 0));
+        points.Unadvise();
+    }
+};
+
 }  // namespace paravue::test_support
