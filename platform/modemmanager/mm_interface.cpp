@@ -348,30 +348,16 @@ UniqueSafeArray NewContextArray(std::size_t count) {
 
 }  // namespace
 
-HRESULT MmInterface::ContextsFromProfiles(MMModem3gppProfileManager* profiles, SAFEARRAY** out) {
-    GObjectPtr<GAsyncResult> result;
-    HRESULT hr = session_->Await(
-        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
-        },
-        &result);
-    if (FAILED(hr))
-        return hr;
-    ErrorSlot error;
-    GList* list = nullptr;
-    if (!mm_modem_3gpp_profile_manager_list_finish(profiles, result.get(), &list, error.Put())) {
+HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
+    std::vector<GObjectPtr<MM3gppProfile>> owned;
+    if (HRESULT hr = session_->ListProfiles(*modem_, &owned); FAILED(hr)) {
         // Refused (a modem below the enabled state, a caller the policy does
         // not allow, ...): the bearers still tell the contexts. Only a daemon
         // that is gone or does not answer ends the section.
-        HRESULT refused = StatusFromError(error.Take().get());
-        if (refused == kServiceNotActive || refused == kTimeout)
-            return refused;
+        if (hr == kServiceNotActive || hr == kTimeout)
+            return hr;
         return ContextsFromBearers(out);
     }
-    std::vector<GObjectPtr<MM3gppProfile>> owned;
-    for (GList* item = list; item; item = item->next)
-        owned.emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
-    g_list_free(list);
 
     UniqueSafeArray array = NewContextArray(owned.size());
     if (!array)
@@ -420,8 +406,8 @@ HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
 HRESULT MmInterface::GetProvisionedContexts(SAFEARRAY** provisionedContexts) {
     PARAVUE_MM_ENTER(provisionedContexts);
     *provisionedContexts = nullptr;
-    if (MMModem3gppProfileManager* profiles = modem_->profiles.get())
-        return ContextsFromProfiles(profiles, provisionedContexts);
+    if (modem_->profiles)
+        return ContextsFromProfiles(provisionedContexts);
     return ContextsFromBearers(provisionedContexts);
 }
 

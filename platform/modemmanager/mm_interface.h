@@ -64,7 +64,7 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     // The modem's SIM, read once per run; SIM-not-inserted when the modem
     // has none.
     HRESULT LoadSim(GObjectPtr<MMSim>* sim);
-    HRESULT ContextsFromProfiles(MMModem3gppProfileManager* profiles, SAFEARRAY** out);
+    HRESULT ContextsFromProfiles(SAFEARRAY** out);
     HRESULT ContextsFromBearers(SAFEARRAY** out);
     ULONG AvailableDataClasses() const;
     // The registration as the report reads it; none without 3GPP or CDMA.

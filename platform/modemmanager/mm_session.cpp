@@ -12,16 +12,19 @@ namespace paravue::mm {
 namespace {
 
 struct Pending {
-    GAsyncResult* result = nullptr;  // one reference, taken over by Await
-    bool expired = false;
+    GAsyncResult* result = nullptr;  // one reference, taken over by AwaitAll
+    const bool* expired = nullptr;
+    bool late = false;  // finished after the bound: a timeout, whatever it says
 };
 
 void OnFinished(GObject*, GAsyncResult* result, gpointer data) {
-    static_cast<Pending*>(data)->result = G_ASYNC_RESULT(g_object_ref(result));
+    auto* pending = static_cast<Pending*>(data);
+    pending->result = G_ASYNC_RESULT(g_object_ref(result));
+    pending->late = *pending->expired;
 }
 
 gboolean OnExpired(gpointer data) {
-    static_cast<Pending*>(data)->expired = true;
+    *static_cast<bool*>(data) = true;
     return G_SOURCE_REMOVE;
 }
 
@@ -232,30 +235,53 @@ Session::Use::~Use() {
 }
 
 HRESULT Session::Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result) {
-    result->reset();
-    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    Pending pending;
+    std::vector<HRESULT> statuses;
+    std::vector<GObjectPtr<GAsyncResult>> results;
+    AwaitAll({start}, &statuses, &results);
+    *result = std::move(results.front());
+    return statuses.front();
+}
+
+void Session::AwaitAll(const std::vector<AsyncStart>& starts, std::vector<HRESULT>* statuses,
+                       std::vector<GObjectPtr<GAsyncResult>>* results) {
+    // All calls start together, so one timer bounds each of them.
+    std::vector<Pending> pending(starts.size());
+    bool expired = false;
     std::unique_ptr<GSource, SourceDestroy> timer(
         g_timeout_source_new(static_cast<guint>(options_.callBound.count())));
-    g_source_set_callback(timer.get(), OnExpired, &pending, nullptr);
+    g_source_set_callback(timer.get(), OnExpired, &expired, nullptr);
     g_source_attach(timer.get(), context_.get());
 
-    start(cancellable.get(), OnFinished, &pending);
+    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        pending[i].expired = &expired;
+        starts[i](cancellable.get(), OnFinished, &pending[i]);
+    }
+    auto open = [&] {
+        return std::any_of(pending.begin(), pending.end(),
+                           [](const Pending& p) { return !p.result; });
+    };
     bool cancelled = false;
-    while (!pending.result) {
-        if (pending.expired && !cancelled) {
-            // The callback still comes, with a cancellation error; wait for it
-            // so nothing writes to `pending` after we return.
+    while (open()) {
+        if (expired && !cancelled) {
+            // The callbacks still come, with a cancellation error; wait for
+            // them so nothing writes to `pending` after we return.
             g_cancellable_cancel(cancellable.get());
             cancelled = true;
         }
         g_main_context_iteration(context_.get(), TRUE);
     }
-    GObjectPtr<GAsyncResult> finished(pending.result);
-    if (cancelled)
-        return kTimeout;
-    *result = std::move(finished);
-    return S_OK;
+    statuses->assign(starts.size(), S_OK);
+    results->clear();
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        GObjectPtr<GAsyncResult> finished(pending[i].result);
+        if (pending[i].late) {
+            (*statuses)[i] = kTimeout;
+            results->emplace_back();
+        } else {
+            results->push_back(std::move(finished));
+        }
+    }
 }
 
 HRESULT Session::Modems(std::vector<ModemRef>* modems) {
@@ -293,46 +319,163 @@ std::string Session::Owner() const {
     return owner ? owner.get() : "";
 }
 
-HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
-                            GObjectPtr<GObject>* object) {
-    object->reset();
-    if (!follows_) {
-        if (auto known = read_.find(path); known != read_.end()) {
-            *object = ShareGObject(known->second.get());
-            return S_OK;
-        }
-    }
-    const std::string owner = Owner();
-    if (owner.empty())
-        return kServiceNotActive;
+Session::AsyncStart Session::StartRead(GType type, const char* interface, const char* path,
+                                       std::string owner) {
     // A libmm-glib proxy for the typed accessors, loading its properties with
     // one GetAll from the daemon's unique name: no name-owner look-up, no
     // signal subscription, no match rule.
-    GObjectPtr<GAsyncResult> result;
-    HRESULT hr = Await(
-        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            g_async_initable_new_async(type, G_PRIORITY_DEFAULT, cancellable, done, data,
-                                       "g-connection", connection_.get(), "g-name", owner.c_str(),
-                                       "g-object-path", path, "g-interface-name", interface,
-                                       "g-flags", kQuietProxy, nullptr);
-        },
-        &result);
-    if (FAILED(hr))
-        return hr;
+    return [this, type, interface, path = std::string(path), owner = std::move(owner)](
+               GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+        g_async_initable_new_async(type, G_PRIORITY_DEFAULT, cancellable, done, data,
+                                   "g-connection", connection_.get(), "g-name", owner.c_str(),
+                                   "g-object-path", path.c_str(), "g-interface-name", interface,
+                                   "g-flags", kQuietProxy, nullptr);
+    };
+}
+
+HRESULT Session::FinishRead(HRESULT status, GAsyncResult* result, GObjectPtr<GObject>* object) {
+    if (FAILED(status))
+        return status;
     ErrorSlot error;
-    GObjectPtr<GObject> source(g_async_result_get_source_object(result.get()));
+    GObjectPtr<GObject> source(g_async_result_get_source_object(result));
     GObjectPtr<GObject> proxy(
-        g_async_initable_new_finish(G_ASYNC_INITABLE(source.get()), result.get(), error.Put()));
+        g_async_initable_new_finish(G_ASYNC_INITABLE(source.get()), result, error.Put()));
     if (!proxy)
         return StatusFromError(error.Take().get());
     // The proxy swallows a failed GetAll and comes up empty: the daemon went,
     // or no longer serves the object.
     if (!ProxyLoaded(proxy.get()))
         return kServiceNotActive;
+    *object = std::move(proxy);
+    return S_OK;
+}
+
+const ModemObject* Session::ModemHolding(const char* path) const {
+    for (const ModemRef& modem : modems_) {
+        MMModem* m = modem->modem.get();
+        if (HasSim(m) && g_strcmp0(mm_modem_get_sim_path(m), path) == 0)
+            return modem.get();
+        if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
+            for (; *bearers; ++bearers)
+                if (g_strcmp0(*bearers, path) == 0)
+                    return modem.get();
+    }
+    return nullptr;
+}
+
+void Session::ReadAhead(const ModemObject& modem) {
+    // A report reads a modem's SIM, its profile list and its bearers, each
+    // with one call to the daemon. Sent together on the run's connection
+    // they cost one wait for the daemon instead of one each. Once per modem
+    // and run; the event thread's session reads as it is asked.
+    if (follows_ || owner_.empty() ||
+        std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
+        return;
+    readAhead_.push_back(modem.path);
+    std::vector<std::string> paths;  // what each call reads; the list goes last
+    std::vector<AsyncStart> starts;
+    MMModem* m = modem.modem.get();
+    auto read = [&](GType type, const char* interface, const char* path) {
+        if (read_.count(path))
+            return;
+        paths.emplace_back(path);
+        starts.push_back(StartRead(type, interface, path, owner_));
+    };
+    if (HasSim(m))
+        read(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, mm_modem_get_sim_path(m));
+    if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
+        for (; *bearers; ++bearers)
+            read(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, *bearers);
+    MMModem3gppProfileManager* profiles = modem.profiles.get();
+    if (profiles)
+        starts.push_back(
+            [profiles](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+                mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
+            });
+    std::vector<HRESULT> statuses;
+    std::vector<GObjectPtr<GAsyncResult>> results;
+    AwaitAll(starts, &statuses, &results);
+    // Every result is finished here: an unfinished one would keep what its
+    // call allocated.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        GObjectPtr<GObject> proxy;
+        if (HRESULT hr = FinishRead(statuses[i], results[i].get(), &proxy); FAILED(hr))
+            ahead_[paths[i]].status = hr;
+        else
+            read_.emplace(paths[i], std::move(proxy));
+    }
+    if (profiles) {
+        Ahead& listed = ahead_[modem.path];
+        listed.status =
+            FinishList(profiles, statuses.back(), results.back().get(), &listed.profiles);
+    }
+}
+
+HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
+                            GAsyncResult* result,
+                            std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+    if (FAILED(status))
+        return status;
+    ErrorSlot error;
+    GList* list = nullptr;
+    if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put()))
+        return StatusFromError(error.Take().get());
+    for (GList* item = list; item; item = item->next)
+        profiles->emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
+    g_list_free(list);
+    return S_OK;
+}
+
+HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
+                            GObjectPtr<GObject>* object) {
+    object->reset();
+    if (!follows_) {
+        if (const ModemObject* modem = ModemHolding(path))
+            ReadAhead(*modem);
+        if (auto known = read_.find(path); known != read_.end()) {
+            *object = ShareGObject(known->second.get());
+            return S_OK;
+        }
+        // A failed read-ahead stands for this read; the next one asks again.
+        if (auto failed = ahead_.find(path); failed != ahead_.end()) {
+            HRESULT status = failed->second.status;
+            ahead_.erase(failed);
+            return status;
+        }
+    }
+    std::string owner = Owner();
+    if (owner.empty())
+        return kServiceNotActive;
+    GObjectPtr<GAsyncResult> result;
+    HRESULT status = Await(StartRead(type, interface, path, std::move(owner)), &result);
+    GObjectPtr<GObject> proxy;
+    if (HRESULT hr = FinishRead(status, result.get(), &proxy); FAILED(hr))
+        return hr;
     if (!follows_)
         read_.emplace(path, ShareGObject(proxy.get()));
     *object = std::move(proxy);
     return S_OK;
+}
+
+HRESULT Session::ListProfiles(const ModemObject& modem,
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+    profiles->clear();
+    if (!follows_)
+        ReadAhead(modem);
+    if (auto ahead = ahead_.find(modem.path); ahead != ahead_.end()) {
+        HRESULT status = ahead->second.status;
+        *profiles = std::move(ahead->second.profiles);
+        ahead_.erase(ahead);
+        return status;
+    }
+    MMModem3gppProfileManager* manager = modem.profiles.get();
+    GObjectPtr<GAsyncResult> result;
+    HRESULT status = Await(
+        [manager](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            mm_modem_3gpp_profile_manager_list(manager, cancellable, done, data);
+        },
+        &result);
+    return FinishList(manager, status, result.get(), profiles);
 }
 
 HRESULT Session::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {

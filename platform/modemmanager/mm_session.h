@@ -58,6 +58,11 @@ class Session {
     // the call bound. S_OK with the call's result for its _finish function,
     // or the timeout status (the call is cancelled). Call inside a Use.
     HRESULT Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result);
+    // Runs several calls at once on the session's one connection and waits
+    // for all of them, each within the call bound: statuses[i] and results[i]
+    // are what Await would give for starts[i]. Call inside a Use.
+    void AwaitAll(const std::vector<AsyncStart>& starts, std::vector<HRESULT>* statuses,
+                  std::vector<GObjectPtr<GAsyncResult>>* results);
 
     // The daemon's modems in order of their object-path number: S_OK (maybe
     // none), the service-not-active status when nobody owns the daemon's
@@ -69,6 +74,11 @@ class Session {
     // A run's session reads each object once. Call inside a Use.
     HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
     HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
+    // The modem's saved profiles, listed with one bounded call: S_OK, the
+    // timeout status, or the status of the daemon's refusal. The modem must
+    // have a profile manager. Call inside a Use.
+    HRESULT ListProfiles(const ModemObject& modem,
+                         std::vector<GObjectPtr<MM3gppProfile>>* profiles);
 
     // The one bus connection of this conversation, for every reader of the
     // system bus that the run holds.
@@ -89,6 +99,13 @@ class Session {
     std::string Owner() const;
     HRESULT ReadObject(GType type, const char* interface, const char* path,
                        GObjectPtr<GObject>* object);
+    AsyncStart StartRead(GType type, const char* interface, const char* path, std::string owner);
+    HRESULT FinishRead(HRESULT status, GAsyncResult* result, GObjectPtr<GObject>* object);
+    const ModemObject* ModemHolding(const char* path) const;
+    void ReadAhead(const ModemObject& modem);
+    static HRESULT FinishList(MMModem3gppProfileManager* manager, HRESULT status,
+                              GAsyncResult* result,
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles);
 
     const ServiceOptions options_;
     const bool follows_;  // the event thread's session
@@ -101,6 +118,15 @@ class Session {
     std::string owner_;
     std::vector<ModemRef> modems_;
     std::map<std::string, GObjectPtr<GObject>> read_;
+    // What a modem's read-ahead brought that nobody has taken yet, each taken
+    // once as if read then: a failed SIM or bearer read (by object path), the
+    // profile list (by its modem's path). Objects read go to read_.
+    struct Ahead {
+        HRESULT status = S_OK;
+        std::vector<GObjectPtr<MM3gppProfile>> profiles;
+    };
+    std::map<std::string, Ahead> ahead_;
+    std::vector<std::string> readAhead_;  // modems whose reads were started
 };
 
 }  // namespace paravue::mm

@@ -128,18 +128,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scenario.events.clear();
 
     const paravue::LiveCounts before = paravue::CurrentLiveCounts();
+    paravue::Report run;
     {
         paravue::simulated::SimulatedService service(std::move(scenario));
-        paravue::CollectMbnReport();
+        run = paravue::CollectReport();
     }
     if (paravue::CurrentLiveCounts() != before)
         __builtin_trap();  // something of the run outlived it
-    const std::u16string& report = paravue::g_strReport;
+    const std::u16string& report = run.text;
     // Every line ends with CR LF; a run that stops at a failed bounds query
     // writes none at all.
     if (!report.empty() && !report.ends_with(u"\r\n"))
         __builtin_trap();
-    if (paravue::LastRunCompleted() && !report.ends_with(u"Completed Successfully.\r\n"))
+    if (run.completed && !report.ends_with(u"Completed Successfully.\r\n"))
         __builtin_trap();
     return 0;
 }

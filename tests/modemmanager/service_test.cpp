@@ -301,6 +301,11 @@ TEST_F(ServiceTest, DaemonThatStopsAnsweringTimesOutWithinTheBound) {
     daemon_.Freeze();
     ComPtr<IMbnSubscriberInformation> subscriber;
     EXPECT_EQ(modem->GetSubscriberInformation(subscriber.Put()), kTimeout);
+    // The profile list went out with the SIM's read and timed out with it.
+    ComPtr<IMbnConnectionContext> contexts;
+    ASSERT_EQ(modem.As(&contexts), S_OK);
+    UniqueSafeArray list;
+    EXPECT_EQ(contexts->GetProvisionedContexts(list.Put()), kTimeout);
     // A new run against the frozen daemon fails too, instead of hanging.
     std::vector<ComPtr<IMbnInterface>> modems;
     EXPECT_EQ(Interfaces(&modems), kTimeout);
