@@ -315,7 +315,7 @@ long ResidentKib() {
 // A storm of register-state changes: every one still rebuilds the report,
 // none is merged or lost, and memory does not grow with the rebuilds. The
 // storm comes in two bursts: once the second has been taken in, the heap is
-// where the first left it, so nothing is kept per event or per rebuild. Prints
+// within a kilobyte per event of where the first left it. Prints
 // how long the window stays busy; PARAVUE_STORM_EVENTS sets the size (the
 // suite uses a small one; 10000 is the figure to measure by hand).
 TEST_F(WindowEventsTest, ARegisterStateStormRebuildsOncePerEvent) {
