@@ -94,6 +94,9 @@ class Session {
   private:
     HRESULT Connect();
     HRESULT ConnectBounded(const char* address);
+    // Ends the connection from its socket and waits, within the call bound,
+    // until it is closed; false when it could not. Call inside a Use.
+    bool HangUp();
     void StartManager();
     void ListObjects();
     std::string Owner() const;

@@ -284,21 +284,29 @@ long ResidentKib() {
 }
 
 // A storm of register-state changes: every one still rebuilds the report,
-// none is merged or lost, and memory does not grow with the rebuilds. Prints
+// none is merged or lost, and memory does not grow with the rebuilds. The
+// storm comes in two bursts: once the second has been taken in, the heap is
+// within a kilobyte per event of where the first left it. Prints
 // how long the window stays busy; PARAVUE_STORM_EVENTS sets the size (the
 // suite uses a small one; 10000 is the figure to measure by hand).
 TEST_F(WindowEventsTest, ARegisterStateStormRebuildsOncePerEvent) {
     const char* size = std::getenv("PARAVUE_STORM_EVENTS");
     const unsigned count = size ? static_cast<unsigned>(std::strtoul(size, nullptr, 10)) : 200;
-    ASSERT_GT(count, 0u);
+    ASSERT_GE(count, 4u);
+    // Even, so that the second burst starts from the state it changes first.
+    const unsigned first = count / 4 * 2;
+    const unsigned second = count - first;
     ASSERT_TRUE(daemon_.Start());
     ASSERT_TRUE(daemon_.AddModem(0));
     RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
         ASSERT_TRUE(Shows(dialog, ReportLine("Register State", "HOME"))) << ShownText(dialog);
+        // The window's first paint allocates its whole back buffer: before
+        // any figure is taken.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        dialog.repaint();
         notifications.TakeAll();
 
-        // Memory at each tenth of the rebuilds: the heap stays level instead
-        // of growing with them.
+        // Memory at each tenth of the rebuilds.
         std::vector<long> heap{HeapKib()}, rss{ResidentKib()};
         std::size_t rebuilds = 0;
         QObject::connect(&ReportView(dialog), &QPlainTextEdit::textChanged, [&] {
@@ -307,32 +315,49 @@ TEST_F(WindowEventsTest, ARegisterStateStormRebuildsOncePerEvent) {
                 rss.push_back(ResidentKib());
             }
         });
-        const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(daemon_.Call("StormRegistrationState", g_variant_new("(uu)", 0u, count)));
-        const auto sent = std::chrono::steady_clock::now();
-        const bool caughtUp =
-            QTest::qWaitFor([&] { return rebuilds >= count; },
-                            std::max<int>(kPatienceMs, static_cast<int>(count) * 200));
-        const auto done = std::chrono::steady_clock::now();
-        EXPECT_TRUE(caughtUp) << rebuilds << " rebuilds for " << count << " events";
-        QTest::qWait(300);  // nothing more comes after the storm
-        EXPECT_EQ(rebuilds, count);
+        using Ms = std::chrono::duration<double, std::milli>;
+        double busy = 0;
+        // One burst, until the window has rebuilt for each of its events;
+        // the heap once they are all taken in.
+        auto burst = [&](unsigned events) {
+            const std::size_t target = rebuilds + events;
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_TRUE(daemon_.Call("StormRegistrationState", g_variant_new("(uu)", 0u, events)));
+            const auto sent = std::chrono::steady_clock::now();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return rebuilds >= target; },
+                                        std::max<int>(kPatienceMs, static_cast<int>(events) * 200)))
+                << rebuilds << " rebuilds for " << target << " events";
+            const auto done = std::chrono::steady_clock::now();
+            QTest::qWait(300);  // nothing more comes after the burst
+            EXPECT_EQ(rebuilds, target);
+            busy += Ms(done - start).count();
+            std::printf("burst of %u events: sent in %.0f ms, window busy %.0f ms\n", events,
+                        Ms(sent - start).count(), Ms(done - start).count());
+            return HeapKib();
+        };
+        const long afterFirst = burst(first);
+        const long afterSecond = burst(second);
         EXPECT_EQ(notifications.TakeAll(),
                   std::vector(count, NotificationLog::Kind::RegisterState));
-        EXPECT_TRUE(Shows(dialog, ReportLine("Register State", count % 2 ? "ROAMING" : "HOME")));
+        EXPECT_TRUE(Shows(dialog, ReportLine("Register State", second % 2 ? "ROAMING" : "HOME")));
 
-        using Ms = std::chrono::duration<double, std::milli>;
-        const double busy = Ms(done - start).count();
-        std::printf(
-            "register-state storm: %u events sent in %.0f ms; window busy %.0f ms "
-            "(%.2f ms per rebuild)\n",
-            count, Ms(sent - start).count(), busy, busy / count);
+        std::printf("register-state storm: %u events; window busy %.0f ms (%.2f ms per rebuild)\n",
+                    count, busy, busy / count);
         for (auto [name, samples] : {std::pair{"heap in use", &heap}, {"resident", &rss}}) {
             std::printf("%s (KiB) before and at each tenth:", name);
             for (long kib : *samples)
                 std::printf(" %ld", kib);
             std::printf("\n");
         }
+        std::printf("heap in use (KiB) after the first burst %ld, after the second %ld\n",
+                    afterFirst, afterSecond);
+        // A kilobyte kept per event fails here (a rebuild's session, a
+        // queued callback holding its messages); what the allocators round
+        // or keep over between the bursts is well under that.
+        const long allowedKib = 128 + static_cast<long>(second);
+        EXPECT_LT(afterSecond - afterFirst, allowedKib)
+            << "the heap grew by " << afterSecond - afterFirst << " KiB over " << second
+            << " events";
     });
 }
 
