@@ -238,15 +238,15 @@ bool Session::HangUp() {
                              *static_cast<bool*>(data) = true;
                          }),
                          &closed);
-    Pending pending;
+    bool expired = false;
     std::unique_ptr<GSource, SourceDestroy> timer(
         g_timeout_source_new(static_cast<guint>(options_.callBound.count())));
-    g_source_set_callback(timer.get(), OnExpired, &pending, nullptr);
+    g_source_set_callback(timer.get(), OnExpired, &expired, nullptr);
     g_source_attach(timer.get(), context_.get());
     g_socket_shutdown(g_socket_connection_get_socket(G_SOCKET_CONNECTION(stream)), TRUE, TRUE,
                       nullptr);
     // The reader sees the end of the stream and posts "closed" to our context.
-    while (!closed && !pending.expired)
+    while (!closed && !expired)
         g_main_context_iteration(context_.get(), TRUE);
     g_signal_handler_disconnect(connection_.get(), handler);
     return closed;
