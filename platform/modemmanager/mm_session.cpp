@@ -39,50 +39,68 @@ struct SourceDestroy {
     }
 };
 
+constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+
+}  // namespace
+
 // Cancels a blocking call from another thread once the bound has passed.
 // A socket handed to it is shut down too: the bus's Hello, which connection
 // set-up sends without a cancellable, then fails at once.
-class Watchdog {
+class Session::Watchdog {
   public:
-    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound, bool* expired)
-        : thread_([this, cancellable, bound, expired] {
-              GSocket* socket = nullptr;
-              {
-                  std::unique_lock lock(mutex_);
-                  if (done_.wait_for(lock, bound, [this] { return finished_; }))
-                      return;
-                  socket = socket_;
-              }
-              *expired = true;
+    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound)
+        : thread_([this, cancellable, bound] {
+              std::unique_lock lock(mutex_);
+              if (changed_.wait_for(lock, bound, [this] { return stopped_; }))
+                  return;
+              fired_ = true;
+              firing_ = true;
+              GSocket* socket = socket_;
+              lock.unlock();
               g_cancellable_cancel(cancellable);
               if (socket)
                   g_socket_shutdown(socket, TRUE, TRUE, nullptr);
+              lock.lock();
+              firing_ = false;
+              lock.unlock();
+              changed_.notify_all();
           }) {}
     ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_all();
+        Stop();
         thread_.join();
     }
-    // `socket` must outlive the watchdog.
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    // `socket` must outlive Stop().
     void AlsoShutDown(GSocket* socket) {
         std::lock_guard lock(mutex_);
         socket_ = socket;
     }
+    // Ends the watch and says whether the bound had passed. A firing under
+    // way finishes first: nothing is cancelled or shut down once this
+    // returns. The thread then ends on its own; the destructor joins it.
+    bool Stop() {
+        bool fired = false;
+        {
+            std::unique_lock lock(mutex_);
+            stopped_ = true;
+            changed_.wait(lock, [this] { return !firing_; });
+            fired = fired_;
+        }
+        changed_.notify_all();
+        return fired;
+    }
 
   private:
     std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
+    std::condition_variable changed_;
+    bool stopped_ = false;
+    bool firing_ = false;
+    bool fired_ = false;
     GSocket* socket_ = nullptr;
-    std::thread thread_;
+    std::thread thread_;  // last: it starts once the rest is ready
 };
-
-constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
-
-}  // namespace
 
 // Calls sent together on the session's one connection and collected
 // together, on the session's context. One timer bounds them all, counted from
@@ -208,20 +226,25 @@ HRESULT Session::ConnectBounded(const char* address) {
     // gio would run the set-up in a worker thread that must first be
     // scheduled, which on a busy machine costs a run more than its calls.
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    bool expired = false;
     ErrorSlot error;
     GObjectPtr<GIOStream> stream;
-    Watchdog watchdog(cancellable.get(), options_.callBound, &expired);
+    auto watchdog = std::make_unique<Watchdog>(cancellable.get(), options_.callBound);
     stream.reset(g_dbus_address_get_stream_sync(address, nullptr, cancellable.get(), error.Put()));
     if (!stream)
         return CO_E_SERVER_EXEC_FAILURE;
     if (G_IS_SOCKET_CONNECTION(stream.get()))
-        watchdog.AlsoShutDown(g_socket_connection_get_socket(G_SOCKET_CONNECTION(stream.get())));
+        watchdog->AlsoShutDown(g_socket_connection_get_socket(G_SOCKET_CONNECTION(stream.get())));
     connection_.reset(g_dbus_connection_new_sync(
         stream.get(), nullptr,
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, cancellable.get(), error.Put()));
+    watchdog->Stop();
+    // Its thread ends while a run goes on; waiting for that here would cost
+    // every run a wake-up of that thread before its first call. The event
+    // thread's session lives long and joins it now.
+    if (!follows_)
+        setUpWatch_ = std::move(watchdog);
     return connection_ ? S_OK : CO_E_SERVER_EXEC_FAILURE;
 }
 
@@ -235,10 +258,11 @@ void Session::StartManager() {
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
     bool expired = false;
     {
-        Watchdog watchdog(cancellable.get(), options_.callBound, &expired);
+        Watchdog watchdog(cancellable.get(), options_.callBound);
         manager_.reset(mm_manager_new_sync(connection_.get(),
                                            G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
                                            cancellable.get(), error.Put()));
+        expired = watchdog.Stop();
     }
     GErrorPtr failure = error.Take();
     if (!manager_)

@@ -93,6 +93,7 @@ class Session {
 
   private:
     class Batch;
+    class Watchdog;
     // One object read with Properties.GetAll: what it is and where.
     struct ObjectRead {
         GType type;
@@ -154,6 +155,7 @@ class Session {
     std::vector<std::string> readAhead_;       // modems whose reads were started
     std::unique_ptr<PendingReads> pending_;    // the first modem's, sent at listing
     std::unique_ptr<Batch> savedConnections_;  // NetworkManager's list, sent at listing
+    std::unique_ptr<Watchdog> setUpWatch_;     // stopped once connected, joined at the end
 };
 
 }  // namespace paravue::mm
