@@ -5,7 +5,9 @@
 #
 # 1. The mock on a private bus: paravue-report and `mmcli -m 0`, run
 #    alternately (one warm-up each, then RUNS runs each); prints both medians,
-#    their ratio and the method calls each sends.
+#    their ratio and the method calls each sends. When it is built,
+#    tests/benchmark/bare_bus_client runs among them: the same libraries and
+#    calls without a report, the floor of any run.
 # 2. The real daemon (Debian's modemmanager) with the simulated modem of the
 #    real-daemon tests, enabled and registered: paravue-report against
 #    `mmcli -m 0`, `mmcli -i 0` and `mmcli -m 0 --3gpp-profile-manager-list`,
@@ -84,9 +86,17 @@ report=$(realpath "$report")
 echo "machine: $(uname -srm), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "mmcli: $(mmcli --version 2>/dev/null | head -n1)"
 
+# The floor: a client that loads the same libraries and sends the same calls,
+# and does nothing else (tests/benchmark/bare_bus_client.cpp).
+floor=()
+bare=$(dirname "$report")/../tests/benchmark/bare_bus_client
+if [ -x "$bare" ]; then
+    floor=(--floor "$(realpath "$bare")")
+fi
+
 echo "mock:"
 "$here/with-private-bus.sh" /usr/bin/python3 "$here/../tests/dbusmock/bus_calls.py" \
-    bench --runs "$runs" --report "$report"
+    bench --runs "$runs" --report "$report" "${floor[@]}"
 
 # The driver starts the daemon and runs this script again inside for the table.
 /usr/bin/python3 "$here/../tests/modemmanager/real_daemon/run_with_modem.py" --enable -- \

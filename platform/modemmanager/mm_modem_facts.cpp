@@ -67,13 +67,6 @@ bool HasSim(MMModem* modem) {
     return path && std::strcmp(path, "/") != 0;
 }
 
-bool ProxyLoaded(gpointer proxy) {
-    gchar** names = g_dbus_proxy_get_cached_property_names(G_DBUS_PROXY(proxy));
-    bool loaded = names && names[0];
-    g_strfreev(names);
-    return loaded;
-}
-
 GVariant* CachedProperty(gpointer proxy, const char* name) {
     if (!proxy)
         return nullptr;

@@ -23,8 +23,5 @@ bool HasSim(MMModem* modem);
 // interface or the property is not published.
 GVariant* CachedProperty(gpointer proxy, const char* name);
 std::string Text(const char* utf8);
-// A proxy made while the daemon was gone starts anyway, owning no properties;
-// every object the daemon publishes has some.
-bool ProxyLoaded(gpointer proxy);
 
 }  // namespace paravue::mm

@@ -8,34 +8,40 @@ GObjectPtr<T> Shared(gpointer proxy) {
     return GObjectPtr<T>(proxy ? static_cast<T*>(g_object_ref(proxy)) : nullptr);
 }
 
-// A proxy that starts without asking the daemon anything (a unique name, no
-// property load, no signals) and holds the listed properties in its cache.
+// One interface of a listed object, with the properties the listing gave.
 template <class T>
 GObjectPtr<T> ListedProxy(GType type, GDBusConnection* connection, const char* owner,
                           const char* path, const char* interface, GVariant* interfaces) {
     GVariantPtr properties(g_variant_lookup_value(interfaces, interface, G_VARIANT_TYPE_VARDICT));
     if (!properties)
         return {};
-    ErrorSlot error;
-    gpointer proxy = g_initable_new(
-        type, nullptr, error.Put(), "g-connection", connection, "g-name", owner, "g-object-path",
-        path, "g-interface-name", interface, "g-flags",
-        static_cast<GDBusProxyFlags>(kQuietProxy | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
-        nullptr);
-    if (!proxy)
-        return {};
-    GVariantIter iter;
-    g_variant_iter_init(&iter, properties.get());
-    const gchar* name = nullptr;
-    GVariant* value = nullptr;
-    while (g_variant_iter_next(&iter, "{&sv}", &name, &value)) {
-        g_dbus_proxy_set_cached_property(G_DBUS_PROXY(proxy), name, value);
-        g_variant_unref(value);
-    }
-    return GObjectPtr<T>(static_cast<T*>(proxy));
+    GObjectPtr<GObject> proxy =
+        ProxyHolding(type, connection, owner, path, interface, properties.get());
+    return GObjectPtr<T>(static_cast<T*>(static_cast<gpointer>(proxy.release())));
 }
 
 }  // namespace
+
+GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
+                                 const char* path, const char* interface, GVariant* properties) {
+    ErrorSlot error;
+    GObjectPtr<GObject> proxy(static_cast<GObject*>(g_initable_new(
+        type, nullptr, error.Put(), "g-connection", connection, "g-name", owner, "g-object-path",
+        path, "g-interface-name", interface, "g-flags",
+        static_cast<GDBusProxyFlags>(kQuietProxy | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
+        nullptr)));
+    if (!proxy)
+        return {};
+    GVariantIter iter;
+    g_variant_iter_init(&iter, properties);
+    const gchar* name = nullptr;
+    GVariant* value = nullptr;
+    while (g_variant_iter_next(&iter, "{&sv}", &name, &value)) {
+        g_dbus_proxy_set_cached_property(G_DBUS_PROXY(proxy.get()), name, value);
+        g_variant_unref(value);
+    }
+    return proxy;
+}
 
 ModemRef ModemFromObject(MMObject* object) {
     MMModem* modem = object ? mm_object_peek_modem(object) : nullptr;

@@ -30,6 +30,13 @@ ModemRef ModemFromObject(MMObject* object);
 ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
                           GVariant* interfaces);
 
+// A proxy of `type` for `interface` of the object at `path` that starts
+// without asking the daemon anything (a unique name, no property load, no
+// signals) and holds `properties`, an "a{sv}" the daemon sent, in its cache.
+// Null when gio cannot make it.
+GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
+                                 const char* path, const char* interface, GVariant* properties);
+
 // Proxy flags for an object read over a run's connection: no signal
 // subscription and no match rule, since a run waits for no signal.
 inline constexpr GDBusProxyFlags kQuietProxy = static_cast<GDBusProxyFlags>(

@@ -1,5 +1,6 @@
 #include "platform/modemmanager/mm_profile_manager.h"
 
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_interface.h"
 #include "platform/modemmanager/mm_profile.h"
 #include "platform/modemmanager/nm_profiles.h"
@@ -24,10 +25,15 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
         return hr;
     // NetworkManager is read over the run's one bus connection.
     std::vector<GsmConnection> saved;
-    if (HRESULT hr =
-            ReadGsmConnections(session_->Connection(), session_->Options().callBound, &saved);
-        FAILED(hr))
-        return hr;
+    {
+        Session::Use use(*session_);
+        if (!use.Ok())
+            return kWrongThread;
+        if (HRESULT hr = ReadGsmConnections(session_->Connection(), session_->Options().callBound,
+                                            session_->ListSavedConnections(), &saved);
+            FAILED(hr))
+            return hr;
+    }
 
     std::vector<std::string> documents;
     for (const GsmConnection& connection : saved)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
+#include <deque>
 #include <thread>
 
 #include "platform/modemmanager/mm_errors.h"
@@ -12,14 +14,16 @@ namespace paravue::mm {
 namespace {
 
 struct Pending {
-    GAsyncResult* result = nullptr;  // one reference, taken over by AwaitAll
+    bool finished = false;
+    GObjectPtr<GAsyncResult> result;  // until collected
     const bool* expired = nullptr;
     bool late = false;  // finished after the bound: a timeout, whatever it says
 };
 
 void OnFinished(GObject*, GAsyncResult* result, gpointer data) {
     auto* pending = static_cast<Pending*>(data);
-    pending->result = G_ASYNC_RESULT(g_object_ref(result));
+    pending->finished = true;
+    pending->result = ShareGObject(result);
     pending->late = *pending->expired;
 }
 
@@ -35,48 +39,146 @@ struct SourceDestroy {
     }
 };
 
+constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+
+}  // namespace
+
 // Cancels a blocking call from another thread once the bound has passed.
 // A socket handed to it is shut down too: the bus's Hello, which connection
 // set-up sends without a cancellable, then fails at once.
-class Watchdog {
+class Session::Watchdog {
   public:
-    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound, bool* expired)
-        : thread_([this, cancellable, bound, expired] {
-              GSocket* socket = nullptr;
-              {
-                  std::unique_lock lock(mutex_);
-                  if (done_.wait_for(lock, bound, [this] { return finished_; }))
-                      return;
-                  socket = socket_;
-              }
-              *expired = true;
+    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound)
+        : thread_([this, cancellable, bound] {
+              std::unique_lock lock(mutex_);
+              if (changed_.wait_for(lock, bound, [this] { return stopped_; }))
+                  return;
+              fired_ = true;
+              firing_ = true;
+              GSocket* socket = socket_;
+              lock.unlock();
               g_cancellable_cancel(cancellable);
               if (socket)
                   g_socket_shutdown(socket, TRUE, TRUE, nullptr);
+              lock.lock();
+              firing_ = false;
+              lock.unlock();
+              changed_.notify_all();
           }) {}
     ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_all();
+        Stop();
         thread_.join();
     }
-    // `socket` must outlive the watchdog.
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    // `socket` must outlive Stop().
     void AlsoShutDown(GSocket* socket) {
         std::lock_guard lock(mutex_);
         socket_ = socket;
     }
+    // Ends the watch and says whether the bound had passed. A firing under
+    // way finishes first: nothing is cancelled or shut down once this
+    // returns. The thread then ends on its own; the destructor joins it.
+    bool Stop() {
+        bool fired = false;
+        {
+            std::unique_lock lock(mutex_);
+            stopped_ = true;
+            changed_.wait(lock, [this] { return !firing_; });
+            fired = fired_;
+        }
+        changed_.notify_all();
+        return fired;
+    }
 
   private:
     std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
+    std::condition_variable changed_;
+    bool stopped_ = false;
+    bool firing_ = false;
+    bool fired_ = false;
     GSocket* socket_ = nullptr;
-    std::thread thread_;
+    std::thread thread_;  // last: it starts once the rest is ready
 };
 
-}  // namespace
+// Calls sent together on the session's one connection and collected
+// together, on the session's context. One timer bounds them all, counted from
+// when the batch began. A batch dropped before it is collected cancels what
+// is still open and waits for the callbacks, which write into it. Start,
+// collect and drop it inside a Use.
+class Session::Batch {
+  public:
+    explicit Batch(Session& session)
+        : context_(session.context_.get()),
+          cancellable_(g_cancellable_new()),
+          timer_(g_timeout_source_new(static_cast<guint>(session.options_.callBound.count()))) {
+        g_source_set_callback(timer_.get(), OnExpired, &expired_, nullptr);
+        g_source_attach(timer_.get(), context_);
+    }
+    ~Batch() {
+        // Only what is open: a finished call's result, still to be finished
+        // by its caller, would report a cancelled cancellable as its error.
+        if (Open())
+            g_cancellable_cancel(cancellable_.get());
+        Wait();
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+    void Start(const AsyncStart& start) {
+        Pending& pending = pending_.emplace_back();
+        pending.expired = &expired_;
+        start(cancellable_.get(), OnFinished, &pending);
+    }
+
+    // Waits for every call; statuses[i] and results[i] are what the i-th
+    // call gave: S_OK with its result for its _finish function, or the
+    // timeout status with none.
+    void Collect(std::vector<HRESULT>* statuses, std::vector<GObjectPtr<GAsyncResult>>* results) {
+        Wait();
+        statuses->assign(pending_.size(), S_OK);
+        results->clear();
+        for (std::size_t i = 0; i < pending_.size(); ++i) {
+            if (pending_[i].late) {
+                (*statuses)[i] = kTimeout;
+                results->emplace_back();
+            } else {
+                results->push_back(std::move(pending_[i].result));
+            }
+        }
+    }
+    HRESULT CollectOne(GObjectPtr<GAsyncResult>* result) {
+        std::vector<HRESULT> statuses;
+        std::vector<GObjectPtr<GAsyncResult>> results;
+        Collect(&statuses, &results);
+        *result = std::move(results.front());
+        return statuses.front();
+    }
+
+  private:
+    bool Open() const {
+        return std::any_of(pending_.begin(), pending_.end(),
+                           [](const Pending& p) { return !p.finished; });
+    }
+    void Wait() {
+        bool cancelled = false;
+        while (Open()) {
+            if (expired_ && !cancelled) {
+                // The callbacks still come, with a cancellation error.
+                g_cancellable_cancel(cancellable_.get());
+                cancelled = true;
+            }
+            g_main_context_iteration(context_, TRUE);
+        }
+    }
+
+    GMainContext* const context_;
+    GObjectPtr<GCancellable> cancellable_;
+    bool expired_ = false;
+    std::unique_ptr<GSource, SourceDestroy> timer_;
+    std::deque<Pending> pending_;  // the callbacks hold their addresses
+};
 
 Session::Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows)
     : options_(options), follows_(follows), context_(std::move(context)) {}
@@ -124,20 +226,25 @@ HRESULT Session::ConnectBounded(const char* address) {
     // gio would run the set-up in a worker thread that must first be
     // scheduled, which on a busy machine costs a run more than its calls.
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    bool expired = false;
     ErrorSlot error;
     GObjectPtr<GIOStream> stream;
-    Watchdog watchdog(cancellable.get(), options_.callBound, &expired);
+    auto watchdog = std::make_unique<Watchdog>(cancellable.get(), options_.callBound);
     stream.reset(g_dbus_address_get_stream_sync(address, nullptr, cancellable.get(), error.Put()));
     if (!stream)
         return CO_E_SERVER_EXEC_FAILURE;
     if (G_IS_SOCKET_CONNECTION(stream.get()))
-        watchdog.AlsoShutDown(g_socket_connection_get_socket(G_SOCKET_CONNECTION(stream.get())));
+        watchdog->AlsoShutDown(g_socket_connection_get_socket(G_SOCKET_CONNECTION(stream.get())));
     connection_.reset(g_dbus_connection_new_sync(
         stream.get(), nullptr,
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, cancellable.get(), error.Put()));
+    watchdog->Stop();
+    // Its thread ends while a run goes on; waiting for that here would cost
+    // every run a wake-up of that thread before its first call. The event
+    // thread's session lives long and joins it now.
+    if (!follows_)
+        setUpWatch_ = std::move(watchdog);
     return connection_ ? S_OK : CO_E_SERVER_EXEC_FAILURE;
 }
 
@@ -151,10 +258,11 @@ void Session::StartManager() {
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
     bool expired = false;
     {
-        Watchdog watchdog(cancellable.get(), options_.callBound, &expired);
+        Watchdog watchdog(cancellable.get(), options_.callBound);
         manager_.reset(mm_manager_new_sync(connection_.get(),
                                            G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
                                            cancellable.get(), error.Put()));
+        expired = watchdog.Stop();
     }
     GErrorPtr failure = error.Take();
     if (!manager_)
@@ -194,22 +302,70 @@ void Session::ListObjects() {
     }
     owner_ = owner;
     GVariantPtr objects(g_variant_get_child_value(body, 0));
+    TakeListing(objects.get());
+}
+
+void Session::TakeListing(GVariant* objects) {
+    // The modems, in order of their path number.
+    struct Listed {
+        std::string path;
+        GVariantPtr interfaces;
+        GVariantPtr modem;  // the Modem interface's properties
+    };
+    std::vector<Listed> listed;
     GVariantIter iter;
-    g_variant_iter_init(&iter, objects.get());
+    g_variant_iter_init(&iter, objects);
     const gchar* path = nullptr;
     GVariant* interfaces = nullptr;
     while (g_variant_iter_next(&iter, "{&o@a{sa{sv}}}", &path, &interfaces)) {
         GVariantPtr owned(interfaces);
-        if (ModemRef modem = ModemFromListing(connection_.get(), owner, path, interfaces))
-            modems_.push_back(std::move(modem));
+        GVariantPtr modem(
+            g_variant_lookup_value(interfaces, MM_DBUS_INTERFACE_MODEM, G_VARIANT_TYPE_VARDICT));
+        if (modem)
+            listed.push_back({path, std::move(owned), std::move(modem)});
     }
-    std::stable_sort(modems_.begin(), modems_.end(), [](const auto& a, const auto& b) {
-        return ModemPathNumber(a->path.c_str()) < ModemPathNumber(b->path.c_str());
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        return ModemPathNumber(a.path) < ModemPathNumber(b.path);
     });
+    if (listed.empty())
+        return;
+
+    // The report reads the first modem's SIM, bearers and profile list, and
+    // NetworkManager's saved connections. Sent now, they are answered while
+    // the modems' proxies are made and the report's first sections are
+    // written, instead of one wait each later.
+    const Listed& first = listed.front();
+    const gchar* sim = nullptr;
+    g_variant_lookup(first.modem.get(), "Sim", "&o", &sim);
+    std::unique_ptr<const gchar*, GFreeDeleter> bearers;
+    const gchar** bearerPaths = nullptr;
+    if (g_variant_lookup(first.modem.get(), "Bearers", "^a&o", &bearerPaths))
+        bearers.reset(bearerPaths);
+    pending_ = StartReads(first.path, sim, bearerPaths);
+    savedConnections_ = std::make_unique<Batch>(*this);
+    savedConnections_->Start(
+        [this](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            StartListingConnections(connection_.get(), cancellable, done, data);
+        });
+
+    for (const Listed& entry : listed) {
+        ModemRef modem = ModemFromListing(connection_.get(), owner_.c_str(), entry.path.c_str(),
+                                          entry.interfaces.get());
+        if (!modem)
+            continue;
+        // The profile list needs the modem's profile-manager proxy.
+        if (pending_ && pending_->modem == modem->path && modem->profiles)
+            StartProfileList(*pending_, modem->profiles.get());
+        modems_.push_back(std::move(modem));
+    }
 }
 
 Session::~Session() {
     Use use(*this);
+    // Reads nobody collected are cancelled and waited for: their callbacks
+    // run on our context and write into the batches.
+    pending_.reset();
+    savedConnections_.reset();
     read_.clear();
     modems_.clear();
     manager_.reset();
@@ -266,53 +422,9 @@ Session::Use::~Use() {
 }
 
 HRESULT Session::Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result) {
-    std::vector<HRESULT> statuses;
-    std::vector<GObjectPtr<GAsyncResult>> results;
-    AwaitAll({start}, &statuses, &results);
-    *result = std::move(results.front());
-    return statuses.front();
-}
-
-void Session::AwaitAll(const std::vector<AsyncStart>& starts, std::vector<HRESULT>* statuses,
-                       std::vector<GObjectPtr<GAsyncResult>>* results) {
-    // All calls start together, so one timer bounds each of them.
-    std::vector<Pending> pending(starts.size());
-    bool expired = false;
-    std::unique_ptr<GSource, SourceDestroy> timer(
-        g_timeout_source_new(static_cast<guint>(options_.callBound.count())));
-    g_source_set_callback(timer.get(), OnExpired, &expired, nullptr);
-    g_source_attach(timer.get(), context_.get());
-
-    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        pending[i].expired = &expired;
-        starts[i](cancellable.get(), OnFinished, &pending[i]);
-    }
-    auto open = [&] {
-        return std::any_of(pending.begin(), pending.end(),
-                           [](const Pending& p) { return !p.result; });
-    };
-    bool cancelled = false;
-    while (open()) {
-        if (expired && !cancelled) {
-            // The callbacks still come, with a cancellation error; wait for
-            // them so nothing writes to `pending` after we return.
-            g_cancellable_cancel(cancellable.get());
-            cancelled = true;
-        }
-        g_main_context_iteration(context_.get(), TRUE);
-    }
-    statuses->assign(starts.size(), S_OK);
-    results->clear();
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        GObjectPtr<GAsyncResult> finished(pending[i].result);
-        if (pending[i].late) {
-            (*statuses)[i] = kTimeout;
-            results->emplace_back();
-        } else {
-            results->push_back(std::move(finished));
-        }
-    }
+    Batch batch(*this);
+    batch.Start(start);
+    return batch.CollectOne(result);
 }
 
 HRESULT Session::Modems(std::vector<ModemRef>* modems) {
@@ -350,33 +462,37 @@ std::string Session::Owner() const {
     return owner ? owner.get() : "";
 }
 
-Session::AsyncStart Session::StartRead(GType type, const char* interface, const char* path,
-                                       std::string owner) {
-    // A libmm-glib proxy for the typed accessors, loading its properties with
-    // one GetAll from the daemon's unique name: no name-owner look-up, no
-    // signal subscription, no match rule.
-    return [this, type, interface, path = std::string(path), owner = std::move(owner)](
-               GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-        g_async_initable_new_async(type, G_PRIORITY_DEFAULT, cancellable, done, data,
-                                   "g-connection", connection_.get(), "g-name", owner.c_str(),
-                                   "g-object-path", path.c_str(), "g-interface-name", interface,
-                                   "g-flags", kQuietProxy, nullptr);
+Session::AsyncStart Session::StartRead(const ObjectRead& read, std::string owner) {
+    // A plain Properties.GetAll to the daemon's unique name, which can leave
+    // at once: a libmm-glib proxy loading its own properties would first
+    // have to be made, and only the typed accessors are worth having. The
+    // proxy is made when the answer is in, holding what it said.
+    return [this, read, owner = std::move(owner)](GCancellable* cancellable,
+                                                  GAsyncReadyCallback done, gpointer data) {
+        g_dbus_connection_call(connection_.get(), owner.c_str(), read.path.c_str(), kProperties,
+                               "GetAll", g_variant_new("(s)", read.interface),
+                               G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
+                               cancellable, done, data);
     };
 }
 
-HRESULT Session::FinishRead(HRESULT status, GAsyncResult* result, GObjectPtr<GObject>* object) {
+HRESULT Session::FinishRead(const ObjectRead& read, const std::string& owner, HRESULT status,
+                            GAsyncResult* result, GObjectPtr<GObject>* object) {
     if (FAILED(status))
         return status;
     ErrorSlot error;
-    GObjectPtr<GObject> source(g_async_result_get_source_object(result));
-    GObjectPtr<GObject> proxy(
-        g_async_initable_new_finish(G_ASYNC_INITABLE(source.get()), result, error.Put()));
-    if (!proxy)
-        return StatusFromError(error.Take().get());
-    // The proxy swallows a failed GetAll and comes up empty: the daemon went,
-    // or no longer serves the object.
-    if (!ProxyLoaded(proxy.get()))
+    GVariantPtr reply(g_dbus_connection_call_finish(connection_.get(), result, error.Put()));
+    // Refused or unanswered, or answered with nothing: the daemon went, or
+    // no longer serves the object; every object it serves has properties.
+    if (!reply)
         return kServiceNotActive;
+    GVariantPtr properties(g_variant_get_child_value(reply.get(), 0));
+    if (g_variant_n_children(properties.get()) == 0)
+        return kServiceNotActive;
+    GObjectPtr<GObject> proxy = ProxyHolding(read.type, connection_.get(), owner.c_str(),
+                                             read.path.c_str(), read.interface, properties.get());
+    if (!proxy)
+        return E_MBN_FAILURE;
     *object = std::move(proxy);
     return S_OK;
 }
@@ -394,52 +510,76 @@ const ModemObject* Session::ModemHolding(const char* path) const {
     return nullptr;
 }
 
-void Session::ReadAhead(const ModemObject& modem) {
+std::unique_ptr<Session::PendingReads> Session::StartReads(const std::string& modem,
+                                                           const char* sim,
+                                                           const gchar* const* bearers) {
     // A report reads a modem's SIM, its profile list and its bearers, each
     // with one call to the daemon. Sent together on the run's connection
     // they cost one wait for the daemon instead of one each. Once per modem
     // and run; the event thread's session reads as it is asked.
-    if (follows_ || owner_.empty() ||
-        std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
-        return;
-    readAhead_.push_back(modem.path);
-    std::vector<std::string> paths;  // what each call reads; the list goes last
-    std::vector<AsyncStart> starts;
-    MMModem* m = modem.modem.get();
+    readAhead_.push_back(modem);
+    auto reads = std::make_unique<PendingReads>();
+    reads->modem = modem;
+    reads->batch = std::make_unique<Batch>(*this);
     auto read = [&](GType type, const char* interface, const char* path) {
-        if (read_.count(path))
+        if (!path || std::strcmp(path, "/") == 0 || read_.count(path))
             return;
-        paths.emplace_back(path);
-        starts.push_back(StartRead(type, interface, path, owner_));
+        reads->objects.push_back({type, interface, path});
+        reads->batch->Start(StartRead(reads->objects.back(), owner_));
     };
-    if (HasSim(m))
-        read(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, mm_modem_get_sim_path(m));
-    if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
+    read(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, sim);
+    if (bearers)
         for (; *bearers; ++bearers)
             read(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, *bearers);
-    MMModem3gppProfileManager* profiles = modem.profiles.get();
-    if (profiles)
-        starts.push_back(
-            [profiles](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-                mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
-            });
+    return reads;
+}
+
+void Session::StartProfileList(PendingReads& reads, MMModem3gppProfileManager* profiles) {
+    reads.profiles = ShareGObject(profiles);
+    reads.batch->Start(
+        [profiles](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
+        });
+}
+
+void Session::CollectReads(PendingReads& reads) {
     std::vector<HRESULT> statuses;
     std::vector<GObjectPtr<GAsyncResult>> results;
-    AwaitAll(starts, &statuses, &results);
+    reads.batch->Collect(&statuses, &results);
     // Every result is finished here: an unfinished one would keep what its
     // call allocated.
-    for (std::size_t i = 0; i < paths.size(); ++i) {
+    for (std::size_t i = 0; i < reads.objects.size(); ++i) {
+        const ObjectRead& read = reads.objects[i];
         GObjectPtr<GObject> proxy;
-        if (HRESULT hr = FinishRead(statuses[i], results[i].get(), &proxy); FAILED(hr))
-            ahead_[paths[i]].status = hr;
+        if (HRESULT hr = FinishRead(read, owner_, statuses[i], results[i].get(), &proxy);
+            FAILED(hr))
+            ahead_[read.path].status = hr;
         else
-            read_.emplace(paths[i], std::move(proxy));
+            read_.emplace(read.path, std::move(proxy));
     }
-    if (profiles) {
-        Ahead& listed = ahead_[modem.path];
-        listed.status =
-            FinishList(profiles, statuses.back(), results.back().get(), &listed.profiles);
+    if (reads.profiles) {
+        Ahead& listed = ahead_[reads.modem];
+        listed.status = FinishList(reads.profiles.get(), statuses.back(), results.back().get(),
+                                   &listed.profiles);
     }
+}
+
+void Session::ReadAhead(const ModemObject& modem) {
+    if (follows_ || owner_.empty())
+        return;
+    if (pending_ && pending_->modem == modem.path) {
+        std::unique_ptr<PendingReads> reads = std::move(pending_);
+        CollectReads(*reads);
+        return;
+    }
+    if (std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
+        return;
+    MMModem* m = modem.modem.get();
+    std::unique_ptr<PendingReads> reads = StartReads(
+        modem.path, HasSim(m) ? mm_modem_get_sim_path(m) : nullptr, mm_modem_get_bearer_paths(m));
+    if (modem.profiles)
+        StartProfileList(*reads, modem.profiles.get());
+    CollectReads(*reads);
 }
 
 HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
@@ -477,10 +617,11 @@ HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
     std::string owner = Owner();
     if (owner.empty())
         return kServiceNotActive;
+    const ObjectRead read{type, interface, path};
     GObjectPtr<GAsyncResult> result;
-    HRESULT status = Await(StartRead(type, interface, path, std::move(owner)), &result);
+    HRESULT status = Await(StartRead(read, owner), &result);
     GObjectPtr<GObject> proxy;
-    if (HRESULT hr = FinishRead(status, result.get(), &proxy); FAILED(hr))
+    if (HRESULT hr = FinishRead(read, owner, status, result.get(), &proxy); FAILED(hr))
         return hr;
     if (!follows_)
         read_.emplace(path, ShareGObject(proxy.get()));
@@ -507,6 +648,21 @@ HRESULT Session::ListProfiles(const ModemObject& modem,
         },
         &result);
     return FinishList(manager, status, result.get(), profiles);
+}
+
+NmListing Session::ListSavedConnections() {
+    GObjectPtr<GAsyncResult> result;
+    HRESULT status = S_OK;
+    if (std::unique_ptr<Batch> early = std::move(savedConnections_)) {
+        status = early->CollectOne(&result);
+    } else {
+        status = Await(
+            [this](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+                StartListingConnections(connection_.get(), cancellable, done, data);
+            },
+            &result);
+    }
+    return FinishListingConnections(connection_.get(), status, result.get());
 }
 
 HRESULT Session::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {

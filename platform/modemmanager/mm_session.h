@@ -18,6 +18,7 @@
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_modem_object.h"
+#include "platform/modemmanager/nm_profiles.h"
 #include "platform/modemmanager/service_options.h"
 
 namespace paravue::mm {
@@ -58,11 +59,6 @@ class Session {
     // the call bound. S_OK with the call's result for its _finish function,
     // or the timeout status (the call is cancelled). Call inside a Use.
     HRESULT Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result);
-    // Runs several calls at once on the session's one connection and waits
-    // for all of them, each within the call bound: statuses[i] and results[i]
-    // are what Await would give for starts[i]. Call inside a Use.
-    void AwaitAll(const std::vector<AsyncStart>& starts, std::vector<HRESULT>* statuses,
-                  std::vector<GObjectPtr<GAsyncResult>>* results);
 
     // The daemon's modems in order of their object-path number: S_OK (maybe
     // none), the service-not-active status when nobody owns the daemon's
@@ -79,6 +75,10 @@ class Session {
     // have a profile manager. Call inside a Use.
     HRESULT ListProfiles(const ModemObject& modem,
                          std::vector<GObjectPtr<MM3gppProfile>>* profiles);
+    // NetworkManager's answer to ListConnections, asked once per run: a run
+    // that found a modem asked already, with that modem's reads. Call inside
+    // a Use.
+    NmListing ListSavedConnections();
 
     // The one bus connection of this conversation, for every reader of the
     // system bus that the run holds.
@@ -92,6 +92,23 @@ class Session {
     Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows);
 
   private:
+    class Batch;
+    class Watchdog;
+    // One object read with Properties.GetAll: what it is and where.
+    struct ObjectRead {
+        GType type;
+        const char* interface;
+        std::string path;
+    };
+    // A modem's reads, sent together and collected when the report first
+    // needs one of them.
+    struct PendingReads {
+        std::string modem;
+        std::vector<ObjectRead> objects;                 // in the order they were sent
+        GObjectPtr<MMModem3gppProfileManager> profiles;  // its List was sent last
+        std::unique_ptr<Batch> batch;
+    };
+
     HRESULT Connect();
     HRESULT ConnectBounded(const char* address);
     // Ends the connection from its socket and waits, within the call bound,
@@ -99,12 +116,18 @@ class Session {
     bool HangUp();
     void StartManager();
     void ListObjects();
+    void TakeListing(GVariant* objects);
     std::string Owner() const;
     HRESULT ReadObject(GType type, const char* interface, const char* path,
                        GObjectPtr<GObject>* object);
-    AsyncStart StartRead(GType type, const char* interface, const char* path, std::string owner);
-    HRESULT FinishRead(HRESULT status, GAsyncResult* result, GObjectPtr<GObject>* object);
+    AsyncStart StartRead(const ObjectRead& read, std::string owner);
+    HRESULT FinishRead(const ObjectRead& read, const std::string& owner, HRESULT status,
+                       GAsyncResult* result, GObjectPtr<GObject>* object);
     const ModemObject* ModemHolding(const char* path) const;
+    std::unique_ptr<PendingReads> StartReads(const std::string& modem, const char* sim,
+                                             const gchar* const* bearers);
+    void StartProfileList(PendingReads& reads, MMModem3gppProfileManager* profiles);
+    void CollectReads(PendingReads& reads);
     void ReadAhead(const ModemObject& modem);
     static HRESULT FinishList(MMModem3gppProfileManager* manager, HRESULT status,
                               GAsyncResult* result,
@@ -129,7 +152,10 @@ class Session {
         std::vector<GObjectPtr<MM3gppProfile>> profiles;
     };
     std::map<std::string, Ahead> ahead_;
-    std::vector<std::string> readAhead_;  // modems whose reads were started
+    std::vector<std::string> readAhead_;       // modems whose reads were started
+    std::unique_ptr<PendingReads> pending_;    // the first modem's, sent at listing
+    std::unique_ptr<Batch> savedConnections_;  // NetworkManager's list, sent at listing
+    std::unique_ptr<Watchdog> setUpWatch_;     // stopped once connected, joined at the end
 };
 
 }  // namespace paravue::mm

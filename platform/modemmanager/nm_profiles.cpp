@@ -40,17 +40,34 @@ bool NotForThisReader(const GError* error) {
 
 }  // namespace
 
-HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound,
+void StartListingConnections(GDBusConnection* bus, GCancellable* cancellable,
+                             GAsyncReadyCallback done, gpointer data) {
+    // The caller bounds the call: it cancels it when the bound has passed.
+    g_dbus_connection_call(bus, kName, kSettingsPath, kSettings, "ListConnections", nullptr,
+                           G_VARIANT_TYPE("(ao)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
+                           cancellable, done, data);
+}
+
+NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncResult* result) {
+    NmListing listing;
+    listing.status = status;
+    if (FAILED(status))
+        return listing;
+    ErrorSlot error;
+    listing.reply.reset(g_dbus_connection_call_finish(bus, result, error.Put()));
+    listing.error = error.Take();
+    return listing;
+}
+
+HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
                            std::vector<GsmConnection>* connections) {
     connections->clear();
+    if (FAILED(listing.status))
+        return listing.status;
+    if (!listing.reply)
+        return NobodyOwnsTheName(listing.error.get()) ? S_OK : StatusFromError(listing.error.get());
     ErrorSlot error;
-    GVariantPtr listed(
-        Call(bus, kSettingsPath, kSettings, "ListConnections", "(ao)", bound, error.Put()));
-    if (!listed) {
-        GErrorPtr failure = error.Take();
-        return NobodyOwnsTheName(failure.get()) ? S_OK : StatusFromError(failure.get());
-    }
-    GVariantPtr paths(g_variant_get_child_value(listed.get(), 0));
+    GVariantPtr paths(g_variant_get_child_value(listing.reply.get(), 0));
     const gsize count = g_variant_n_children(paths.get());
     for (gsize i = 0; i < count; ++i) {
         const gchar* path = nullptr;

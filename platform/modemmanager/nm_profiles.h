@@ -9,15 +9,32 @@
 #include <vector>
 
 #include "platform/com.h"
+#include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/nm_profile_mapping.h"
 
 namespace paravue::mm {
 
-// The gsm connections in NetworkManager's order. S_OK with none when nobody
-// owns NetworkManager's name; a status of the error table when it fails or
-// does not answer within `bound` (each call). Connections this user may not
-// see, or removed while being read, are left out.
-HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound,
+// NetworkManager's answer to ListConnections: its reply "(ao)" or its error,
+// or the timeout status with neither.
+struct NmListing {
+    HRESULT status = S_OK;
+    GVariantPtr reply;
+    GErrorPtr error;
+};
+
+// Sends ListConnections on `bus`; the answer comes to `done` on the
+// thread-default context, for FinishListingConnections.
+void StartListingConnections(GDBusConnection* bus, GCancellable* cancellable,
+                             GAsyncReadyCallback done, gpointer data);
+// `status` is the timeout status when the answer came too late.
+NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncResult* result);
+
+// The gsm connections in NetworkManager's order, from `listing` and one
+// GetSettings each. S_OK with none when nobody owns NetworkManager's name; a
+// status of the error table when it fails or does not answer within `bound`
+// (each call). Connections this user may not see, or removed while being
+// read, are left out.
+HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
                            std::vector<GsmConnection>* connections);
 
 }  // namespace paravue::mm

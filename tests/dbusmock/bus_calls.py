@@ -9,9 +9,12 @@ mock (tests/dbusmock/modemmanager.py) with one full modem, then
                                 fails when there are more than N, when it
                                 opened other than C bus connections, or when
                                 COMMAND does not exit with 0
-  bench [--runs N] --report BIN runs BIN and `mmcli -m 0` alternately (one
+  bench [--runs N] --report BIN [--floor BARE]
+                                runs BIN and `mmcli -m 0` alternately (one
                                 warm-up each, then N runs each), prints both
-                                medians, their ratio and both call counts
+                                medians, their ratio and both call counts;
+                                with --floor, BARE (a client that only sends
+                                the calls a report needs) runs among them
 
 Exit status 77 means the tools are missing here (a skip, not a failure).
 '''
@@ -129,6 +132,7 @@ def main():
     bench = sub.add_parser('bench')
     bench.add_argument('--runs', type=int, default=20)
     bench.add_argument('--report', required=True)
+    bench.add_argument('--floor')
     args = parser.parse_args()
 
     if not os.environ.get('PARAVUE_PRIVATE_BUS') or not os.environ.get('DBUS_SYSTEM_BUS_ADDRESS'):
@@ -161,6 +165,8 @@ def main():
         if not mmcli:
             skip('mmcli is not installed')
         programs = {'paravue-report': [args.report], 'mmcli -m 0': [mmcli, '-m', '0']}
+        if args.floor:
+            programs['bare client'] = [args.floor]
         times = {name: [] for name in programs}
         for command in programs.values():  # warm-up: page cache, the mock's first answers
             wall_time(command)
@@ -177,6 +183,9 @@ def main():
                   f'{describe(counted)}, exit {status}')
         ratio = medians['paravue-report'] / medians['mmcli -m 0']
         print(f'ratio paravue-report / mmcli -m 0: {ratio:.2f}')
+        if args.floor:
+            floor = medians['bare client'] / medians['mmcli -m 0']
+            print(f'ratio bare client / mmcli -m 0: {floor:.2f}')
         return 0
     finally:
         mock.close()
