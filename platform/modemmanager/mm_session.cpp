@@ -41,6 +41,18 @@ struct SourceDestroy {
 
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 
+Session::AsyncStart ListingProfiles(MMModem3gppProfileManager* manager) {
+    return [manager](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+        mm_modem_3gpp_profile_manager_list(manager, cancellable, done, data);
+    };
+}
+
+Session::AsyncStart ListingConnections(GDBusConnection* bus) {
+    return [bus](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+        StartListingConnections(bus, cancellable, done, data);
+    };
+}
+
 }  // namespace
 
 // Cancels a blocking call from another thread once the bound has passed.
@@ -343,10 +355,7 @@ void Session::TakeListing(GVariant* objects) {
         bearers.reset(bearerPaths);
     pending_ = StartReads(first.path, sim, bearerPaths);
     savedConnections_ = std::make_unique<Batch>(*this);
-    savedConnections_->Start(
-        [this](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            StartListingConnections(connection_.get(), cancellable, done, data);
-        });
+    savedConnections_->Start(ListingConnections(connection_.get()));
 
     for (const Listed& entry : listed) {
         ModemRef modem = ModemFromListing(connection_.get(), owner_.c_str(), entry.path.c_str(),
@@ -354,7 +363,7 @@ void Session::TakeListing(GVariant* objects) {
         if (!modem)
             continue;
         // The profile list needs the modem's profile-manager proxy.
-        if (pending_ && pending_->modem == modem->path && modem->profiles)
+        if (modem->path == pending_->modem && modem->profiles)
             StartProfileList(*pending_, modem->profiles.get());
         modems_.push_back(std::move(modem));
     }
@@ -536,10 +545,7 @@ std::unique_ptr<Session::PendingReads> Session::StartReads(const std::string& mo
 
 void Session::StartProfileList(PendingReads& reads, MMModem3gppProfileManager* profiles) {
     reads.profiles = ShareGObject(profiles);
-    reads.batch->Start(
-        [profiles](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            mm_modem_3gpp_profile_manager_list(profiles, cancellable, done, data);
-        });
+    reads.batch->Start(ListingProfiles(profiles));
 }
 
 void Session::CollectReads(PendingReads& reads) {
@@ -642,26 +648,15 @@ HRESULT Session::ListProfiles(const ModemObject& modem,
     }
     MMModem3gppProfileManager* manager = modem.profiles.get();
     GObjectPtr<GAsyncResult> result;
-    HRESULT status = Await(
-        [manager](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-            mm_modem_3gpp_profile_manager_list(manager, cancellable, done, data);
-        },
-        &result);
+    HRESULT status = Await(ListingProfiles(manager), &result);
     return FinishList(manager, status, result.get(), profiles);
 }
 
 NmListing Session::ListSavedConnections() {
     GObjectPtr<GAsyncResult> result;
-    HRESULT status = S_OK;
-    if (std::unique_ptr<Batch> early = std::move(savedConnections_)) {
-        status = early->CollectOne(&result);
-    } else {
-        status = Await(
-            [this](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
-                StartListingConnections(connection_.get(), cancellable, done, data);
-            },
-            &result);
-    }
+    std::unique_ptr<Batch> early = std::move(savedConnections_);
+    HRESULT status =
+        early ? early->CollectOne(&result) : Await(ListingConnections(connection_.get()), &result);
     return FinishListingConnections(connection_.get(), status, result.get());
 }
 
