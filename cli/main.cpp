@@ -1,5 +1,5 @@
 // paravue-report: prints the report of the first cellular modem.
-#include <iostream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return paravue::RunReportCommand(arguments, std::cout, std::cerr);
+    return paravue::RunReportCommand(arguments, stdout, stderr);
 }

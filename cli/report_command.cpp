@@ -1,7 +1,8 @@
 #include "cli/report_command.h"
 
+#include <cstdio>
 #include <optional>
-#include <ostream>
+#include <string_view>
 
 #include "platform/capture/capture_session.h"
 #include "platform/printable_text.h"
@@ -88,22 +89,27 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
     return std::nullopt;
 }
 
+// Whether all of `text` reached `stream`.
+bool Write(std::FILE* stream, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
+}
+
 }  // namespace
 
-int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err, AppendFault* fault) {
+int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err,
+                     AppendFault* fault) {
     CommandLine line;
     if (std::optional<std::string> problem = Parse(arguments, line)) {
         // One line, as command-line tools do; the argument may hold anything.
-        err << "paravue-report: " << PrintableText(*problem) << " (see paravue-report --help)\n";
+        Write(err, "paravue-report: " + PrintableText(*problem) + " (see paravue-report --help)\n");
         return kUsageOrScenarioError;
     }
     if (line.action == CommandLine::Action::Help) {
-        out << kUsage;
+        Write(out, kUsage);
         return kReportCompleted;
     }
     if (line.action == CommandLine::Action::Version) {
-        out << "Paravue for Mobile Data " PARAVUE_VERSION "\n";
+        Write(out, "Paravue for Mobile Data " PARAVUE_VERSION "\n");
         return kReportCompleted;
     }
 
@@ -113,7 +119,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
     } catch (const ServiceUnavailable& error) {
         // A bad scenario is the user's to mend; a service that cannot start
         // means no report at all.
-        err << "paravue-report: " << error.what() << "\n";
+        Write(err, std::string("paravue-report: ") + error.what() + "\n");
         return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
                                                                            : kReportEndedOtherwise;
     }
@@ -129,19 +135,19 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& ou
         report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
-    out << Utf16ToUtf8(report.text);
-    out.flush();
+    const bool written = Write(out, Utf16ToUtf8(report.text)) && std::fflush(out) == 0;
     if (report.outOfMemory) {
-        err << "paravue-report: out of memory; the report is incomplete\n";
+        Write(err, "paravue-report: out of memory; the report is incomplete\n");
         return kReportEndedOtherwise;
     }
-    if (!out) {
-        err << "paravue-report: cannot write the report\n";
+    if (!written) {
+        Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
     if (line.capturePath) {
         if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
-            err << "paravue-report: cannot write " << *line.capturePath << ": " << *failure << "\n";
+            Write(err,
+                  "paravue-report: cannot write " + *line.capturePath + ": " + *failure + "\n");
             return kUsageOrScenarioError;
         }
     }

@@ -2,7 +2,7 @@
 // chooses the service, runs one report and prints it.
 #pragma once
 
-#include <iosfwd>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,7 +18,9 @@ enum ExitStatus : int {
 
 // `arguments` excludes the program name. The report goes to `out` as UTF-8,
 // byte for byte; messages go to `err`. `fault` is for tests (see CollectReport).
-int RunReportCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err, AppendFault* fault = nullptr);
+// C streams, not iostreams: the first C++ stream of a process sets up the
+// standard locale, a good part of a millisecond of every run's start.
+int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err,
+                     AppendFault* fault = nullptr);
 
 }  // namespace paravue

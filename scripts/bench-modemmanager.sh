@@ -7,7 +7,8 @@
 #    alternately (one warm-up each, then RUNS runs each); prints both medians,
 #    their ratio and the method calls each sends. When it is built,
 #    tests/benchmark/bare_bus_client runs among them: the same libraries and
-#    calls without a report, the floor of any run.
+#    calls without a report, the floor of any run; and once more with the
+#    listing alone, which is all that `mmcli -m 0` asks the daemon.
 # 2. The real daemon (Debian's modemmanager) with the simulated modem of the
 #    real-daemon tests, enabled and registered: paravue-report against
 #    `mmcli -m 0`, `mmcli -i 0` and `mmcli -m 0 --3gpp-profile-manager-list`,

@@ -43,6 +43,12 @@ GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const 
     return proxy;
 }
 
+void PrepareProxyClasses() {
+    for (GType type : {MM_TYPE_MODEM, MM_TYPE_MODEM_3GPP, MM_TYPE_MODEM_3GPP_PROFILE_MANAGER,
+                       MM_TYPE_SIM, MM_TYPE_BEARER})
+        g_type_class_unref(g_type_class_ref(type));  // a static type's class stays
+}
+
 ModemRef ModemFromObject(MMObject* object) {
     MMModem* modem = object ? mm_object_peek_modem(object) : nullptr;
     if (!modem)

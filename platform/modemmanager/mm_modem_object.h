@@ -37,6 +37,12 @@ ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const 
 GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
                                  const char* path, const char* interface, GVariant* properties);
 
+// Sets up the classes of the proxies a report run makes (modem, 3GPP,
+// profile manager, SIM, bearer). Each class is set up once per process, by
+// its first proxy; called while the daemon lists its objects, that work is
+// done before the listing arrives rather than after it.
+void PrepareProxyClasses();
+
 // Proxy flags for an object read over a run's connection: no signal
 // subscription and no match rule, since a run waits for no signal.
 inline constexpr GDBusProxyFlags kQuietProxy = static_cast<GDBusProxyFlags>(

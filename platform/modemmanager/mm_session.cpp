@@ -290,13 +290,16 @@ void Session::ListObjects() {
         MM_DBUS_SERVICE, MM_DBUS_PATH, "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
     g_dbus_message_set_flags(call.get(), G_DBUS_MESSAGE_FLAGS_NO_AUTO_START);
     GObjectPtr<GAsyncResult> result;
-    listStatus_ = Await(
-        [&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+    {
+        Batch listing(*this);
+        listing.Start([&](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
             g_dbus_connection_send_message_with_reply(connection_.get(), call.get(),
                                                       G_DBUS_SEND_MESSAGE_FLAGS_NONE, -1, nullptr,
                                                       cancellable, done, data);
-        },
-        &result);
+        });
+        PrepareProxyClasses();
+        listStatus_ = listing.CollectOne(&result);
+    }
     if (FAILED(listStatus_))
         return;
     ErrorSlot error;

@@ -5,7 +5,9 @@
 // profile list and NetworkManager's ListConnections together, waits for the
 // answers and leaves. It makes no proxy and writes no report, so its time is
 // the libraries, the bus and the daemon: what no report run can go below.
-// Exit status 0 when the daemon answered every call, 1 otherwise.
+// With --listing-only it leaves once the listing is in, as `mmcli -m 0` asks
+// the daemon nothing else: the difference is what the report's four reads
+// cost. Exit status 0 when the daemon answered every call, 1 otherwise.
 #include "platform/modemmanager/glib_handles.h"
 
 #include <cstdlib>
@@ -47,7 +49,8 @@ unsigned long PathNumber(const std::string& path) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool listingOnly = argc > 1 && std::strcmp(argv[1], "--listing-only") == 0;
     GMainContextPtr context(g_main_context_new());
     g_main_context_push_thread_default(context.get());
     GObjectPtr<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr));
@@ -79,6 +82,8 @@ int main() {
     }
     if (!first)
         return 1;
+    if (listingOnly)
+        return 0;
 
     Answers answers;
     const gchar* sim = nullptr;

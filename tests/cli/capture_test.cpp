@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "platform/simulated/scenario.h"
 #include "platform/utf.h"
 #include "report/append_fault.h"
+#include "tests/cli/captured_stream.h"
 
 namespace paravue {
 namespace {
@@ -31,11 +31,11 @@ struct Result {
 };
 
 Result Command(const std::vector<std::string>& arguments, AppendFault* fault = nullptr) {
-    std::ostringstream out, err;
+    CapturedStream out, err;
     Result result;
-    result.status = RunReportCommand(arguments, out, err, fault);
-    result.out = out.str();
-    result.err = err.str();
+    result.status = RunReportCommand(arguments, out.get(), err.get(), fault);
+    result.out = out.Text();
+    result.err = err.Text();
     return result;
 }
 

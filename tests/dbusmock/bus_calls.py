@@ -14,7 +14,9 @@ mock (tests/dbusmock/modemmanager.py) with one full modem, then
                                 warm-up each, then N runs each), prints both
                                 medians, their ratio and both call counts;
                                 with --floor, BARE (a client that only sends
-                                the calls a report needs) runs among them
+                                the calls a report needs) runs among them,
+                                and again with --listing-only (the listing
+                                alone, all that `mmcli -m 0` asks the daemon)
 
 Exit status 77 means the tools are missing here (a skip, not a failure).
 '''
@@ -167,6 +169,7 @@ def main():
         programs = {'paravue-report': [args.report], 'mmcli -m 0': [mmcli, '-m', '0']}
         if args.floor:
             programs['bare client'] = [args.floor]
+            programs['bare, listing'] = [args.floor, '--listing-only']
         times = {name: [] for name in programs}
         for command in programs.values():  # warm-up: page cache, the mock's first answers
             wall_time(command)
@@ -186,6 +189,8 @@ def main():
         if args.floor:
             floor = medians['bare client'] / medians['mmcli -m 0']
             print(f'ratio bare client / mmcli -m 0: {floor:.2f}')
+            listing = medians['bare, listing'] / medians['mmcli -m 0']
+            print(f'ratio bare, listing only / mmcli -m 0: {listing:.2f}')
         return 0
     finally:
         mock.close()
