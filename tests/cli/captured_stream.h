@@ -23,7 +23,8 @@ class CapturedStream {
     std::FILE* get() const { return stream_; }
     // Everything written so far.
     std::string Text() {
-        std::fflush(stream_);
+        if (!stream_ || std::fflush(stream_) != 0 || !buffer_)
+            return {};
         return std::string(buffer_, size_);
     }
 
