@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <set>
+#include <string>
 
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_interface.h"
@@ -26,6 +28,9 @@ struct EventWatcher::Loop {
     std::mutex mutex;
     std::condition_variable ready;
     bool started = false;
+    // Modems already reported removed that the object manager still holds
+    // (see OnNameOwner); touched only by the loop's thread.
+    std::set<std::string> reportedGone;
 };
 
 namespace {
@@ -76,6 +81,7 @@ bool Is3gpp(GDBusInterface* interface) {
 
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
+    loop->reportedGone.erase(g_dbus_object_get_object_path(object));
     if (!mm_object_peek_modem(MM_OBJECT(object)))
         return;
     if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
@@ -90,8 +96,33 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
         g_signal_handlers_disconnect_by_data(gpp, loop);
     if (!mm_object_peek_modem(MM_OBJECT(object)))
         return;
+    if (loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
+        return;
     if (loop->handlers.removal)
         loop->handlers.removal(InterfaceFor(loop, object).Get());
+}
+
+// gio drops a daemon's objects when the daemon leaves, but not if it leaves
+// before answering the listing that gio asks for when it appears: objects it
+// announced meanwhile stay behind until the next daemon appears. Once no
+// daemon owns the name, whatever the manager still holds is gone; it is
+// reported now and skipped when gio drops it later.
+void OnNameOwner(GObject* manager, GParamSpec*, gpointer data) {
+    auto* loop = static_cast<Loop*>(data);
+    GDBusObjectManagerClient* client = G_DBUS_OBJECT_MANAGER_CLIENT(manager);
+    GCharPtr owner(g_dbus_object_manager_client_get_name_owner(client));
+    if (owner)
+        return;
+    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
+    for (GList* item = objects; item; item = item->next) {
+        GDBusObject* object = G_DBUS_OBJECT(item->data);
+        const char* path = g_dbus_object_get_object_path(object);
+        if (loop->reportedGone.count(path))
+            continue;
+        OnObjectRemoved(G_DBUS_OBJECT_MANAGER(manager), object, data);
+        loop->reportedGone.insert(path);
+    }
+    g_list_free_full(objects, g_object_unref);
 }
 
 void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* interface,
@@ -147,6 +178,7 @@ void Run(const std::shared_ptr<Loop>& loop) {
         g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop.get());
         g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop.get());
         g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop.get());
+        g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop.get());
         g_signal_connect(ConnectionOf(manager), "closed", G_CALLBACK(OnConnectionClosed),
                          loop.get());
         GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));

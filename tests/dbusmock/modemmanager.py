@@ -234,9 +234,16 @@ def load(mock, parameters):
     ])
     mock.AddProperties(MAIN_IFACE, interface_properties(MAIN_IFACE))
     # The daemon's object manager lists modems only, never SIMs or bearers.
-    mock.AddMethod(OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', 'a{oa{sa{sv}}}',
-                   'ret = {dbus.ObjectPath(k): objects[k].props for k in objects.keys() '
-                   'if k.startswith("/org/freedesktop/ModemManager1/Modem/")}')
+    listing = ('ret = {dbus.ObjectPath(k): objects[k].props for k in objects.keys() '
+               'if k.startswith("/org/freedesktop/ModemManager1/Modem/")}')
+    if parameters.get('listing') == 'announce-then-hang':
+        # A daemon that announces its first modem while a client waits for
+        # the listing, and then never answers: one that crashes as it starts.
+        listing = ('self.AddModem(dbus.UInt32(0), dbus.Dictionary({}, signature="sv"))\n'
+                   'self.connection.flush()\n'
+                   'import time\n'
+                   'time.sleep(120)\n' + listing)
+    mock.AddMethod(OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', 'a{oa{sa{sv}}}', listing)
     mock.object_manager = mock
 
 

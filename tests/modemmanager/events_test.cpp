@@ -25,16 +25,23 @@ class EventLog {
         }
         changed_.notify_all();
     }
-    // Waits until `event` has been recorded; a generous bound keeps a broken
-    // build from hanging the suite.
-    bool WaitFor(const std::string& event) {
+    // Waits until `event` has been recorded `times` times; a generous bound
+    // keeps a broken build from hanging the suite.
+    bool WaitFor(const std::string& event, std::ptrdiff_t times = 1) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(5), [&] {
-            return std::find(events_.begin(), events_.end(), event) != events_.end();
-        });
+        return changed_.wait_for(lock, std::chrono::seconds(5),
+                                 [&] { return CountLocked(event) >= times; });
+    }
+    std::ptrdiff_t Count(const std::string& event) {
+        std::lock_guard lock(mutex_);
+        return CountLocked(event);
     }
 
   private:
+    std::ptrdiff_t CountLocked(const std::string& event) const {
+        return std::count(events_.begin(), events_.end(), event);
+    }
+
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> events_;
@@ -154,6 +161,24 @@ TEST_F(EventsTest, DaemonStartingAndStoppingArrivesAndRemovesItsModems) {
     EXPECT_TRUE(log_.WaitFor("arrival:wwan0"));
     daemon_.Kill();
     EXPECT_TRUE(log_.WaitFor("removal:wwan0"));
+}
+
+// gio forgets a daemon's objects on its leaving only once their listing is
+// in: a daemon that announces a modem and dies before it answers the
+// listing must still take the modem with it, once and only once.
+TEST_F(EventsTest, DaemonDyingBeforeItListsStillRemovesTheModemItAnnounced) {
+    Subscribe();
+    ASSERT_TRUE(daemon_.Start(R"({"listing": "announce-then-hang"})"));
+    EXPECT_TRUE(log_.WaitFor("arrival:wwan0"));
+    daemon_.Kill();
+    EXPECT_TRUE(log_.WaitFor("removal:wwan0"));
+
+    // When the daemon comes back, the modem it left behind is not removed
+    // a second time, and the new one arrives.
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    EXPECT_TRUE(log_.WaitFor("arrival:wwan0", 2));
+    EXPECT_EQ(log_.Count("removal:wwan0"), 1);
 }
 
 }  // namespace

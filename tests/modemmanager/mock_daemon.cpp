@@ -64,10 +64,17 @@ GDBusConnection* MockDaemon::Bus() {
     return bus_;
 }
 
-bool MockDaemon::Start() {
+bool MockDaemon::Start(const std::string& parameters) {
     const Daemon daemon = DaemonOf(service_);
-    const char* argv[] = {
-        kPython, "-m", "dbusmock", "--system", "--template", daemon.templateName.c_str(), nullptr};
+    const char* argv[] = {kPython,
+                          "-m",
+                          "dbusmock",
+                          "--system",
+                          "--template",
+                          daemon.templateName.c_str(),
+                          parameters.empty() ? nullptr : "--parameters",
+                          parameters.c_str(),
+                          nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

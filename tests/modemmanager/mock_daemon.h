@@ -25,7 +25,8 @@ class MockDaemon {
     ~MockDaemon();
 
     // Starts the mock and waits until it owns the daemon's name.
-    bool Start();
+    // `parameters`: a JSON object for the template, empty for none.
+    bool Start(const std::string& parameters = {});
     void Kill();    // the daemon dies: its name goes away
     void Freeze();  // the daemon stops answering, its name stays
     void Thaw();
