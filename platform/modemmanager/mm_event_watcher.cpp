@@ -29,7 +29,7 @@ struct EventWatcher::Loop {
     std::condition_variable ready;
     bool started = false;
     // Modems already reported removed that the object manager still holds
-    // (see OnNameOwner); touched only by the loop's thread.
+    // (see ReportHeldObjectsGone); touched only by the loop's thread.
     std::set<std::string> reportedGone;
 };
 
@@ -102,27 +102,30 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
         loop->handlers.removal(InterfaceFor(loop, object).Get());
 }
 
-// gio drops a daemon's objects when the daemon leaves, but not if it leaves
-// before answering the listing that gio asks for when it appears: objects it
-// announced meanwhile stay behind until the next daemon appears. Once no
-// daemon owns the name, whatever the manager still holds is gone; it is
-// reported now and skipped when gio drops it later.
-void OnNameOwner(GObject* manager, GParamSpec*, gpointer data) {
-    auto* loop = static_cast<Loop*>(data);
-    GDBusObjectManagerClient* client = G_DBUS_OBJECT_MANAGER_CLIENT(manager);
-    GCharPtr owner(g_dbus_object_manager_client_get_name_owner(client));
-    if (owner)
-        return;
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
+// Reports every modem the manager still holds as removed, each once: gio
+// may drop the same objects later, and OnObjectRemoved then skips them.
+void ReportHeldObjectsGone(Loop* loop, GDBusObjectManager* manager) {
+    GList* objects = g_dbus_object_manager_get_objects(manager);
     for (GList* item = objects; item; item = item->next) {
         GDBusObject* object = G_DBUS_OBJECT(item->data);
         const char* path = g_dbus_object_get_object_path(object);
         if (loop->reportedGone.count(path))
             continue;
-        OnObjectRemoved(G_DBUS_OBJECT_MANAGER(manager), object, data);
+        OnObjectRemoved(manager, object, loop);
         loop->reportedGone.insert(path);
     }
     g_list_free_full(objects, g_object_unref);
+}
+
+// gio drops a daemon's objects when the daemon leaves, but not if it leaves
+// before answering the listing that gio asks for when it appears: objects it
+// announced meanwhile stay behind until the next daemon appears. Once no
+// daemon owns the name, whatever the manager still holds is gone.
+void OnNameOwner(GObject* manager, GParamSpec*, gpointer data) {
+    GCharPtr owner(
+        g_dbus_object_manager_client_get_name_owner(G_DBUS_OBJECT_MANAGER_CLIENT(manager)));
+    if (!owner)
+        ReportHeldObjectsGone(static_cast<Loop*>(data), G_DBUS_OBJECT_MANAGER(manager));
 }
 
 void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* interface,
@@ -149,11 +152,7 @@ GDBusConnection* ConnectionOf(MMManager* manager) {
 // as when the ModemManager daemon dies.
 void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    MMManager* manager = loop->session->Manager();
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
-    for (GList* item = objects; item; item = item->next)
-        OnObjectRemoved(G_DBUS_OBJECT_MANAGER(manager), G_DBUS_OBJECT(item->data), data);
-    g_list_free_full(objects, g_object_unref);
+    ReportHeldObjectsGone(loop, G_DBUS_OBJECT_MANAGER(loop->session->Manager()));
 }
 
 void Unwatch(Loop* loop, MMManager* manager) {
