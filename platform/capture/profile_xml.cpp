@@ -2,6 +2,7 @@
 // node by node, so that what is masked is what an XML reader would read.
 #include <expat.h>
 
+#include <algorithm>
 #include <climits>
 #include <exception>
 #include <new>
@@ -64,6 +65,13 @@ Held HeldBy(std::string_view qualified) {
 
 std::u16string Mask(const MaskRule& rule, std::u16string_view text) {
     return rule.secret ? MaskSecret(text) : MaskKeeping(text, rule.kept);
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
 }
 
 bool IsPairAt(std::u16string_view text, std::size_t i) {
@@ -190,8 +198,10 @@ class Rewriter {
         Rewriter& self = Self(data);
         self.Guarded([&] {
             self.out_ += "<?xml version=\"1.0\"";
-            if (encoding) {
-                // expat has checked that the name is made of [A-Za-z0-9._-].
+            // Any other name is free text, and says nothing of a text that
+            // the service hands out as UTF-16 anyway.
+            if (encoding && (EqualsIgnoringAsciiCase(encoding, "UTF-16") ||
+                             EqualsIgnoringAsciiCase(encoding, "UTF-8"))) {
                 self.out_ += " encoding=\"";
                 self.out_ += encoding;
                 self.out_ += '"';

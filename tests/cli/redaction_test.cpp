@@ -108,6 +108,7 @@ TEST(Redaction, HostileProfileXmlKeepsNoSecretAndIsWrittenWellFormed) {
         {u"<UserName a=\">\">" + s, {s}, true},
         {u"<P><Password>" + s + u"</Password></P><P/>", {s}, true},
         {std::u16string(u"<P>\0", 4) + s + u"</P>", {s}, true},
+        {u"<?xml version=\"1.0\" encoding=\"Alice_7700900123\"?><P/>", {u"Alice"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf16ToUtf8(c.xml));
