@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/utf.h"
+
 namespace paravue {
 namespace {
 
@@ -16,6 +18,20 @@ struct Sources {
 Sources& TheSources() {
     static Sources sources;
     return sources;
+}
+
+char16_t FoldAsciiCase(char16_t c) {
+    return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
+}
+
+// Only A-Z fold: the names are identifiers, not words of a language.
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i]))
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -68,6 +84,22 @@ AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
     if (!lister)
         return AdapterListing::Unavailable;
     return lister(records);
+}
+
+std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,
+                                                   std::u16string_view interfaceId) {
+    std::vector<const AdapterRecord*> found;
+    for (const AdapterRecord& record : records) {
+        std::u16string name = record.name ? Utf8ToUtf16(*record.name) : std::u16string();
+        if (EqualIgnoringAsciiCase(name, interfaceId)) {
+            found.push_back(&record);
+            if (!record.description.empty())
+                break;
+        }
+        if (interfaceId.empty())
+            break;
+    }
+    return found;
 }
 
 }  // namespace paravue

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace paravue {
@@ -46,5 +47,12 @@ class AdapterListerOverride {
 };
 
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records);
+
+// The records the "Device name" look-up goes by, in list order: those whose
+// name equals `interfaceId` ignoring the case of A-Z (a missing name counts as
+// empty), up to the first with a description. For an empty ID only the first
+// record is looked at. The last one found gives the description.
+std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,
+                                                   std::u16string_view interfaceId);
 
 }  // namespace paravue

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/adapters.h"
-#include "platform/utf.h"
 
 namespace paravue {
 namespace {
@@ -26,31 +25,6 @@ void Wait(std::chrono::milliseconds duration) {
     }
 }
 
-char16_t FoldAsciiCase(char16_t c) {
-    return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
-}
-
-// Only A-Z fold: the names are identifiers, not words of a language.
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i]))
-            return false;
-    return true;
-}
-
-void Walk(const std::vector<AdapterRecord>& records, std::u16string_view interfaceId,
-          std::u16string& description) {
-    for (const AdapterRecord& record : records) {
-        std::u16string name = record.name ? Utf8ToUtf16(*record.name) : std::u16string();
-        if (EqualIgnoringAsciiCase(name, interfaceId))
-            description = record.description;
-        if (interfaceId.empty() || !description.empty())
-            return;
-    }
-}
-
 }  // namespace
 
 void LookupAdapterDescription(std::u16string interfaceId, std::u16string& description) {
@@ -65,7 +39,9 @@ void LookupAdapterDescription(std::u16string interfaceId, std::u16string& descri
             Wait(kWaitAfterFailedAttempt);
             continue;
         }
-        Walk(records, interfaceId, description);
+        std::vector<const AdapterRecord*> matching = MatchingAdapters(records, interfaceId);
+        if (!matching.empty())
+            description = matching.back()->description;
         return;
     }
 }

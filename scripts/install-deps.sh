@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev
+    nlohmann-json3-dev libexpat1-dev
     qt6-base-dev libgl-dev fonts-liberation
     libmm-glib-dev libglib2.0-dev modemmanager-dev
     python3 python3-dbusmock dbus-daemon dbus-bin

@@ -249,9 +249,16 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
             return;
         case Op::ListAdapters:
             if (status == S_OK) {
+                // Only the records the look-up goes by: the host's other
+                // network interfaces are none of the device's business.
+                const auto& records = *static_cast<std::vector<AdapterRecord>*>(out);
                 std::vector<Adapter> adapters;
-                for (const AdapterRecord& record : *static_cast<std::vector<AdapterRecord>*>(out))
-                    adapters.push_back({record.name, record.description});
+                for (const AdapterRecord* record : MatchingAdapters(records, lastInterfaceId_))
+                    adapters.push_back({record->name, record->description});
+                // A list that is not empty but names nothing, so that the
+                // look-up on replay neither matches nor waits for adapters.
+                if (adapters.empty() && !records.empty())
+                    adapters.push_back({std::nullopt, u""});
                 scenario_.adapters = std::move(adapters);
             } else if (status != E_NOTIMPL && !scenario_.adapters) {
                 // A listing that failed: an empty list fails the look-up the same way.
@@ -282,6 +289,7 @@ void Recorder::RecordOnInterface(const Call& call, HRESULT status, void* out) {
     switch (call.op) {
         case Op::GetInterfaceId:
             SetValue(i.interfaceId, status, ok ? ToString(*static_cast<BSTR*>(out)) : String());
+            lastInterfaceId_ = i.interfaceId.value.value_or(u"");
             return;
         case Op::GetInterfaceCapability:
             SetValue(i.capabilities, status,

@@ -1,15 +1,16 @@
 // A client of the interception layer that writes down what a run got from the
 // service as a scenario: every value and status each call returned, array
 // bounds and their failures, element fetches, failed object creations and the
-// adapter records the "Device name" look-up saw. Calls the run did not make
-// leave their fields at the zero values a scenario gives omitted fields, so
-// replaying the scenario answers the same calls the same way.
+// adapter records the "Device name" look-up went by (not the host's others). Calls the run did not
+// make leave their fields at the zero values a scenario gives omitted fields, so replaying the
+// scenario answers the same calls the same way.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 #include <variant>
 
 #include "platform/intercept/call.h"
@@ -50,6 +51,8 @@ class Recorder final : public intercept::Client {
     std::map<std::uint64_t, Ref<simulated::Connection>> connections_;
     std::map<std::uint64_t, Ref<simulated::Profile>> profiles_;
     std::map<std::uint64_t, ArrayRef> arrays_;
+    // What the "Device name" look-up that follows it searches the adapters for.
+    std::u16string lastInterfaceId_;
 };
 
 }  // namespace paravue::capture

@@ -1,23 +1,155 @@
 #include "platform/capture/redaction.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <new>
+#include <optional>
+#include <regex>
 
 #include "platform/bstr.h"
+#include "platform/utf.h"
 
 namespace paravue::capture {
+namespace {
+
+// Identifiers shorter than this are not looked for inside other text: they
+// identify no one, and would mask half of every version number.
+constexpr std::size_t kShortestKnown = 5;
+// A telephone number is also looked for by its last digits, as it is written
+// without the country code.
+constexpr std::size_t kNumberTail = 8;
+
+// Code points with a decimal digit value, as runs whose values count up from
+// `first` (wrapping at 10).
+struct DigitRun {
+    char32_t start, end;
+    int first;
+};
+constexpr DigitRun kDigitRuns[] = {
+    {0x30, 0x39, 0},       {0xB2, 0xB3, 2},       {0xB9, 0xB9, 1},       {0x660, 0x669, 0},
+    {0x6F0, 0x6F9, 0},     {0x7C0, 0x7C9, 0},     {0x966, 0x96F, 0},     {0x9E6, 0x9EF, 0},
+    {0xA66, 0xA6F, 0},     {0xAE6, 0xAEF, 0},     {0xB66, 0xB6F, 0},     {0xBE6, 0xBEF, 0},
+    {0xC66, 0xC6F, 0},     {0xCE6, 0xCEF, 0},     {0xD66, 0xD6F, 0},     {0xDE6, 0xDEF, 0},
+    {0xE50, 0xE59, 0},     {0xED0, 0xED9, 0},     {0xF20, 0xF29, 0},     {0x1040, 0x1049, 0},
+    {0x1090, 0x1099, 0},   {0x1369, 0x1371, 1},   {0x17E0, 0x17E9, 0},   {0x1810, 0x1819, 0},
+    {0x1946, 0x194F, 0},   {0x19D0, 0x19D9, 0},   {0x19DA, 0x19DA, 1},   {0x1A80, 0x1A89, 0},
+    {0x1A90, 0x1A99, 0},   {0x1B50, 0x1B59, 0},   {0x1BB0, 0x1BB9, 0},   {0x1C40, 0x1C49, 0},
+    {0x1C50, 0x1C59, 0},   {0x2070, 0x2070, 0},   {0x2074, 0x2079, 4},   {0x2080, 0x2089, 0},
+    {0x2460, 0x2468, 1},   {0x2474, 0x247C, 1},   {0x2488, 0x2490, 1},   {0x24EA, 0x24EA, 0},
+    {0x24F5, 0x24FD, 1},   {0x24FF, 0x24FF, 0},   {0x2776, 0x277E, 1},   {0x2780, 0x2788, 1},
+    {0x278A, 0x2792, 1},   {0xA620, 0xA629, 0},   {0xA8D0, 0xA8D9, 0},   {0xA900, 0xA909, 0},
+    {0xA9D0, 0xA9D9, 0},   {0xA9F0, 0xA9F9, 0},   {0xAA50, 0xAA59, 0},   {0xABF0, 0xABF9, 0},
+    {0xFF10, 0xFF19, 0},   {0x104A0, 0x104A9, 0}, {0x10A40, 0x10A43, 1}, {0x10D30, 0x10D39, 0},
+    {0x10E60, 0x10E68, 1}, {0x11052, 0x1105A, 1}, {0x11066, 0x1106F, 0}, {0x110F0, 0x110F9, 0},
+    {0x11136, 0x1113F, 0}, {0x111D0, 0x111D9, 0}, {0x112F0, 0x112F9, 0}, {0x11450, 0x11459, 0},
+    {0x114D0, 0x114D9, 0}, {0x11650, 0x11659, 0}, {0x116C0, 0x116C9, 0}, {0x11730, 0x11739, 0},
+    {0x118E0, 0x118E9, 0}, {0x11950, 0x11959, 0}, {0x11C50, 0x11C59, 0}, {0x11D50, 0x11D59, 0},
+    {0x11DA0, 0x11DA9, 0}, {0x16A60, 0x16A69, 0}, {0x16AC0, 0x16AC9, 0}, {0x16B50, 0x16B59, 0},
+    {0x1D7CE, 0x1D7FF, 0}, {0x1E140, 0x1E149, 0}, {0x1E2F0, 0x1E2F9, 0}, {0x1E950, 0x1E959, 0},
+    {0x1F100, 0x1F100, 0}, {0x1F101, 0x1F10A, 0}, {0x1FBF0, 0x1FBF9, 0},
+};
+
+// The digit's value, or -1.
+int DigitValue(char32_t c) {
+    auto run = std::upper_bound(std::begin(kDigitRuns), std::end(kDigitRuns), c,
+                                [](char32_t v, const DigitRun& r) { return v < r.start; });
+    if (run == std::begin(kDigitRuns))
+        return -1;
+    --run;
+    if (c > run->end)
+        return -1;
+    return static_cast<int>((run->first + (c - run->start)) % 10);
+}
+
+// Code points; an unpaired surrogate counts as one.
+std::u32string CodePoints(std::u16string_view text) {
+    std::u32string points;
+    points.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            points.push_back(0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            points.push_back(c);
+        }
+    }
+    return points;
+}
+
+void AppendPoint(std::u16string& text, char32_t c) {
+    if (c < 0x10000) {
+        text.push_back(static_cast<char16_t>(c));
+    } else {
+        text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+        text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    }
+}
+
+// Digits as ASCII digits and A-Z as a-z, for matching.
+char32_t Folded(char32_t c) {
+    if (int digit = DigitValue(c); digit >= 0)
+        return U'0' + static_cast<char32_t>(digit);
+    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+}
+
+// What may stand between the digits of a number as written.
+bool IsNumberSeparator(char32_t c) {
+    constexpr std::u32string_view kSeparators =
+        U" \t-.()/\u00A0\u2010\u2011\u2012\u2013\u2212\u202F\u3000";
+    return kSeparators.find(c) != std::u32string_view::npos || (c >= 0x2000 && c <= 0x200A);
+}
+
+bool AllAsciiDigits(std::u32string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
+}
+
+std::u16string FoldAsciiCase(std::u16string_view text) {
+    std::u16string folded(text);
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return folded;
+}
+
+std::u16string_view StemText(Redaction::Stem stem) {
+    switch (stem) {
+        case Redaction::Stem::Interface:
+            return u"interface-";
+        case Redaction::Stem::Connection:
+            return u"connection-";
+        case Redaction::Stem::Profile:
+            return u"profile-";
+        case Redaction::Stem::Adapter:
+            return u"adapter-";
+        case Redaction::Stem::Text:
+            return u"text-";
+        case Redaction::Stem::Value:
+            break;
+    }
+    return u"value-";
+}
+
+}  // namespace
 
 std::u16string MaskKeeping(std::u16string_view text, std::size_t kept) {
-    std::u16string masked(text);
-    for (std::size_t i = kept; i < masked.size(); ++i)
-        masked[i] = u'X';
+    std::u32string points = CodePoints(text);
+    if (points.size() < 2 * kept)
+        kept = 0;  // a mask hides at least half
+    std::u16string masked;
+    masked.reserve(text.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        AppendPoint(masked, i < kept ? points[i] : U'X');
     return masked;
 }
 
 std::u16string MaskDigits(std::u16string_view text) {
-    std::u16string masked(text);
-    for (char16_t& c : masked)
-        if (c >= u'0' && c <= u'9')
-            c = u'X';
+    std::u16string masked;
+    masked.reserve(text.size());
+    for (char32_t c : CodePoints(text))
+        AppendPoint(masked, DigitValue(c) >= 0 ? U'X' : c);
     return masked;
 }
 
@@ -25,79 +157,115 @@ std::u16string MaskSecret(std::u16string_view text) {
     return text.empty() ? std::u16string() : std::u16string(u"********");
 }
 
-namespace {
-
-struct XmlRule {
-    std::u16string_view name;
-    std::u16string (*mask)(std::u16string_view);
-};
-
-const std::array<XmlRule, 4> kXmlRules = {{
-    {u"SubscriberID", [](std::u16string_view t) { return MaskKeeping(t, kSubscriberIdKept); }},
-    {u"SimIccID", [](std::u16string_view t) { return MaskKeeping(t, kSimIccIdKept); }},
-    {u"UserName", MaskSecret},
-    {u"Password", MaskSecret},
-}};
-
-bool IsNameChar(char16_t c) {
-    return c != u'>' && c != u'/' && c != u' ' && c != u'\t' && c != u'\r' && c != u'\n' &&
-           c != u'<';
-}
-
-// The rule for the start tag at `open` (just after '<'), if it names a masked
-// element; `contentStart` receives where its text begins.
-const XmlRule* MaskedElementAt(std::u16string_view xml, std::size_t open,
-                               std::size_t* contentStart) {
-    std::size_t end = open;
-    while (end < xml.size() && IsNameChar(xml[end]))
-        ++end;
-    std::u16string_view qualified = xml.substr(open, end - open);
-    std::size_t colon = qualified.rfind(u':');
-    std::u16string_view local =
-        colon == std::u16string_view::npos ? qualified : qualified.substr(colon + 1);
-    for (const XmlRule& rule : kXmlRules) {
-        if (local != rule.name)
-            continue;
-        std::size_t close = xml.find(u'>', end);
-        if (close == std::u16string_view::npos || xml[close - 1] == u'/')
-            return nullptr;  // unterminated, or an empty element
-        *contentStart = close + 1;
-        return &rule;
+bool IsKernelNetDeviceName(std::u16string_view name) {
+    // IFNAMSIZ bounds the names; the bound also keeps the pattern's work small.
+    constexpr std::size_t kLongestName = 15;
+    if (name.empty() || name.size() > kLongestName)
+        return false;
+    std::string ascii;
+    for (char16_t c : name) {
+        if (c > 0x7F)
+            return false;
+        ascii.push_back(static_cast<char>(c));
     }
-    return nullptr;
+    // Names drivers give (wwan0, rmnet_data0) and the names by bus path or
+    // index that udev gives (enp0s3, eno1, wwp0s20f0u6i12). Not enx<MAC>.
+    static const std::regex kPattern(
+        "(wwan|usb|eth|wlan|ppp|rmnet|rmnet_data|rmnet_usb|rmnet_ipa|mhi_hwip|mhi_swip|qmimux)"
+        "[0-9]+"
+        "|(en|wl|ww|sl|ib)(o[0-9]+|v[0-9]+|s[0-9]+(f[0-9]+)?|(P[0-9]+)?p[0-9]+s[0-9]+(f[0-9]+)?"
+        "(u[0-9]+(\\.[0-9]+)*(c[0-9]+)?(i[0-9]+)?)?)(d[0-9]+)?");
+    return std::regex_match(ascii, kPattern);
 }
 
-}  // namespace
+std::u16string Redaction::Masked(std::u16string_view id, std::size_t kept) {
+    std::u32string folded;
+    for (char32_t c : CodePoints(id))
+        folded.push_back(Folded(c));
+    if (folded.size() >= kShortestKnown) {
+        std::u16string known;
+        for (char32_t c : folded)
+            AppendPoint(known, c);
+        known_.push_back(std::move(known));
+    }
+    return MaskKeeping(id, kept);
+}
 
-std::u16string MaskProfileXml(std::u16string_view xml) {
-    std::u16string masked;
-    masked.reserve(xml.size());
-    std::size_t done = 0;
-    for (std::size_t at = xml.find(u'<'); at != std::u16string_view::npos;
-         at = xml.find(u'<', at + 1)) {
-        std::size_t contentStart = 0;
-        const XmlRule* rule = MaskedElementAt(xml, at + 1, &contentStart);
-        if (!rule)
-            continue;
-        // The element's text runs to the next tag (its end tag, or a child),
-        // or is the whole of a CDATA section that opens it.
-        constexpr std::u16string_view kCdata = u"<![CDATA[";
-        std::size_t contentEnd;
-        if (xml.substr(contentStart).starts_with(kCdata)) {
-            contentStart += kCdata.size();
-            contentEnd = xml.find(u"]]>", contentStart);
-        } else {
-            contentEnd = xml.find(u'<', contentStart);
+std::u16string Redaction::SubscriberId(std::u16string_view id) {
+    return Masked(id, kSubscriberIdKept);
+}
+
+std::u16string Redaction::SimIccId(std::u16string_view id) {
+    return Masked(id, kSimIccIdKept);
+}
+
+std::u16string Redaction::DeviceId(std::u16string_view id) {
+    return Masked(id, kDeviceIdKept);
+}
+
+std::u16string Redaction::TelephoneNumber(std::u16string_view number) {
+    std::u16string digits;
+    for (char32_t c : CodePoints(number))
+        if (int value = DigitValue(c); value >= 0)
+            digits.push_back(static_cast<char16_t>(u'0' + value));
+    if (digits.size() >= kShortestKnown)
+        known_.push_back(digits);
+    if (digits.size() > kNumberTail)
+        known_.push_back(digits.substr(digits.size() - kNumberTail));
+    return MaskDigits(number);
+}
+
+std::u16string Redaction::Pseudonym(std::u16string_view value, Stem stem) {
+    if (value.empty())
+        return {};
+    const bool isNetName =
+        stem == Stem::Interface || stem == Stem::Connection || stem == Stem::Adapter;
+    if (isNetName && IsKernelNetDeviceName(value))
+        return std::u16string(value);
+    auto [entry, added] = pseudonyms_.try_emplace(FoldAsciiCase(value));
+    if (added) {
+        std::string number = std::to_string(++counts_[stem]);
+        entry->second =
+            std::u16string(StemText(stem)) + std::u16string(number.begin(), number.end());
+    }
+    return entry->second;
+}
+
+std::u16string Redaction::KeptText(std::u16string_view text) const {
+    if (known_.empty())
+        return std::u16string(text);
+    const std::u32string points = CodePoints(text);
+    std::u32string folded(points.size(), U'\0');
+    std::transform(points.begin(), points.end(), folded.begin(), Folded);
+    std::vector<bool> masked(points.size(), false);
+    for (const std::u16string& knownText : known_) {
+        const std::u32string needle = CodePoints(knownText);
+        // A number may be written with separators between its digits.
+        const bool number = AllAsciiDigits(needle);
+        for (std::size_t start = 0; start < folded.size(); ++start) {
+            std::size_t at = start, matched = 0;
+            while (matched < needle.size() && at < folded.size()) {
+                if (folded[at] == needle[matched]) {
+                    ++matched;
+                    ++at;
+                } else if (number && matched > 0 && IsNumberSeparator(folded[at])) {
+                    ++at;
+                } else {
+                    break;
+                }
+            }
+            if (matched < needle.size())
+                continue;
+            for (std::size_t i = start; i < at; ++i)
+                if (!number || !IsNumberSeparator(folded[i]))
+                    masked[i] = true;
         }
-        if (contentEnd == std::u16string_view::npos)
-            contentEnd = xml.size();
-        masked.append(xml.substr(done, contentStart - done));
-        masked.append(rule->mask(xml.substr(contentStart, contentEnd - contentStart)));
-        done = contentEnd;
-        at = contentEnd - 1;
     }
-    masked.append(xml.substr(done));
-    return masked;
+    std::u16string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        AppendPoint(result, masked[i] ? U'X' : points[i]);
+    return result;
 }
 
 namespace {
@@ -124,45 +292,155 @@ void Replace(BSTR* text, const std::u16string& masked) {
     *text = fresh;
 }
 
+// How one string of an answer is redacted.
+enum class Treatment {
+    SubscriberId,
+    SimIccId,
+    DeviceId,
+    Number,
+    Secret,
+    Kept,
+    ProfileXml,
+    Pseudonym
+};
+
+struct Slot {
+    BSTR* text = nullptr;
+    Treatment treatment = Treatment::Kept;
+    Redaction::Stem stem = Redaction::Stem::Value;
+};
+
+// The strings of an answer in the order they are redacted: identifiers before
+// the text they may turn up in. Fixed in size: it also serves when memory ran out.
+struct Slots {
+    std::array<Slot, 6> items{};
+    std::size_t count = 0;
+    Slots() = default;
+    Slots(std::initializer_list<Slot> slots) : count(slots.size()) {
+        std::copy(slots.begin(), slots.end(), items.begin());
+    }
+    const Slot* begin() const { return items.data(); }
+    const Slot* end() const { return items.data() + count; }
+};
+
+Slots SlotsOf(const intercept::Call& call, void* out) {
+    using intercept::Op;
+    using Stem = Redaction::Stem;
+    auto* text = static_cast<BSTR*>(out);
+    switch (call.op) {
+        case Op::GetInterfaceId:
+            return {{text, Treatment::Pseudonym, Stem::Interface}};
+        case Op::GetConnectionId:
+            return {{text, Treatment::Pseudonym, Stem::Connection}};
+        case Op::GetConnectionState:
+            return {{static_cast<intercept::ConnectionStateOut*>(out)->profileName,
+                     Treatment::Pseudonym, Stem::Profile}};
+        case Op::GetSubscriberId:
+            return {{text, Treatment::SubscriberId}};
+        case Op::GetSimIccId:
+            return {{text, Treatment::SimIccId}};
+        case Op::GetProfileXmlData:
+            return {{text, Treatment::ProfileXml}};
+        case Op::GetProviderId:
+        case Op::GetProviderName:
+        case Op::GetRoamingText:
+            return {{text, Treatment::Kept}};
+        case Op::GetInterfaceCapability: {
+            auto* caps = static_cast<MBN_INTERFACE_CAPS*>(out);
+            return {{&caps->deviceID, Treatment::DeviceId},
+                    {&caps->customDataClass, Treatment::Kept},
+                    {&caps->customBandClass, Treatment::Kept},
+                    {&caps->manufacturer, Treatment::Kept},
+                    {&caps->model, Treatment::Kept},
+                    {&caps->firmwareInfo, Treatment::Kept}};
+        }
+        case Op::GetHomeProvider: {
+            auto* provider = static_cast<MBN_PROVIDER*>(out);
+            return {{&provider->providerID, Treatment::Kept},
+                    {&provider->providerName, Treatment::Kept}};
+        }
+        case Op::ArrayElement:
+            if (call.arrayName == "telephoneNumbers")
+                return {{text, Treatment::Number}};
+            if (call.arrayName == "provisionedContexts") {
+                auto* context = static_cast<MBN_CONTEXT*>(out);
+                return {{&context->userName, Treatment::Secret},
+                        {&context->password, Treatment::Secret},
+                        {&context->accessString, Treatment::Kept}};
+            }
+            if (call.arrayName == "preferredProviders") {
+                auto* provider = static_cast<MBN_PROVIDER*>(out);
+                return {{&provider->providerID, Treatment::Kept},
+                        {&provider->providerName, Treatment::Kept}};
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+std::u16string Redacted(Redaction& redaction, const Slot& slot, std::u16string_view text) {
+    switch (slot.treatment) {
+        case Treatment::SubscriberId:
+            return redaction.SubscriberId(text);
+        case Treatment::SimIccId:
+            return redaction.SimIccId(text);
+        case Treatment::DeviceId:
+            return redaction.DeviceId(text);
+        case Treatment::Number:
+            return redaction.TelephoneNumber(text);
+        case Treatment::Secret:
+            return MaskSecret(text);
+        case Treatment::Kept:
+            return redaction.KeptText(text);
+        case Treatment::ProfileXml:
+            return redaction.ProfileXml(text);
+        case Treatment::Pseudonym:
+            break;
+    }
+    return redaction.Pseudonym(text, slot.stem);
+}
+
+void RedactAdapters(Redaction& redaction, std::vector<AdapterRecord>& records) {
+    for (AdapterRecord& record : records) {
+        if (record.name)
+            record.name = Utf16ToUtf8(
+                redaction.Pseudonym(Utf8ToUtf16(*record.name), Redaction::Stem::Adapter));
+        record.description = redaction.KeptText(record.description);
+    }
+}
+
+// What is left when memory runs out on the way: nothing of the answer's text.
+void Scrub(const intercept::Call& call, void* out) {
+    if (call.op == intercept::Op::ListAdapters) {
+        for (AdapterRecord& record : *static_cast<std::vector<AdapterRecord>*>(out)) {
+            if (record.name)
+                std::fill(record.name->begin(), record.name->end(), '*');
+            std::fill(record.description.begin(), record.description.end(), u'*');
+        }
+        return;
+    }
+    for (const Slot& slot : SlotsOf(call, out))
+        if (slot.text && *slot.text)
+            std::fill_n(*slot.text, SysStringLen(*slot.text), u'*');
+}
+
 }  // namespace
 
 void Redactor::AfterCall(const intercept::Call& call, HRESULT status, void* out) {
-    using intercept::Op;
     if (FAILED(status) || !out)
         return;
-    switch (call.op) {
-        case Op::GetSubscriberId: {
-            auto* text = static_cast<BSTR*>(out);
-            Replace(text, MaskKeeping(BstrView(*text), kSubscriberIdKept));
+    std::lock_guard lock(mutex_);
+    try {
+        if (call.op == intercept::Op::ListAdapters) {
+            RedactAdapters(redaction_, *static_cast<std::vector<AdapterRecord>*>(out));
             return;
         }
-        case Op::GetSimIccId: {
-            auto* text = static_cast<BSTR*>(out);
-            Replace(text, MaskKeeping(BstrView(*text), kSimIccIdKept));
-            return;
-        }
-        case Op::GetInterfaceCapability: {
-            auto* caps = static_cast<MBN_INTERFACE_CAPS*>(out);
-            Replace(&caps->deviceID, MaskKeeping(BstrView(caps->deviceID), kDeviceIdKept));
-            return;
-        }
-        case Op::GetProfileXmlData: {
-            auto* text = static_cast<BSTR*>(out);
-            Replace(text, MaskProfileXml(BstrView(*text)));
-            return;
-        }
-        case Op::ArrayElement:
-            if (call.arrayName == "telephoneNumbers") {
-                auto* text = static_cast<BSTR*>(out);
-                Replace(text, MaskDigits(BstrView(*text)));
-            } else if (call.arrayName == "provisionedContexts") {
-                auto* context = static_cast<MBN_CONTEXT*>(out);
-                Replace(&context->userName, MaskSecret(BstrView(context->userName)));
-                Replace(&context->password, MaskSecret(BstrView(context->password)));
-            }
-            return;
-        default:
-            return;
+        for (const Slot& slot : SlotsOf(call, out))
+            if (slot.text && *slot.text)
+                Replace(slot.text, Redacted(redaction_, slot, BstrView(*slot.text)));
+    } catch (const std::bad_alloc&) {
+        Scrub(call, out);
     }
 }
 

@@ -1,16 +1,28 @@
-// Masking of personal identifiers, so that a user can hand out a report or a
-// captured device without them. A mask keeps the length and the prefix that
-// identifies no one (the network or the issuer): the subscriber ID keeps its
-// first 5 characters, the SIM ICCID its first 7, the device ID its first 8,
-// and every other character becomes 'X'; every digit of a telephone number
-// becomes 'X'; a non-empty context user name or password becomes "********".
-// In profile XML, the text of the elements SubscriberID, SimIccID, UserName and
-// Password (with or without a namespace prefix) is masked by the same rules.
+// Redaction of personal identifiers, so that a user can hand out a report or a
+// captured device without them. Three treatments:
+// - masks, for the identifiers whose shape helps support: the subscriber ID
+//   keeps its first 5 characters, the SIM ICCID its first 7, the device ID its
+//   first 8, each only when at least as many characters remain to be masked,
+//   and every other character becomes 'X'; every Unicode digit of a telephone
+//   number becomes 'X'; a non-empty user name or password becomes "********";
+// - pseudonyms, for free text that may name or identify someone (interface
+//   and connection IDs, profile names, the text of profile XML): a name made
+//   of a stem and a counter ("interface-1"), the same for the same value within
+//   one redaction, and telling nothing about the value; a kernel network
+//   device name (wwan0, wwp0s20f0u6i12) is plainly not personal and is kept;
+// - text that describes the network or the model (manufacturer, provider
+//   names, access strings, adapter descriptions) is kept, but any identifier
+//   already masked that occurs in it is masked where it occurs.
+// Profile XML is parsed, masked node by node and written out again; see
+// MaskProfileXml below.
 #pragma once
 
 #include <cstddef>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/intercept/call.h"
 
@@ -20,16 +32,66 @@ inline constexpr std::size_t kSubscriberIdKept = 5;
 inline constexpr std::size_t kSimIccIdKept = 7;
 inline constexpr std::size_t kDeviceIdKept = 8;
 
+// `kept` leading characters stay only when at least `kept` characters follow;
+// every other character (a code point, not a UTF-16 unit) becomes 'X'.
 std::u16string MaskKeeping(std::u16string_view text, std::size_t kept);
-std::u16string MaskDigits(std::u16string_view text);
+std::u16string MaskDigits(std::u16string_view text);  // every Unicode digit
 std::u16string MaskSecret(std::u16string_view text);  // "" stays ""
-std::u16string MaskProfileXml(std::u16string_view xml);
 
-// A client of the interception layer that masks what the service answers
-// before anyone behind it (the report, a recorder) sees it.
+// A name the kernel gives a network device (wwan0, usb0, enp0s3, wwp0s20f0u6i12),
+// which names a slot or a driver and no one; enx<MAC> holds a hardware address
+// and is not one of them.
+bool IsKernelNetDeviceName(std::u16string_view name);
+
+// What one redaction has learnt: the pseudonyms it gave, and the identifiers
+// it masked, which it masks again wherever they turn up. Not thread-safe.
+class Redaction {
+  public:
+    enum class Stem { Interface, Connection, Profile, Adapter, Text, Value };
+
+    std::u16string SubscriberId(std::u16string_view id);
+    std::u16string SimIccId(std::u16string_view id);
+    std::u16string DeviceId(std::u16string_view id);
+    std::u16string TelephoneNumber(std::u16string_view number);
+
+    // The value's pseudonym ("" stays ""). Interface and connection IDs and
+    // adapter names that are kernel device names stay as they are. Values that
+    // differ only in the case of A-Z share a pseudonym, as the adapter look-up
+    // matches names that way.
+    std::u16string Pseudonym(std::u16string_view value, Stem stem);
+
+    // Kept text with every known identifier in it masked.
+    std::u16string KeptText(std::u16string_view text) const;
+
+    // Well-formed profile XML with comments and processing instructions left
+    // out; all text and attributes of the elements SubscriberID, SimIccID,
+    // UserName and Password (any namespace prefix, any depth) masked as above,
+    // and attributes of those names too; the text of Name and of elements not
+    // known to hold settings, and other attribute values than namespace
+    // declarations, pseudonymized. A text that does not parse, or that
+    // declares a DTD, becomes kWithheldProfileXml; "" stays "".
+    std::u16string ProfileXml(std::u16string_view xml);
+
+  private:
+    std::u16string Masked(std::u16string_view id, std::size_t kept);
+
+    std::map<std::u16string, std::u16string> pseudonyms_;  // by value, A-Z folded
+    std::map<Stem, unsigned> counts_;
+    std::vector<std::u16string> known_;  // identifiers as matched: digits as ASCII, A-Z folded
+};
+
+inline constexpr std::u16string_view kWithheldProfileXml =
+    u"<Withheld reason=\"not well-formed, or declares a DTD\"/>";
+
+// A client of the interception layer that masks and pseudonymizes what the
+// service answers before anyone behind it (the report, a recorder) sees it.
 class Redactor final : public intercept::Client {
   public:
     void AfterCall(const intercept::Call& call, HRESULT status, void* out) override;
+
+  private:
+    std::mutex mutex_;
+    Redaction redaction_;
 };
 
 }  // namespace paravue::capture

@@ -115,6 +115,14 @@ std::vector<std::string> Identifiers(const simulated::Scenario& scenario) {
             add(context.value.userName, 0);
             add(context.value.password, 0);
         }
+        // Free text that is not a kernel device name gets a pseudonym.
+        auto addFreeText = [&](const simulated::String& text) {
+            if (text && text->size() > 5 && !capture::IsKernelNetDeviceName(*text))
+                found.push_back(Utf16ToUtf8(*text));
+        };
+        addFreeText(mbn.interfaceId.value);
+        addFreeText(mbn.connection.value.connectionId.value);
+        addFreeText(mbn.connection.value.connectionState.value.profileName);
     }
     return found;
 }
@@ -163,10 +171,59 @@ TEST_F(Capture, RedactionMasksEveryIdentifierAndTheMaskedFileReplaysToTheMaskedR
     EXPECT_GT(identifiersSeen, 10u) << "the scenarios must show identifiers to mask";
 }
 
+// The capture keeps only the adapter records the "Device name" look-up went by
+// (or one blank record when none matched, so that the replay does not wait for
+// adapters), and redaction gives the matching name the interface ID's pseudonym.
+TEST_F(Capture, OnlyTheAdaptersTheLookUpWentByAreCapturedAndStillMatchWhenRedacted) {
+    const std::string others =
+        R"({"name": "docker0", "description": "bridge"}, {"name": "tun-acme-corp", "description": ""},
+           {"name": null, "description": "unnamed"}, {"name": "wg-alice-home", "description": "wg"})";
+    struct Case {
+        std::string interfaceId, adapters, captured;
+        bool redact = false;
+    };
+    const Case cases[] = {
+        {"wwan0",
+         others +
+             R"(, {"name": "WWAN0", "description": ""}, {"name": "wwan0", "description": "Modem"})",
+         R"([{"name":"WWAN0","description":""},{"name":"wwan0","description":"Modem"}])"},
+        {"wwan0", others, R"([{"name":null,"description":""}])"},
+        {"", others, R"([{"name":null,"description":""}])"},
+        {"", R"({"name": null, "description": "unnamed"}, )" + others,
+         R"([{"name":null,"description":"unnamed"}])"},
+        {"{4D2A0B9E-71C3}", others + R"(, {"name": "{4d2a0b9e-71c3}", "description": "Modem"})",
+         R"([{"name":"interface-1","description":"Modem"}])", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interfaceId + " " + c.adapters);
+        std::ofstream(Path("source.json"))
+            << R"({"interfaces": [{"interfaceId": ")" << c.interfaceId << R"("}], "adapters": [)"
+            << c.adapters << "]}";
+        std::vector<std::string> arguments = {"--scenario", Path("source.json"), "--capture",
+                                              Path("device.json")};
+        if (c.redact)
+            arguments.push_back("--redact");
+        const Result captured = Command(arguments);
+        const std::string file = ReadBytes(Path("device.json"));
+        std::string compact;
+        for (char ch : file.substr(file.find("\"adapters\"") + 12))
+            if (ch != ' ' && ch != '\n')
+                compact += ch;
+        EXPECT_EQ(compact.substr(0, c.captured.size()), c.captured) << file;
+        const Result replayed = Command({"--scenario", Path("device.json")});
+        EXPECT_EQ(replayed.out, captured.out);
+        if (!c.redact) {
+            EXPECT_EQ(captured.out, Command({"--scenario", Path("source.json")}).out);
+        }
+    }
+}
+
 TEST(Redaction, MasksKeepLengthAndPrefixAndReachIntoProfileXml) {
-    using capture::MaskProfileXml;
+    auto MaskProfileXml = [](std::u16string_view xml) {
+        return capture::Redaction().ProfileXml(xml);
+    };
     EXPECT_EQ(capture::MaskKeeping(u"234200123456789", 5), u"23420XXXXXXXXXX");
-    EXPECT_EQ(capture::MaskKeeping(u"123", 5), u"123");
+    EXPECT_EQ(capture::MaskKeeping(u"123", 5), u"XXX");
     EXPECT_EQ(capture::MaskDigits(u"+44 (0)7700-900"), u"+XX (X)XXXX-XXX");
     EXPECT_EQ(capture::MaskSecret(u""), u"");
     EXPECT_EQ(capture::MaskSecret(u"x"), u"********");
@@ -177,14 +234,14 @@ TEST(Redaction, MasksKeepLengthAndPrefixAndReachIntoProfileXml) {
         {u"<SubscriberID>234200123456789</SubscriberID>",
          u"<SubscriberID>23420XXXXXXXXXX</SubscriberID>"},
         {u"<m:SimIccID a=\"1\">8944200011223344556</m:SimIccID>",
-         u"<m:SimIccID a=\"1\">8944200XXXXXXXXXXXX</m:SimIccID>"},
+         u"<m:SimIccID a=\"value-1\">8944200XXXXXXXXXXXX</m:SimIccID>"},
         {u"<P><UserName>bob</UserName><Password><![CDATA[s<e>cret]]></Password></P>",
          u"<P><UserName>********</UserName><Password><![CDATA[********]]></Password></P>"},
-        {u"<UserName/><Password></Password><Name>Anvil</Name>",
-         u"<UserName/><Password></Password><Name>Anvil</Name>"},
+        {u"<P><UserName/><Password></Password><Name>Anvil</Name></P>",
+         u"<P><UserName/><Password/><Name>profile-1</Name></P>"},
         {u"<SubscriberIDs>234200123456789</SubscriberIDs>",
-         u"<SubscriberIDs>234200123456789</SubscriberIDs>"},
-        {u"<Password>open", u"<Password>********"},
+         u"<SubscriberIDs>text-1</SubscriberIDs>"},
+        {u"<Password>open", std::u16string(capture::kWithheldProfileXml)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MaskProfileXml(c.xml), c.masked) << Utf16ToUtf8(c.xml);

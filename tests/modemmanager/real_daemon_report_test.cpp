@@ -5,7 +5,12 @@
 // then enabled and registered. Each test brings the modem one step on.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -222,6 +227,46 @@ TEST_F(RealDaemonReport, TheRegisteredModemAgreesWithTheDaemonsClient) {
          })
         EXPECT_TRUE(report.Has(line)) << "no \"" << line << "\" in\n" << report.text;
     EXPECT_TRUE(report.Completed()) << report.text;
+}
+
+// A modem without a net port, like this AT modem, is known by the daemon's
+// DeviceIdentifier: a hash over its IMEI and other facts of the modem, from
+// which the IMEI can be found again. A redacted capture holds neither that
+// identifier nor any identifier of the device or SIM, and replays byte for
+// byte to the redacted report.
+TEST_F(RealDaemonReport, ARedactedCaptureHoldsNoIdentifierAndReplaysToTheRedactedReport) {
+    auto modem = Mmcli("-m 0");
+    for (const auto& [key, value] : modem) {
+        if (key.starts_with("modem.generic.ports.value")) {
+            ASSERT_EQ(value.find("(net)"), std::string::npos) << "the modem must have no net port";
+        }
+    }
+    const std::string identifier = modem["modem.generic.device-identifier"];
+    ASSERT_FALSE(identifier.empty());
+
+    char directory[] = "/tmp/paravue-redact-XXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    const std::string file = std::string(directory) + "/device.json";
+    const real_daemon::CommandResult masked =
+        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --redact --capture " + file);
+    const real_daemon::CommandResult replayed =
+        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --scenario " + file);
+    std::ifstream in(file);
+    const std::string captured{std::istreambuf_iterator<char>(in), {}};
+    std::filesystem::remove_all(directory);
+
+    EXPECT_EQ(masked.exitCode, 0) << masked.output;
+    const std::vector<std::string> lines = ReportLines(masked.output);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Line("Interface ID", "interface-1")),
+              lines.end())
+        << masked.output;
+    for (const std::string& secret :
+         {identifier, Fact("imei"), Fact("imsi"), Fact("iccid"), Fact("own_number").substr(1)}) {
+        EXPECT_EQ(captured.find(secret), std::string::npos) << secret << " in\n" << captured;
+        EXPECT_EQ(masked.output.find(secret), std::string::npos) << secret;
+    }
+    EXPECT_EQ(replayed.output, masked.output);
+    EXPECT_EQ(replayed.exitCode, masked.exitCode);
 }
 
 }  // namespace

@@ -1,0 +1,414 @@
+// Redaction of a connection profile's XML text: parsed with expat, rewritten
+// node by node, so that what is masked is what an XML reader would read.
+#include <expat.h>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/capture/redaction.h"
+#include "platform/utf.h"
+
+namespace paravue::capture {
+namespace {
+
+enum class Held { Masked, Name, Setting, Other };
+
+// The elements whose text and same-named attributes are masked.
+struct MaskRule {
+    std::string_view name;
+    std::size_t kept;  // for a prefix mask
+    bool secret;       // "********" instead
+};
+constexpr MaskRule kMaskRules[] = {
+    {"SubscriberID", kSubscriberIdKept, false},
+    {"SimIccID", kSimIccIdKept, false},
+    {"UserName", 0, true},
+    {"Password", 0, true},
+};
+
+// Elements that hold a setting of the profile (a flag, a mode, the access
+// string, the operator's name), kept for support to see; any other element's
+// text may be anything and is pseudonymized. Name holds the profile's name.
+constexpr std::string_view kSettings[] = {
+    "IsDefault",   "ProfileCreationType", "ConnectionMode", "AutoConnectOnInternet", "AccessString",
+    "Compression", "AuthProtocol",        "IPType",         "HomeProviderName",
+};
+
+std::string_view LocalName(std::string_view qualified) {
+    std::size_t colon = qualified.rfind(':');
+    return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+}
+
+const MaskRule* MaskRuleFor(std::string_view qualified) {
+    std::string_view local = LocalName(qualified);
+    for (const MaskRule& rule : kMaskRules)
+        if (local == rule.name)
+            return &rule;
+    return nullptr;
+}
+
+Held HeldBy(std::string_view qualified) {
+    std::string_view local = LocalName(qualified);
+    if (local == "Name")
+        return Held::Name;
+    for (std::string_view setting : kSettings)
+        if (local == setting)
+            return Held::Setting;
+    return Held::Other;
+}
+
+std::u16string Mask(const MaskRule& rule, std::u16string_view text) {
+    return rule.secret ? MaskSecret(text) : MaskKeeping(text, rule.kept);
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+bool IsPairAt(std::u16string_view text, std::size_t i) {
+    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] < 0xDC00 && text[i + 1] >= 0xDC00 &&
+           text[i + 1] < 0xE000;
+}
+
+std::size_t CodePointCount(std::u16string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); i += IsPairAt(text, i) ? 2 : 1)
+        ++count;
+    return count;
+}
+
+void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += attribute ? "&quot;" : "\"";
+                break;
+            case '\r':
+                out += "&#13;";  // a literal CR would read back as LF
+                break;
+            case '\n':
+                out += attribute ? "&#10;" : "\n";
+                break;
+            case '\t':
+                out += attribute ? "&#9;" : "\t";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+void AppendText(std::string& out, std::string_view text, bool cdata) {
+    if (cdata && text.find("]]>") == std::string_view::npos) {
+        out += "<![CDATA[";
+        out += text;
+        out += "]]>";
+    } else {
+        AppendEscaped(out, text, false);
+    }
+}
+
+// One pass of the parser over a profile, writing the redacted copy.
+class Rewriter {
+  public:
+    explicit Rewriter(Redaction& redaction) : redaction_(redaction) {}
+
+    // What a handler threw (memory running out), to be rethrown by the caller.
+    std::exception_ptr Failure() const { return failure_; }
+
+    // The redacted document, or nothing when it cannot be read safely.
+    std::optional<std::string> Run(std::string_view document) {
+        if (document.size() > INT_MAX)
+            return std::nullopt;
+        XML_Parser parser = XML_ParserCreate("UTF-8");
+        if (!parser)
+            throw std::bad_alloc();
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetXmlDeclHandler(parser, &Rewriter::OnDeclaration);
+        XML_SetStartDoctypeDeclHandler(parser, &Rewriter::OnDoctype);
+        XML_SetEntityDeclHandler(parser, &Rewriter::OnEntity);
+        XML_SetElementHandler(parser, &Rewriter::OnStart, &Rewriter::OnEnd);
+        XML_SetCharacterDataHandler(parser, &Rewriter::OnText);
+        XML_SetCdataSectionHandler(parser, &Rewriter::OnCdataStart, &Rewriter::OnCdataEnd);
+        // Comments and processing instructions have no handler: they are left out.
+        const XML_Status status =
+            XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1);
+        XML_ParserFree(parser);
+        if (status != XML_STATUS_OK || refused_)
+            return std::nullopt;
+        return std::move(out_);
+    }
+
+  private:
+    struct Frame {
+        std::string name;  // as written out
+        Held held;
+    };
+    // What an element with a masked name holds, gathered until it ends so
+    // that its text is masked as one value, however it is split into nodes.
+    struct Piece {
+        std::string markup;
+        std::u16string text;
+        bool isText = false;
+        bool cdata = false;
+    };
+    struct MaskedRegion {
+        const MaskRule* rule;
+        std::size_t depth;
+        std::vector<Piece> pieces;
+    };
+
+    static Rewriter& Self(void* data) { return *static_cast<Rewriter*>(data); }
+
+    // Handlers run inside the C parser: an exception must not cross it, so
+    // it is kept until the parser returns.
+    template <class F>
+    void Guarded(F&& f) {
+        if (failure_)
+            return;
+        try {
+            f();
+        } catch (...) {
+            failure_ = std::current_exception();
+            XML_StopParser(parser_, XML_FALSE);
+        }
+    }
+
+    static void XMLCALL OnDeclaration(void* data, const XML_Char*, const XML_Char* encoding,
+                                      int standalone) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] {
+            self.out_ += "<?xml version=\"1.0\"";
+            // Any other name is free text, and says nothing of a text that
+            // the service hands out as UTF-16 anyway.
+            if (encoding && (EqualsIgnoringAsciiCase(encoding, "UTF-16") ||
+                             EqualsIgnoringAsciiCase(encoding, "UTF-8"))) {
+                self.out_ += " encoding=\"";
+                self.out_ += encoding;
+                self.out_ += '"';
+            }
+            if (standalone == 1)
+                self.out_ += " standalone=\"yes\"";
+            else if (standalone == 0)
+                self.out_ += " standalone=\"no\"";
+            self.out_ += "?>";
+        });
+    }
+
+    // A DTD can define entities that put text where no element name shows
+    // it: such a document is not copied at all.
+    static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int) {
+        Self(data).Refuse();
+    }
+    static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int,
+                                 const XML_Char*, const XML_Char*, const XML_Char*,
+                                 const XML_Char*) {
+        Self(data).Refuse();
+    }
+    void Refuse() {
+        refused_ = true;
+        XML_StopParser(parser_, XML_FALSE);
+    }
+
+    static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] { self.Start(name, attributes); });
+    }
+    static void XMLCALL OnEnd(void* data, const XML_Char*) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] { self.End(); });
+    }
+    static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] { self.text_.append(text, static_cast<std::size_t>(length)); });
+    }
+    static void XMLCALL OnCdataStart(void* data) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] {
+            self.FlushText();
+            self.inCdata_ = true;
+        });
+    }
+    static void XMLCALL OnCdataEnd(void* data) {
+        Rewriter& self = Self(data);
+        self.Guarded([&] {
+            self.FlushText(true);
+            self.inCdata_ = false;
+        });
+    }
+
+    // A name as written out: a known identifier in it is masked with 'X',
+    // which keeps it a name.
+    std::string OutName(std::string_view name) const {
+        return Utf16ToUtf8(redaction_.KeptText(Utf8ToUtf16(name)));
+    }
+
+    std::u16string AttributeValue(std::string_view name, std::string_view value) {
+        std::u16string text = Utf8ToUtf16(value);
+        if (name == "xmlns" || name.starts_with("xmlns:"))
+            return redaction_.KeptText(text);
+        if (const MaskRule* rule = MaskRuleFor(name))
+            return Mask(*rule, text);
+        return redaction_.Pseudonym(text, Redaction::Stem::Value);
+    }
+
+    void Emit(std::string markup) {
+        if (region_)
+            region_->pieces.push_back({std::move(markup), {}, false, false});
+        else
+            out_ += markup;
+    }
+
+    void CloseStartTag() {
+        if (tagOpen_) {
+            tagOpen_ = false;
+            Emit(">");
+        }
+    }
+
+    void Start(const XML_Char* name, const XML_Char** attributes) {
+        FlushText();
+        CloseStartTag();
+        if (const MaskRule* rule = MaskRuleFor(name); rule && !region_)
+            region_ = MaskedRegion{rule, stack_.size(), {}};
+        std::string markup = "<" + OutName(name);
+        for (const XML_Char** a = attributes; *a; a += 2) {
+            markup += ' ';
+            markup += OutName(a[0]);
+            markup += "=\"";
+            AppendEscaped(markup, Utf16ToUtf8(AttributeValue(a[0], a[1])), true);
+            markup += '"';
+        }
+        stack_.push_back({OutName(name), region_ ? Held::Masked : HeldBy(name)});
+        Emit(std::move(markup));
+        tagOpen_ = true;
+    }
+
+    void End() {
+        FlushText();
+        if (tagOpen_) {
+            tagOpen_ = false;
+            Emit("/>");
+        } else {
+            Emit("</" + stack_.back().name + ">");
+        }
+        stack_.pop_back();
+        if (region_ && stack_.size() == region_->depth)
+            CloseRegion();
+    }
+
+    // The text gathered since the last markup, as one node. A CDATA section
+    // is a node even when empty.
+    void FlushText(bool cdataEnd = false) {
+        if (text_.empty() && !cdataEnd)
+            return;
+        CloseStartTag();
+        std::string text = std::move(text_);
+        text_.clear();
+        const bool cdata = inCdata_;
+        if (region_) {
+            region_->pieces.push_back({{}, Utf8ToUtf16(text), true, cdata});
+            return;
+        }
+        const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
+        std::u16string shown = Utf8ToUtf16(text);
+        if (!blank && !stack_.empty()) {
+            switch (stack_.back().held) {
+                case Held::Setting:
+                    shown = redaction_.KeptText(shown);
+                    break;
+                case Held::Name:
+                    shown = redaction_.Pseudonym(shown, Redaction::Stem::Profile);
+                    break;
+                case Held::Masked:
+                case Held::Other:
+                    shown = redaction_.Pseudonym(shown, Redaction::Stem::Text);
+                    break;
+            }
+        }
+        AppendText(out_, Utf16ToUtf8(shown), cdata);
+    }
+
+    // Masks the region's text as one value and writes the region out: a
+    // prefix mask keeps each node's length; a secret goes in the first node
+    // that had text, and the others are emptied.
+    void CloseRegion() {
+        MaskedRegion region = std::move(*region_);
+        region_.reset();
+        std::u16string all;
+        for (const Piece& piece : region.pieces)
+            all += piece.text;
+        const std::u16string masked = Mask(*region.rule, all);
+        std::size_t taken = 0;
+        bool secretPlaced = false;
+        for (Piece& piece : region.pieces) {
+            if (!piece.isText) {
+                out_ += piece.markup;
+                continue;
+            }
+            std::u16string shown;
+            if (region.rule->secret) {
+                if (!piece.text.empty() && !secretPlaced) {
+                    shown = masked;
+                    secretPlaced = true;
+                }
+            } else {
+                // The mask has a character for each of the text's, and a
+                // node's share ends where its own text ends.
+                const std::size_t start = taken;
+                for (std::size_t n = CodePointCount(piece.text); n > 0 && taken < masked.size();
+                     --n)
+                    taken += IsPairAt(masked, taken) ? 2 : 1;
+                shown = masked.substr(start, taken - start);
+            }
+            AppendText(out_, Utf16ToUtf8(shown), piece.cdata);
+        }
+    }
+
+    Redaction& redaction_;
+    XML_Parser parser_ = nullptr;
+    std::string out_;
+    std::vector<Frame> stack_;
+    std::optional<MaskedRegion> region_;
+    std::string text_;
+    bool inCdata_ = false;
+    bool tagOpen_ = false;
+    bool refused_ = false;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+std::u16string Redaction::ProfileXml(std::u16string_view xml) {
+    if (xml.empty())
+        return {};
+    Rewriter rewriter(*this);
+    std::optional<std::string> rewritten = rewriter.Run(Utf16ToUtf8(xml));
+    if (std::exception_ptr failure = rewriter.Failure())
+        std::rethrow_exception(failure);
+    if (!rewritten)
+        return std::u16string(kWithheldProfileXml);
+    return Utf8ToUtf16(*rewritten);
+}
+
+}  // namespace paravue::capture
