@@ -1,4 +1,4 @@
-// paravue: the window. Takes no arguments of its own; the service is the
+// paravue: the window. Its only options print and exit; the service is the
 // scenario that PARAVUE_SCENARIO names, else the system's.
 #include <QApplication>
 #include <cstdlib>
@@ -6,13 +6,54 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/wandiag_app.h"
+#include "platform/printable_text.h"
 #include "platform/service_choice.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "Usage: paravue\n"
+    "       paravue --help | --version\n"
+    "\n"
+    "Shows the Paravue for Mobile Data report of the first cellular modem in a\n"
+    "window.\n"
+    "\n"
+    "  -h, --help  print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "Environment: PARAVUE_SCENARIO=FILE reads the device from a scenario file\n"
+    "instead of the system's service; PARAVUE_SCREENSHOT=FILE saves the window\n"
+    "as a PNG file once it shows the report, then closes it.\n"
+    "\n"
+    "Exit status: 0 when the window was closed, 1 when the service cannot be\n"
+    "reached or the screenshot cannot be written, 2 for a bad command line or\n"
+    "scenario file.\n";
+
+// The command line, read before Qt sees it: printing the help or the version
+// needs no display, and Qt's own options are not ours to accept. An exit
+// status when the program ends here, else none.
+std::optional<int> HandleArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "Paravue for Mobile Data " PARAVUE_VERSION "\n";
+            return 0;
+        }
+        std::cerr << "paravue: unknown argument '" << paravue::PrintableText(argument)
+                  << "' (see paravue --help)\n";
+        return 2;
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> EnvironmentValue(const char* name) {
     const char* value = std::getenv(name);
@@ -43,6 +84,8 @@ void HoldStartMessages(QtMsgType type, const QMessageLogContext& context, const 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (std::optional<int> status = HandleArguments(argc, argv))
+        return *status;
     std::vector<std::pair<QtMsgType, QString>> held;
     g_heldMessages = &held;
     g_previousHandler = qInstallMessageHandler(HoldStartMessages);
@@ -64,9 +107,12 @@ int main(int argc, char** argv) {
         return error.WhatCause() == paravue::ServiceUnavailable::Cause::BadScenario ? 2 : 1;
     }
 
+    bool screenshotFailed = false;
     if (std::optional<std::string> path = EnvironmentValue("PARAVUE_SCREENSHOT"))
-        paravue::app::ScheduleScreenshot(QString::fromStdString(*path));
+        paravue::app::ScheduleScreenshot(QString::fromStdString(*path), &screenshotFailed);
 
     paravue::app::CWandiagApp app;
-    return app.InitInstance();
+    const int status = app.InitInstance();
+    // The screenshot was all that was asked for: not having it is a failure.
+    return status == 0 && screenshotFailed ? 1 : status;
 }

@@ -10,6 +10,7 @@
 #include "app/wandiag_dlg.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
+#include "platform/printable_text.h"
 #include "platform/runtime.h"
 
 namespace paravue::app {
@@ -108,14 +109,16 @@ int CWandiagApp::InitInstance() {
     return 0;
 }
 
-void ScheduleScreenshot(const QString& path) {
+void ScheduleScreenshot(const QString& path, bool* failed) {
     // The first turn of the dialog's loop: the report is shown by then.
-    QTimer::singleShot(0, [path] {
+    QTimer::singleShot(0, [path, failed] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
-        if (!dialog->grab().save(path, "PNG"))
-            std::cerr << "paravue: cannot write " << path.toStdString() << '\n';
+        if (!dialog->grab().save(path, "PNG")) {
+            std::cerr << "paravue: cannot write " << PrintableText(path.toStdString()) << '\n';
+            *failed = true;
+        }
         dialog->reject();
     });
 }

@@ -33,7 +33,8 @@ class CWandiagApp {
 };
 
 // For the documentation's screenshot: the next modal dialog is saved to `path`
-// (a PNG file) as soon as it is up, and then closed.
-void ScheduleScreenshot(const QString& path);
+// (a PNG file) as soon as it is up, and then closed. When the file cannot be
+// written, says so on one line and sets `*failed`, which must outlive the dialog.
+void ScheduleScreenshot(const QString& path, bool* failed);
 
 }  // namespace paravue::app

@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "                   names and profile XML text pseudonyms (interface-1), in\n"
     "                   the report and in the captured file alike; see\n"
     "                   paravue-report(1)\n"
-    "  --help           print this text and exit\n"
+    "  -h, --help       print this text and exit\n"
     "  --version        print the version and exit\n"
     "\n"
     "To hand a device to support: paravue-report --redact --capture device.json\n"
@@ -74,7 +74,7 @@ bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const
 std::optional<std::string> Parse(const std::vector<std::string>& arguments, CommandLine& line) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--help") {
+        if (argument == "--help" || argument == "-h") {
             line.action = CommandLine::Action::Help;
         } else if (argument == "--version") {
             line.action = CommandLine::Action::Version;
@@ -91,6 +91,25 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
     }
     return std::nullopt;
 }
+
+// What a person can do about a run that failed or fell back for a cause the
+// service knows: one line each, after the report, which stays as it is.
+struct Hint {
+    RunCause cause;
+    const char* text;
+};
+constexpr Hint kHints[] = {
+    {RunCause::SystemBusUnreachable,
+     "the system bus cannot be reached (is dbus running? see DBUS_SYSTEM_BUS_ADDRESS)"},
+    {RunCause::ModemManagerNotRunning,
+     "ModemManager is not running (sudo systemctl start ModemManager)"},
+    {RunCause::ModemManagerNotAnswering, "ModemManager is not answering"},
+    {RunCause::ProfileListRefused,
+     "ModemManager refused this user the modem's profile list; the contexts shown come from "
+     "its bearers (run as root or in the local session for the full list)"},
+    {RunCause::NetworkManagerNotRunning,
+     "NetworkManager is not running, so no connection profiles are shown"},
+};
 
 // Whether all of `text` reached `stream`.
 bool Write(std::FILE* stream, std::string_view text) {
@@ -147,6 +166,10 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
+    const RunCauses causes = service->LastRunCauses();
+    for (const Hint& hint : kHints)
+        if (causes.Has(hint.cause))
+            Write(err, std::string("paravue-report: ") + hint.text + "\n");
     if (line.capturePath) {
         if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
             Write(err,

@@ -7,12 +7,17 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/run_causes.h"
+
 namespace paravue {
 
 // Keeps the chosen service's classes registered while it lives.
 class ActiveService {
   public:
     virtual ~ActiveService() = default;
+    // What the service knows of why its last report run failed or fell back;
+    // nothing for a service that cannot tell (a scenario's).
+    virtual RunCauses LastRunCauses() const { return {}; }
 };
 
 // The chosen service cannot be used. Its message says why: for a scenario that

@@ -13,6 +13,7 @@ class ModemManagerSystemService final : public ActiveService {
   public:
     ModemManagerSystemService() { SetSystemAdapterLister(sysfs::NetworkAdapterLister()); }
     ~ModemManagerSystemService() override { SetSystemAdapterLister(nullptr); }
+    RunCauses LastRunCauses() const override { return service_.LastRunCauses(); }
 
   private:
     mm::ModemManagerService service_;

@@ -14,7 +14,7 @@ packages=(
     libmm-glib-dev libglib2.0-dev modemmanager-dev
     python3 python3-dbusmock dbus-daemon dbus-bin
     modemmanager util-linux
-    desktop-file-utils appstream mandoc dpkg-dev file
+    desktop-file-utils appstream mandoc dpkg-dev file lintian
     clang libclang-rt-14-dev
 )
 

@@ -12,6 +12,8 @@ namespace {
 struct NamedStatus {
     const char* name;
     HRESULT status;
+    // A refusal of who is asking (policy), not of what the modem can do now.
+    bool refusesCaller = false;
 };
 
 #define PARAVUE_MM_CORE "org.freedesktop.ModemManager1.Error.Core."
@@ -32,8 +34,8 @@ constexpr NamedStatus kByName[] = {
     // Below the state an operation needs, and refused by the daemon's or the
     // bus's policy (a caller outside the local active session).
     {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED},
-    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED},
-    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED},
+    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED, true},
+    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED, true},
     {PARAVUE_MM_CORE "Retry", E_PENDING},
     {PARAVUE_MM_CORE "InProgress", E_PENDING},
     {PARAVUE_DBUS "NotSupported", kNotSupported},
@@ -49,7 +51,24 @@ constexpr NamedStatus kByName[] = {
 #undef PARAVUE_MM_EQUIPMENT
 #undef PARAVUE_DBUS
 
+// The entry for `error`'s D-Bus name: the remote name when the error came
+// over the bus (its domain may not be registered yet), else the name of its
+// registered domain and code. Null for unlisted errors.
+const NamedStatus* EntryFor(const GError* error) {
+    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
+                                                      : g_dbus_error_encode_gerror(error));
+    for (const NamedStatus& entry : kByName)
+        if (name && std::strcmp(name.get(), entry.name) == 0)
+            return &entry;
+    return nullptr;
+}
+
 }  // namespace
+
+bool RefusesCaller(const GError* error) {
+    const NamedStatus* entry = error ? EntryFor(error) : nullptr;
+    return entry && entry->refusesCaller;
+}
 
 HRESULT StatusFromError(const GError* error) {
     if (!error)
@@ -61,14 +80,8 @@ HRESULT StatusFromError(const GError* error) {
         if (error->code == G_IO_ERROR_CLOSED)
             return kServiceNotActive;
     }
-    // The remote name when the error came over the bus (its domain may not
-    // be registered yet), else the name of its registered domain and code.
-    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
-                                                      : g_dbus_error_encode_gerror(error));
-    for (const NamedStatus& entry : kByName)
-        if (name && std::strcmp(name.get(), entry.name) == 0)
-            return entry.status;
-    return E_MBN_FAILURE;
+    const NamedStatus* entry = EntryFor(error);
+    return entry ? entry->status : E_MBN_FAILURE;
 }
 
 }  // namespace paravue::mm

@@ -17,5 +17,8 @@ inline constexpr HRESULT kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)
 inline constexpr HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 
 HRESULT StatusFromError(const GError* error);
+// Whether `error` refuses the caller by policy (the daemon's or the bus's)
+// rather than the operation in the modem's present state.
+bool RefusesCaller(const GError* error);
 
 }  // namespace paravue::mm

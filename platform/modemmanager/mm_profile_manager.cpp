@@ -29,8 +29,12 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
         Session::Use use(*session_);
         if (!use.Ok())
             return kWrongThread;
+        NmListing listing = session_->ListSavedConnections();
+        // No daemon, no saved connections: an empty list, and the reason noted.
+        if (NetworkManagerAbsent(listing))
+            session_->Note(RunCause::NetworkManagerNotRunning);
         if (HRESULT hr = ReadGsmConnections(session_->Connection(), session_->Options().callBound,
-                                            session_->ListSavedConnections(), &saved);
+                                            std::move(listing), &saved);
             FAILED(hr))
             return hr;
     }

@@ -3,16 +3,8 @@
 namespace paravue::mm {
 
 HRESULT RunSessions::Begin(std::shared_ptr<Session>* session) {
-    // Opening talks to the bus: never under the lock.
-    std::shared_ptr<Session> fresh;
-    if (HRESULT hr = Session::Open(options_, &fresh); FAILED(hr))
-        return hr;
-    {
-        std::lock_guard lock(mutex_);
-        current_ = fresh;
-    }
-    *session = std::move(fresh);
-    return S_OK;
+    notes_->Clear();
+    return Open(session);
 }
 
 HRESULT RunSessions::Join(std::shared_ptr<Session>* session) {
@@ -23,7 +15,20 @@ HRESULT RunSessions::Join(std::shared_ptr<Session>* session) {
             return S_OK;
         }
     }
-    return Begin(session);
+    return Open(session);
+}
+
+HRESULT RunSessions::Open(std::shared_ptr<Session>* session) {
+    // Opening talks to the bus: never under the lock.
+    std::shared_ptr<Session> fresh;
+    if (HRESULT hr = Session::Open(options_, notes_, &fresh); FAILED(hr))
+        return hr;
+    {
+        std::lock_guard lock(mutex_);
+        current_ = fresh;
+    }
+    *session = std::move(fresh);
+    return S_OK;
 }
 
 }  // namespace paravue::mm

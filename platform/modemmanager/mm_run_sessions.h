@@ -10,6 +10,7 @@
 #include "platform/com.h"
 #include "platform/modemmanager/mm_session.h"
 #include "platform/modemmanager/service_options.h"
+#include "platform/run_causes.h"
 
 namespace paravue::mm {
 
@@ -17,13 +18,21 @@ class RunSessions {
   public:
     explicit RunSessions(ServiceOptions options) : options_(std::move(options)) {}
 
-    // A new run: a session of its own, which later Join calls share.
+    // A new run: a session of its own, which later Join calls share, and
+    // nothing noted yet.
     HRESULT Begin(std::shared_ptr<Session>* session);
     // The session of the run in progress, or a new one when none lives.
     HRESULT Join(std::shared_ptr<Session>* session);
 
+    // What the current run's sessions noted.
+    const RunNotes& Notes() const { return *notes_; }
+
   private:
+    HRESULT Open(std::shared_ptr<Session>* session);
+
     const ServiceOptions options_;
+    // Shared with the sessions, which may outlive the service.
+    const std::shared_ptr<RunNotes> notes_ = std::make_shared<RunNotes>();
     std::mutex mutex_;
     std::weak_ptr<Session> current_;
 };

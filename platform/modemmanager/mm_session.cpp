@@ -192,14 +192,22 @@ class Session::Batch {
     std::deque<Pending> pending_;  // the callbacks hold their addresses
 };
 
-Session::Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows)
-    : options_(options), follows_(follows), context_(std::move(context)) {}
+Session::Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows,
+                 std::shared_ptr<RunNotes> notes)
+    : options_(options),
+      follows_(follows),
+      notes_(std::move(notes)),
+      context_(std::move(context)) {}
 
-HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<Session>* session) {
-    auto fresh =
-        std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_new()), options, false);
-    if (HRESULT hr = fresh->Connect(); FAILED(hr))
+HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                      std::shared_ptr<Session>* session) {
+    auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_new()), options,
+                                           false, std::move(notes));
+    if (HRESULT hr = fresh->Connect(); FAILED(hr)) {
+        if (hr == CO_E_SERVER_EXEC_FAILURE)
+            fresh->Note(RunCause::SystemBusUnreachable);
         return hr;
+    }
     *session = std::move(fresh);
     return S_OK;
 }
@@ -207,7 +215,7 @@ HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<Session>* s
 HRESULT Session::OpenOn(GMainContext* context, const ServiceOptions& options,
                         std::shared_ptr<Session>* session) {
     auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_ref(context)),
-                                           options, true);
+                                           options, true, nullptr);
     if (HRESULT hr = fresh->Connect(); FAILED(hr))
         return hr;
     *session = std::move(fresh);
@@ -230,6 +238,11 @@ HRESULT Session::Connect() {
         StartManager();
     else
         ListObjects();
+    // A run's report ends at the listing when it failed: say why, for the
+    // daemon's two failures a person can act on.
+    if (listStatus_ == kServiceNotActive)
+        Note(RunCause::ModemManagerNotRunning);
+    NoteTimeout(listStatus_);
     return S_OK;
 }
 
@@ -569,7 +582,7 @@ void Session::CollectReads(PendingReads& reads) {
     if (reads.profiles) {
         Ahead& listed = ahead_[reads.modem];
         listed.status = FinishList(reads.profiles.get(), statuses.back(), results.back().get(),
-                                   &listed.profiles);
+                                   &listed.profiles, &listed.callerRefused);
     }
 }
 
@@ -592,14 +605,18 @@ void Session::ReadAhead(const ModemObject& modem) {
 }
 
 HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
-                            GAsyncResult* result,
-                            std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+                            GAsyncResult* result, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                            bool* callerRefused) {
+    *callerRefused = false;
     if (FAILED(status))
         return status;
     ErrorSlot error;
     GList* list = nullptr;
-    if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put()))
-        return StatusFromError(error.Take().get());
+    if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put())) {
+        GErrorPtr failure = error.Take();
+        *callerRefused = RefusesCaller(failure.get());
+        return StatusFromError(failure.get());
+    }
     for (GList* item = list; item; item = item->next)
         profiles->emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
     g_list_free(list);
@@ -643,16 +660,28 @@ HRESULT Session::ListProfiles(const ModemObject& modem,
     profiles->clear();
     if (!follows_)
         ReadAhead(modem);
+    HRESULT status = S_OK;
+    bool callerRefused = false;
     if (auto ahead = ahead_.find(modem.path); ahead != ahead_.end()) {
-        HRESULT status = ahead->second.status;
+        status = ahead->second.status;
+        callerRefused = ahead->second.callerRefused;
         *profiles = std::move(ahead->second.profiles);
         ahead_.erase(ahead);
-        return status;
+    } else {
+        MMModem3gppProfileManager* manager = modem.profiles.get();
+        GObjectPtr<GAsyncResult> result;
+        status = Await(ListingProfiles(manager), &result);
+        status = FinishList(manager, status, result.get(), profiles, &callerRefused);
     }
-    MMModem3gppProfileManager* manager = modem.profiles.get();
-    GObjectPtr<GAsyncResult> result;
-    HRESULT status = Await(ListingProfiles(manager), &result);
-    return FinishList(manager, status, result.get(), profiles);
+    if (callerRefused)
+        Note(RunCause::ProfileListRefused);
+    NoteTimeout(status);
+    return status;
+}
+
+void Session::NoteTimeout(HRESULT status) const {
+    if (status == kTimeout)
+        Note(RunCause::ModemManagerNotAnswering);
 }
 
 NmListing Session::ListSavedConnections() {
@@ -666,6 +695,7 @@ NmListing Session::ListSavedConnections() {
 HRESULT Session::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {
     GObjectPtr<GObject> object;
     HRESULT hr = ReadObject(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, path, &object);
+    NoteTimeout(hr);
     sim->reset(SUCCEEDED(hr) ? MM_SIM(object.release()) : nullptr);
     return hr;
 }
@@ -673,6 +703,7 @@ HRESULT Session::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {
 HRESULT Session::ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer) {
     GObjectPtr<GObject> object;
     HRESULT hr = ReadObject(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, path, &object);
+    NoteTimeout(hr);
     bearer->reset(SUCCEEDED(hr) ? MM_BEARER(object.release()) : nullptr);
     return hr;
 }

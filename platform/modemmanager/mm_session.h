@@ -20,6 +20,7 @@
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/nm_profiles.h"
 #include "platform/modemmanager/service_options.h"
+#include "platform/run_causes.h"
 
 namespace paravue::mm {
 
@@ -29,8 +30,10 @@ class Session {
     // daemon's objects with one call, on a context of the session's own.
     // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
     // daemon that is absent or does not answer is not a failure here:
-    // Modems() says so.
-    static HRESULT Open(const ServiceOptions& options, std::shared_ptr<Session>* session);
+    // Modems() says so. The session notes in `notes` why the run failed or
+    // fell back, where it can tell.
+    static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                        std::shared_ptr<Session>* session);
     // For the event thread: an object manager that follows the daemon, on
     // `context`, which that thread owns and has pushed as its default.
     static HRESULT OpenOn(GMainContext* context, const ServiceOptions& options,
@@ -72,7 +75,8 @@ class Session {
     HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
     // The modem's saved profiles, listed with one bounded call: S_OK, the
     // timeout status, or the status of the daemon's refusal. The modem must
-    // have a profile manager. Call inside a Use.
+    // have a profile manager. A refusal to this caller (rather than to the
+    // modem's state) is noted as such. Call inside a Use.
     HRESULT ListProfiles(const ModemObject& modem,
                          std::vector<GObjectPtr<MM3gppProfile>>* profiles);
     // NetworkManager's answer to ListConnections, asked once per run: a run
@@ -88,8 +92,15 @@ class Session {
     GMainContext* Context() const { return context_.get(); }
     const ServiceOptions& Options() const { return options_; }
 
+    // Notes a cause for the run; the event thread's session notes nothing.
+    void Note(RunCause cause) const {
+        if (notes_)
+            notes_->Note(cause);
+    }
+
     struct Key {};  // construction goes through Open/OpenOn
-    Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows);
+    Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows,
+            std::shared_ptr<RunNotes> notes);
 
   private:
     class Batch;
@@ -129,12 +140,16 @@ class Session {
     void StartProfileList(PendingReads& reads, MMModem3gppProfileManager* profiles);
     void CollectReads(PendingReads& reads);
     void ReadAhead(const ModemObject& modem);
+    // `callerRefused`: the refusal was this caller's, not the modem's state.
     static HRESULT FinishList(MMModem3gppProfileManager* manager, HRESULT status,
                               GAsyncResult* result,
-                              std::vector<GObjectPtr<MM3gppProfile>>* profiles);
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                              bool* callerRefused);
+    void NoteTimeout(HRESULT status) const;
 
     const ServiceOptions options_;
-    const bool follows_;  // the event thread's session
+    const bool follows_;                     // the event thread's session
+    const std::shared_ptr<RunNotes> notes_;  // null for the event thread's
     GMainContextPtr context_;
     std::recursive_mutex mutex_;
     GObjectPtr<GDBusConnection> connection_;
@@ -150,6 +165,7 @@ class Session {
     struct Ahead {
         HRESULT status = S_OK;
         std::vector<GObjectPtr<MM3gppProfile>> profiles;
+        bool callerRefused = false;
     };
     std::map<std::string, Ahead> ahead_;
     std::vector<std::string> readAhead_;       // modems whose reads were started

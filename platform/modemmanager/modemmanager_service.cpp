@@ -40,4 +40,8 @@ ModemManagerService::ModemManagerService(ServiceOptions options)
         });
 }
 
+RunCauses ModemManagerService::LastRunCauses() const {
+    return runs_->Notes().Causes();
+}
+
 }  // namespace paravue::mm

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/modemmanager/service_options.h"
+#include "platform/run_causes.h"
 #include "platform/runtime.h"
 
 namespace paravue::mm {
@@ -14,6 +15,10 @@ class RunSessions;
 class ModemManagerService {
   public:
     explicit ModemManagerService(ServiceOptions options = {});
+
+    // Why the last report run (the last interface manager created, and the
+    // managers that joined it) failed or fell back, where known.
+    RunCauses LastRunCauses() const;
 
   private:
     std::shared_ptr<RunSessions> runs_;

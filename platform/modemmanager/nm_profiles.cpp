@@ -59,13 +59,19 @@ NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncR
     return listing;
 }
 
+bool NetworkManagerAbsent(const NmListing& listing) {
+    return SUCCEEDED(listing.status) && !listing.reply && NobodyOwnsTheName(listing.error.get());
+}
+
 HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
                            std::vector<GsmConnection>* connections) {
     connections->clear();
     if (FAILED(listing.status))
         return listing.status;
+    if (NetworkManagerAbsent(listing))
+        return S_OK;
     if (!listing.reply)
-        return NobodyOwnsTheName(listing.error.get()) ? S_OK : StatusFromError(listing.error.get());
+        return StatusFromError(listing.error.get());
     ErrorSlot error;
     GVariantPtr paths(g_variant_get_child_value(listing.reply.get(), 0));
     const gsize count = g_variant_n_children(paths.get());

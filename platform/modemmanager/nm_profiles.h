@@ -28,6 +28,8 @@ void StartListingConnections(GDBusConnection* bus, GCancellable* cancellable,
                              GAsyncReadyCallback done, gpointer data);
 // `status` is the timeout status when the answer came too late.
 NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncResult* result);
+// Nobody owned NetworkManager's name when `listing` was asked for.
+bool NetworkManagerAbsent(const NmListing& listing);
 
 // The gsm connections in NetworkManager's order, from `listing` and one
 // GetSettings each. S_OK with none when nobody owns NetworkManager's name; a

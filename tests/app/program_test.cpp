@@ -88,4 +88,59 @@ TEST_F(ProgramTest, SavesTheWindowWhenAskedForAScreenshotAndEnds) {
     EXPECT_EQ(image.size(), QSize(955, 569));
 }
 
+// The command line is read before any window: help and version need no
+// display; anything else, like a screenshot that cannot be written, is one
+// line on standard error and a failing status.
+TEST_F(ProgramTest, OptionsAnswerWithoutADisplayAndFailuresAreOneLine) {
+    const QString scenario = WriteScenario(R"({"interfaces": [{"interfaceId": "{IF-1}"}]})");
+    struct Case {
+        QStringList arguments;
+        QString screenshot;  // PARAVUE_SCREENSHOT, with a display (offscreen)
+        int exitCode;
+        const char* out;  // what standard output starts with
+        const char* err;  // what the one line on standard error starts with
+    } cases[] = {
+        {{"--help"}, {}, 0, "Usage: paravue\n", nullptr},
+        {{"-h"}, {}, 0, "Usage: paravue\n", nullptr},
+        {{"--version"}, {}, 0, "Paravue for Mobile Data 1.0.0.1\n", nullptr},
+        {{"--bogus"}, {}, 2, nullptr, "paravue: unknown argument '--bogus' (see paravue --help)"},
+        {{"-geometry", "10x10"}, {}, 2, nullptr, "paravue: unknown argument '-geometry'"},
+        {{},
+         dir.filePath(QStringLiteral("missing/dir/shot.png")),
+         1,
+         nullptr,
+         "paravue: cannot write "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        if (!c.screenshot.isEmpty()) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("PARAVUE_SCREENSHOT"), c.screenshot);
+        }
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        env.insert(QStringLiteral("PARAVUE_SCENARIO"), scenario);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(PARAVUE_APP_BINARY), c.arguments);
+        ASSERT_TRUE(program.waitForFinished(120000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.exitCode);
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        if (c.out)
+            EXPECT_TRUE(out.startsWith(QString::fromUtf8(c.out))) << out.toStdString();
+        else
+            EXPECT_EQ(out, QString());
+        if (c.err) {
+            EXPECT_TRUE(err.startsWith(QString::fromUtf8(c.err))) << err.toStdString();
+            EXPECT_EQ(err.count(QChar(u'\n')), 1) << err.toStdString();
+        } else {
+            EXPECT_EQ(err, QString());
+        }
+    }
+}
+
 }  // namespace

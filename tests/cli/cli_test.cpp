@@ -69,6 +69,9 @@ TEST(ReportCommand, VersionAndHelp) {
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_NE(help.out.find("--scenario FILE"), std::string::npos);
     EXPECT_NE(help.out.find("PARAVUE_SCENARIO"), std::string::npos);
+    Result shortHelp = RunReport("-h");
+    EXPECT_EQ(shortHelp.exitStatus, 0);
+    EXPECT_EQ(shortHelp.out, help.out);
 }
 
 // Input made to hurt: a bad command line, a number nothing can hold, text

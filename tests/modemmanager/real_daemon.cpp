@@ -37,9 +37,9 @@ std::string Fact(const std::string& key) {
     return found == Facts().end() ? "(no fact " + key + ")" : found->second;
 }
 
-CommandResult Run(const std::string& command) {
+CommandResult Run(const std::string& command, bool withErrors) {
     CommandResult result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    FILE* pipe = popen((withErrors ? command + " 2>&1" : command).c_str(), "r");
     if (!pipe)
         return result;
     char buffer[4096];

@@ -19,10 +19,11 @@ const std::map<std::string, std::string>& Facts();
 std::string Fact(const std::string& key);
 
 struct CommandResult {
-    std::string output;  // stdout and stderr
+    std::string output;  // stdout, and stderr unless left out
     int exitCode = -1;
 };
-CommandResult Run(const std::string& command);
+// `withErrors`: standard error joins the output; else it stays the test's.
+CommandResult Run(const std::string& command, bool withErrors = true);
 
 // `mmcli ARGS -K` as key to value; a value the client prints as "--" is empty.
 std::map<std::string, std::string> Mmcli(const std::string& args);

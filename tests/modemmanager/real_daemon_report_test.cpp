@@ -57,7 +57,8 @@ struct Report {
 };
 
 Report RunReport() {
-    real_daemon::CommandResult run = real_daemon::Run(PARAVUE_REPORT_BINARY);
+    // The report alone: what the program adds on standard error is not part of it.
+    real_daemon::CommandResult run = real_daemon::Run(PARAVUE_REPORT_BINARY, false);
     return {run.output, ReportLines(run.output), run.exitCode};
 }
 

@@ -4,9 +4,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,7 +22,8 @@
 namespace {
 
 struct ReportRun {
-    std::string output;
+    std::string output;  // standard output: the report
+    std::string errors;  // standard error
     int exitCode = -1;
 };
 
@@ -37,10 +40,20 @@ std::string ReadPipe(const std::string& command, int* exitCode) {
     return output;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 ReportRun RunReport(const std::string& environment = "", const std::string& arguments = "") {
     ReportRun run;
-    run.output =
-        ReadPipe(environment + " " PARAVUE_REPORT_BINARY " " + arguments + " 2>&1", &run.exitCode);
+    const std::string errors = "/tmp/paravue-report-err-" + std::to_string(::getpid());
+    run.output = ReadPipe(environment + " " PARAVUE_REPORT_BINARY " " + arguments + " 2>" + errors,
+                          &run.exitCode);
+    run.errors = ReadFile(errors);
+    std::remove(errors.c_str());
     return run;
 }
 
@@ -89,13 +102,6 @@ TEST_F(ReportCli, FullModemReportsItsLinesAndCompletes) {
         << run.output;
     EXPECT_NE(run.output.find("Register State                     HOME"), std::string::npos);
     EXPECT_NE(run.output.find("Completed Successfully."), std::string::npos);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Modems as users have them: each report is complete, and its lines say what
@@ -240,6 +246,80 @@ TEST_F(ReportCli, DaemonThatStopsAnsweringCostsOneFailureLine) {
     daemon_.Thaw();
     EXPECT_NE(run.output.find("0x800705b4"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Completed Successfully."), std::string::npos);
+}
+
+// A run that fails or falls back for a cause the service knows adds one line
+// on standard error naming it; standard output stays the report, byte for byte.
+TEST_F(ReportCli, KnownCausesAddOneHintAfterTheUnchangedReport) {
+    const std::string connected =
+        ReadFile(std::string(PARAVUE_SOURCE_DIR) + "/tests/modemmanager/connected_modem.report");
+    ASSERT_FALSE(connected.empty());
+    const std::string completed = "Completed Successfully.\r\n";
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        std::string environment;
+        int exitCode;
+        bool whole;  // `out` is the whole report, else lines of a completed one
+        std::string out;
+        const char* hint;  // what the one line on standard error says; none if null
+    } cases[] = {
+        {"no bus", [] {}, "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/paravue-bus", 1, true,
+         "Unable to use Windows 7 Mobile Broadband. Error code: 0x80080005\r\n",
+         "the system bus cannot be reached"},
+        {"no daemon", [] {}, "", 1, true,
+         "Unable to get Mobile Broadband device information. Error code: 0x80070426\r\n",
+         "ModemManager is not running"},
+        {"no NetworkManager",
+         [&] {
+             ASSERT_TRUE(daemon_.Start());
+             ASSERT_TRUE(daemon_.AddModem(0));
+         },
+         "", 0, true, connected, "NetworkManager is not running, so no connection profiles"},
+        // NetworkManager from here on, so that the refusal is the only cause.
+        {"profile list refused to this user",
+         [&] {
+             ASSERT_TRUE(networkManager_.Start());
+             ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+             ASSERT_TRUE(daemon_.AddModem(
+                 1, g_variant_new_parsed(
+                        "{'list-error': "
+                        "<'org.freedesktop.ModemManager1.Error.Core.Unauthorized'>}")));
+         },
+         "", 0, false, "Connection Context                 1:\r\n",
+         "contexts shown come from its bearers"},
+        // Refused below the enabled state: the modem's, not the user's; no hint.
+        {"disabled modem",
+         [&] {
+             ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 1u)));
+             ASSERT_TRUE(daemon_.AddModem(2, g_variant_new_parsed("{'state': <'disabled'>}")));
+         },
+         "", 0, false, "Connection Context                 1:\r\n", nullptr},
+        {"daemon frozen", [&] { daemon_.Freeze(); }, "", 1, true,
+         "Unable to get Mobile Broadband device information. Error code: 0x800705b4\r\n",
+         "ModemManager is not answering"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before();
+        ReportRun run = RunReport(c.environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output << run.errors;
+        if (c.whole) {
+            EXPECT_EQ(run.output, c.out);
+        } else {
+            EXPECT_NE(run.output.find(c.out), std::string::npos) << run.output;
+            EXPECT_TRUE(run.output.ends_with(completed)) << run.output;
+        }
+        if (!c.hint) {
+            EXPECT_EQ(run.errors, "");
+            continue;
+        }
+        EXPECT_TRUE(run.errors.starts_with("paravue-report: ")) << run.errors;
+        EXPECT_NE(run.errors.find(c.hint), std::string::npos) << run.errors;
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+        EXPECT_TRUE(run.errors.ends_with("\n")) << run.errors;
+    }
+    daemon_.Thaw();
 }
 
 // What a user captures on the daemon replays without it, on any bus or none:
