@@ -227,7 +227,7 @@ HRESULT MmInterface::GetSignalStrength(ULONG* signalStrength) {
     PARAVUE_MM_ENTER(signalStrength);
     gboolean recent = FALSE;
     guint percent = mm_modem_get_signal_quality(modem, &recent);
-    *signalStrength = SignalStrengthFromQuality(percent, recent);
+    *signalStrength = SignalStrengthFromQuality(percent, recent, mm_modem_get_state(modem));
     return S_OK;
 }
 
