@@ -12,10 +12,12 @@ namespace {
 struct NamedStatus {
     const char* name;
     HRESULT status;
+    bool refusal = false;  // declined rather than failed: see IsRefusal
 };
 
 #define PARAVUE_MM_CORE "org.freedesktop.ModemManager1.Error.Core."
 #define PARAVUE_MM_EQUIPMENT "org.freedesktop.ModemManager1.Error.MobileEquipment."
+#define PARAVUE_MM_SERIAL "org.freedesktop.ModemManager1.Error.Serial."
 #define PARAVUE_DBUS "org.freedesktop.DBus.Error."
 
 // Every error by its D-Bus name, whether the daemon or the bus sent it or
@@ -31,12 +33,17 @@ constexpr NamedStatus kByName[] = {
     {PARAVUE_MM_CORE "Unsupported", kNotSupported},
     // Below the state an operation needs, and refused by the daemon's or the
     // bus's policy (a caller outside the local active session).
-    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED},
-    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED},
-    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED},
+    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED, true},
+    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED, true},
+    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED, true},
+    // A modem with one AT port cannot answer while that port carries the
+    // data connection.
+    {PARAVUE_MM_CORE "Connected", E_MBN_FAILURE, true},
     {PARAVUE_MM_CORE "Retry", E_PENDING},
     {PARAVUE_MM_CORE "InProgress", E_PENDING},
     {PARAVUE_DBUS "NotSupported", kNotSupported},
+    // The modem did not answer the daemon in time.
+    {PARAVUE_MM_SERIAL "ResponseTimeout", kTimeout},
     {PARAVUE_DBUS "Timeout", kTimeout},
     {PARAVUE_DBUS "TimedOut", kTimeout},
     {PARAVUE_DBUS "NoReply", kTimeout},
@@ -47,7 +54,19 @@ constexpr NamedStatus kByName[] = {
 
 #undef PARAVUE_MM_CORE
 #undef PARAVUE_MM_EQUIPMENT
+#undef PARAVUE_MM_SERIAL
 #undef PARAVUE_DBUS
+
+const NamedStatus* Named(const GError* error) {
+    // The remote name when the error came over the bus (its domain may not
+    // be registered yet), else the name of its registered domain and code.
+    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
+                                                      : g_dbus_error_encode_gerror(error));
+    for (const NamedStatus& entry : kByName)
+        if (name && std::strcmp(name.get(), entry.name) == 0)
+            return &entry;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -61,14 +80,13 @@ HRESULT StatusFromError(const GError* error) {
         if (error->code == G_IO_ERROR_CLOSED)
             return kServiceNotActive;
     }
-    // The remote name when the error came over the bus (its domain may not
-    // be registered yet), else the name of its registered domain and code.
-    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
-                                                      : g_dbus_error_encode_gerror(error));
-    for (const NamedStatus& entry : kByName)
-        if (name && std::strcmp(name.get(), entry.name) == 0)
-            return entry.status;
-    return E_MBN_FAILURE;
+    const NamedStatus* entry = Named(error);
+    return entry ? entry->status : E_MBN_FAILURE;
+}
+
+bool IsRefusal(const GError* error) {
+    const NamedStatus* entry = error ? Named(error) : nullptr;
+    return entry && entry->refusal;
 }
 
 }  // namespace paravue::mm

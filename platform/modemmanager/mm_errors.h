@@ -17,5 +17,9 @@ inline constexpr HRESULT kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED)
 inline constexpr HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 
 HRESULT StatusFromError(const GError* error);
+// Whether the daemon or the bus declined the call rather than failed at it:
+// the modem's state, the caller's rights or a port busy with the data
+// connection forbid it now.
+bool IsRefusal(const GError* error);
 
 }  // namespace paravue::mm

@@ -503,10 +503,13 @@ HRESULT Session::FinishRead(const ObjectRead& read, const std::string& owner, HR
         return status;
     ErrorSlot error;
     GVariantPtr reply(g_dbus_connection_call_finish(connection_.get(), result, error.Put()));
-    // Refused or unanswered, or answered with nothing: the daemon went, or
-    // no longer serves the object; every object it serves has properties.
-    if (!reply)
-        return kServiceNotActive;
+    // Denied by the bus's policy: access denied. Otherwise refused or
+    // unanswered, or answered with nothing: the daemon went, or no longer
+    // serves the object; every object it serves has properties.
+    if (!reply) {
+        const HRESULT status = StatusFromError(error.Take().get());
+        return status == E_ACCESSDENIED ? status : kServiceNotActive;
+    }
     GVariantPtr properties(g_variant_get_child_value(reply.get(), 0));
     if (g_variant_n_children(properties.get()) == 0)
         return kServiceNotActive;
@@ -578,7 +581,7 @@ void Session::CollectReads(PendingReads& reads) {
     if (reads.profiles) {
         Ahead& listed = ahead_[reads.modem];
         listed.status = FinishList(reads.profiles.get(), statuses.back(), results.back().get(),
-                                   &listed.profiles);
+                                   &listed.profiles, &listed.refused);
     }
 }
 
@@ -601,14 +604,18 @@ void Session::ReadAhead(const ModemObject& modem) {
 }
 
 HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
-                            GAsyncResult* result,
-                            std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+                            GAsyncResult* result, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                            bool* refused) {
+    *refused = false;
     if (FAILED(status))
         return status;
     ErrorSlot error;
     GList* list = nullptr;
-    if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put()))
-        return StatusFromError(error.Take().get());
+    if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put())) {
+        GErrorPtr failure = error.Take();
+        *refused = IsRefusal(failure.get());
+        return StatusFromError(failure.get());
+    }
     for (GList* item = list; item; item = item->next)
         profiles->emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
     g_list_free(list);
@@ -648,12 +655,14 @@ HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
 }
 
 HRESULT Session::ListProfiles(const ModemObject& modem,
-                              std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles, bool* refused) {
     profiles->clear();
+    *refused = false;
     if (!follows_)
         ReadAhead(modem);
     if (auto ahead = ahead_.find(modem.path); ahead != ahead_.end()) {
         HRESULT status = ahead->second.status;
+        *refused = ahead->second.refused;
         *profiles = std::move(ahead->second.profiles);
         ahead_.erase(ahead);
         return status;
@@ -661,7 +670,7 @@ HRESULT Session::ListProfiles(const ModemObject& modem,
     MMModem3gppProfileManager* manager = modem.profiles.get();
     GObjectPtr<GAsyncResult> result;
     HRESULT status = Await(ListingProfiles(manager), &result);
-    return FinishList(manager, status, result.get(), profiles);
+    return FinishList(manager, status, result.get(), profiles, refused);
 }
 
 NmListing Session::ListSavedConnections() {

@@ -71,10 +71,12 @@ class Session {
     HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
     HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
     // The modem's saved profiles, listed with one bounded call: S_OK, the
-    // timeout status, or the status of the daemon's refusal. The modem must
-    // have a profile manager. Call inside a Use.
-    HRESULT ListProfiles(const ModemObject& modem,
-                         std::vector<GObjectPtr<MM3gppProfile>>* profiles);
+    // timeout status, or the status of the daemon's or the bus's error;
+    // `refused` says whether that error declined the call (IsRefusal) rather
+    // than failed at it. The modem must have a profile manager. Call inside
+    // a Use.
+    HRESULT ListProfiles(const ModemObject& modem, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                         bool* refused);
     // NetworkManager's answer to ListConnections, asked once per run: a run
     // that found a modem asked already, with that modem's reads. Call inside
     // a Use.
@@ -131,7 +133,7 @@ class Session {
     void ReadAhead(const ModemObject& modem);
     static HRESULT FinishList(MMModem3gppProfileManager* manager, HRESULT status,
                               GAsyncResult* result,
-                              std::vector<GObjectPtr<MM3gppProfile>>* profiles);
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles, bool* refused);
 
     const ServiceOptions options_;
     const bool follows_;  // the event thread's session
@@ -149,6 +151,7 @@ class Session {
     // profile list (by its modem's path). Objects read go to read_.
     struct Ahead {
         HRESULT status = S_OK;
+        bool refused = false;  // the profile list's failure declined the call
         std::vector<GObjectPtr<MM3gppProfile>> profiles;
     };
     std::map<std::string, Ahead> ahead_;
