@@ -12,12 +12,14 @@ namespace {
 struct NamedStatus {
     const char* name;
     HRESULT status;
+    bool refusal = false;  // declined rather than failed: see IsRefusal
     // A refusal of who is asking (policy), not of what the modem can do now.
     bool refusesCaller = false;
 };
 
 #define PARAVUE_MM_CORE "org.freedesktop.ModemManager1.Error.Core."
 #define PARAVUE_MM_EQUIPMENT "org.freedesktop.ModemManager1.Error.MobileEquipment."
+#define PARAVUE_MM_SERIAL "org.freedesktop.ModemManager1.Error.Serial."
 #define PARAVUE_DBUS "org.freedesktop.DBus.Error."
 
 // Every error by its D-Bus name, whether the daemon or the bus sent it or
@@ -33,12 +35,17 @@ constexpr NamedStatus kByName[] = {
     {PARAVUE_MM_CORE "Unsupported", kNotSupported},
     // Below the state an operation needs, and refused by the daemon's or the
     // bus's policy (a caller outside the local active session).
-    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED},
-    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED, true},
-    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED, true},
+    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED, true},
+    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED, true, true},
+    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED, true, true},
+    // A modem with one AT port cannot answer while that port carries the
+    // data connection.
+    {PARAVUE_MM_CORE "Connected", E_MBN_FAILURE, true},
     {PARAVUE_MM_CORE "Retry", E_PENDING},
     {PARAVUE_MM_CORE "InProgress", E_PENDING},
     {PARAVUE_DBUS "NotSupported", kNotSupported},
+    // The modem did not answer the daemon in time.
+    {PARAVUE_MM_SERIAL "ResponseTimeout", kTimeout},
     {PARAVUE_DBUS "Timeout", kTimeout},
     {PARAVUE_DBUS "TimedOut", kTimeout},
     {PARAVUE_DBUS "NoReply", kTimeout},
@@ -49,6 +56,7 @@ constexpr NamedStatus kByName[] = {
 
 #undef PARAVUE_MM_CORE
 #undef PARAVUE_MM_EQUIPMENT
+#undef PARAVUE_MM_SERIAL
 #undef PARAVUE_DBUS
 
 // The entry for `error`'s D-Bus name: the remote name when the error came
@@ -82,6 +90,11 @@ HRESULT StatusFromError(const GError* error) {
     }
     const NamedStatus* entry = EntryFor(error);
     return entry ? entry->status : E_MBN_FAILURE;
+}
+
+bool IsRefusal(const GError* error) {
+    const NamedStatus* entry = error ? EntryFor(error) : nullptr;
+    return entry && entry->refusal;
 }
 
 }  // namespace paravue::mm

@@ -20,5 +20,9 @@ HRESULT StatusFromError(const GError* error);
 // Whether `error` refuses the caller by policy (the daemon's or the bus's)
 // rather than the operation in the modem's present state.
 bool RefusesCaller(const GError* error);
+// Whether the daemon or the bus declined the call rather than failed at it:
+// the modem's state, the caller's rights or a port busy with the data
+// connection forbid it now.
+bool IsRefusal(const GError* error);
 
 }  // namespace paravue::mm

@@ -227,7 +227,7 @@ HRESULT MmInterface::GetSignalStrength(ULONG* signalStrength) {
     PARAVUE_MM_ENTER(signalStrength);
     gboolean recent = FALSE;
     guint percent = mm_modem_get_signal_quality(modem, &recent);
-    *signalStrength = SignalStrengthFromQuality(percent, recent);
+    *signalStrength = SignalStrengthFromQuality(percent, recent, mm_modem_get_state(modem));
     return S_OK;
 }
 
@@ -350,13 +350,15 @@ UniqueSafeArray NewContextArray(std::size_t count) {
 
 HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
     std::vector<GObjectPtr<MM3gppProfile>> owned;
-    if (HRESULT hr = session_->ListProfiles(*modem_, &owned); FAILED(hr)) {
-        // Refused (a modem below the enabled state, a caller the policy does
-        // not allow, ...): the bearers still tell the contexts. Only a daemon
-        // that is gone or does not answer ends the section.
-        if (hr == kServiceNotActive || hr == kTimeout)
-            return hr;
-        return ContextsFromBearers(out);
+    bool refused = false;
+    if (HRESULT hr = session_->ListProfiles(*modem_, &owned, &refused); FAILED(hr)) {
+        // Declined (a modem below the enabled state, a caller the policy
+        // does not allow, a port busy with the connection): the bearers
+        // still tell the contexts. A list that failed or did not answer
+        // tells nothing, and says so.
+        if (refused)
+            return ContextsFromBearers(out);
+        return hr;
     }
 
     UniqueSafeArray array = NewContextArray(owned.size());

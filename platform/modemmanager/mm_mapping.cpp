@@ -89,8 +89,11 @@ ULONG DataClassFromAccessTechnologies(guint32 t) {
     return data;
 }
 
-ULONG SignalStrengthFromQuality(guint percent, bool recent) {
-    if (percent == 0 && !recent)
+ULONG SignalStrengthFromQuality(guint percent, bool recent, MMModemState state) {
+    // Below the enabled state the daemon publishes a placeholder (0, even
+    // marked recent), and a value it no longer calls recent is the last one
+    // a modem that stopped answering gave: neither is vouched for.
+    if (state < MM_MODEM_STATE_ENABLED || !recent)
         return kSignalUnknown;
     if (percent > 100)
         percent = 100;

@@ -21,8 +21,9 @@ ULONG DataClassFromModes(guint32 modes, guint32 capabilities);
 // The data class of the technologies in use (or listed for a network).
 ULONG DataClassFromAccessTechnologies(guint32 technologies);
 
-// Signal strength on the 0-31 scale; 99 is unknown.
-ULONG SignalStrengthFromQuality(guint percent, bool recent);
+// Signal strength on the 0-31 scale; 99 is unknown: below the enabled state
+// and whenever the daemon does not call its quality recent.
+ULONG SignalStrengthFromQuality(guint percent, bool recent, MMModemState state);
 inline constexpr ULONG kSignalUnknown = 99;
 
 MBN_REGISTER_STATE RegisterStateFrom3gpp(MMModem3gppRegistrationState state);

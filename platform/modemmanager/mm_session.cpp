@@ -14,17 +14,19 @@ namespace paravue::mm {
 namespace {
 
 struct Pending {
+    // The call's own: cancelling it leaves the other calls' results as they
+    // are (gio reports any result whose cancellable was cancelled as
+    // cancelled, even one that had answered).
+    GObjectPtr<GCancellable> cancellable;
     bool finished = false;
     GObjectPtr<GAsyncResult> result;  // until collected
-    const bool* expired = nullptr;
-    bool late = false;  // finished after the bound: a timeout, whatever it says
+    bool late = false;  // still open at the bound, so cancelled: a timeout, whatever it says
 };
 
 void OnFinished(GObject*, GAsyncResult* result, gpointer data) {
     auto* pending = static_cast<Pending*>(data);
     pending->finished = true;
     pending->result = ShareGObject(result);
-    pending->late = *pending->expired;
 }
 
 gboolean OnExpired(gpointer data) {
@@ -116,23 +118,20 @@ class Session::Watchdog {
 
 // Calls sent together on the session's one connection and collected
 // together, on the session's context. One timer bounds them all, counted from
-// when the batch began. A batch dropped before it is collected cancels what
-// is still open and waits for the callbacks, which write into it. Start,
-// collect and drop it inside a Use.
+// when the batch began; each call keeps its own outcome, so one that answered
+// in time is used even when another of the batch did not. A batch dropped
+// before it is collected cancels what is still open and waits for the
+// callbacks, which write into it. Start, collect and drop it inside a Use.
 class Session::Batch {
   public:
     explicit Batch(Session& session)
         : context_(session.context_.get()),
-          cancellable_(g_cancellable_new()),
           timer_(g_timeout_source_new(static_cast<guint>(session.options_.callBound.count()))) {
         g_source_set_callback(timer_.get(), OnExpired, &expired_, nullptr);
         g_source_attach(timer_.get(), context_);
     }
     ~Batch() {
-        // Only what is open: a finished call's result, still to be finished
-        // by its caller, would report a cancelled cancellable as its error.
-        if (Open())
-            g_cancellable_cancel(cancellable_.get());
+        CancelOpen();
         Wait();
     }
     Batch(const Batch&) = delete;
@@ -140,13 +139,13 @@ class Session::Batch {
 
     void Start(const AsyncStart& start) {
         Pending& pending = pending_.emplace_back();
-        pending.expired = &expired_;
-        start(cancellable_.get(), OnFinished, &pending);
+        pending.cancellable.reset(g_cancellable_new());
+        start(pending.cancellable.get(), OnFinished, &pending);
     }
 
     // Waits for every call; statuses[i] and results[i] are what the i-th
     // call gave: S_OK with its result for its _finish function, or the
-    // timeout status with none.
+    // timeout status with none when it had not answered by the bound.
     void Collect(std::vector<HRESULT>* statuses, std::vector<GObjectPtr<GAsyncResult>>* results) {
         Wait();
         statuses->assign(pending_.size(), S_OK);
@@ -173,12 +172,23 @@ class Session::Batch {
         return std::any_of(pending_.begin(), pending_.end(),
                            [](const Pending& p) { return !p.finished; });
     }
+    // Only what is open: a finished call's result is still to be finished by
+    // its caller, and would then read as cancelled. What has answered when
+    // the batch looks is used: a batch collected late finds its answers
+    // waiting behind its timer.
+    void CancelOpen() {
+        for (Pending& pending : pending_)
+            if (!pending.finished) {
+                pending.late = true;
+                g_cancellable_cancel(pending.cancellable.get());
+            }
+    }
     void Wait() {
         bool cancelled = false;
         while (Open()) {
             if (expired_ && !cancelled) {
                 // The callbacks still come, with a cancellation error.
-                g_cancellable_cancel(cancellable_.get());
+                CancelOpen();
                 cancelled = true;
             }
             g_main_context_iteration(context_, TRUE);
@@ -186,7 +196,6 @@ class Session::Batch {
     }
 
     GMainContext* const context_;
-    GObjectPtr<GCancellable> cancellable_;
     bool expired_ = false;
     std::unique_ptr<GSource, SourceDestroy> timer_;
     std::deque<Pending> pending_;  // the callbacks hold their addresses
@@ -507,10 +516,13 @@ HRESULT Session::FinishRead(const ObjectRead& read, const std::string& owner, HR
         return status;
     ErrorSlot error;
     GVariantPtr reply(g_dbus_connection_call_finish(connection_.get(), result, error.Put()));
-    // Refused or unanswered, or answered with nothing: the daemon went, or
-    // no longer serves the object; every object it serves has properties.
-    if (!reply)
-        return kServiceNotActive;
+    // Denied by the bus's policy: access denied. Otherwise refused or
+    // unanswered, or answered with nothing: the daemon went, or no longer
+    // serves the object; every object it serves has properties.
+    if (!reply) {
+        const HRESULT status = StatusFromError(error.Take().get());
+        return status == E_ACCESSDENIED ? status : kServiceNotActive;
+    }
     GVariantPtr properties(g_variant_get_child_value(reply.get(), 0));
     if (g_variant_n_children(properties.get()) == 0)
         return kServiceNotActive;
@@ -582,7 +594,7 @@ void Session::CollectReads(PendingReads& reads) {
     if (reads.profiles) {
         Ahead& listed = ahead_[reads.modem];
         listed.status = FinishList(reads.profiles.get(), statuses.back(), results.back().get(),
-                                   &listed.profiles, &listed.callerRefused);
+                                   &listed.profiles, &listed.refused, &listed.callerRefused);
     }
 }
 
@@ -606,7 +618,8 @@ void Session::ReadAhead(const ModemObject& modem) {
 
 HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
                             GAsyncResult* result, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
-                            bool* callerRefused) {
+                            bool* refused, bool* callerRefused) {
+    *refused = false;
     *callerRefused = false;
     if (FAILED(status))
         return status;
@@ -614,6 +627,7 @@ HRESULT Session::FinishList(MMModem3gppProfileManager* manager, HRESULT status,
     GList* list = nullptr;
     if (!mm_modem_3gpp_profile_manager_list_finish(manager, result, &list, error.Put())) {
         GErrorPtr failure = error.Take();
+        *refused = IsRefusal(failure.get());
         *callerRefused = RefusesCaller(failure.get());
         return StatusFromError(failure.get());
     }
@@ -656,14 +670,16 @@ HRESULT Session::ReadObject(GType type, const char* interface, const char* path,
 }
 
 HRESULT Session::ListProfiles(const ModemObject& modem,
-                              std::vector<GObjectPtr<MM3gppProfile>>* profiles) {
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles, bool* refused) {
     profiles->clear();
+    *refused = false;
     if (!follows_)
         ReadAhead(modem);
     HRESULT status = S_OK;
     bool callerRefused = false;
     if (auto ahead = ahead_.find(modem.path); ahead != ahead_.end()) {
         status = ahead->second.status;
+        *refused = ahead->second.refused;
         callerRefused = ahead->second.callerRefused;
         *profiles = std::move(ahead->second.profiles);
         ahead_.erase(ahead);
@@ -671,7 +687,7 @@ HRESULT Session::ListProfiles(const ModemObject& modem,
         MMModem3gppProfileManager* manager = modem.profiles.get();
         GObjectPtr<GAsyncResult> result;
         status = Await(ListingProfiles(manager), &result);
-        status = FinishList(manager, status, result.get(), profiles, &callerRefused);
+        status = FinishList(manager, status, result.get(), profiles, refused, &callerRefused);
     }
     if (callerRefused)
         Note(RunCause::ProfileListRefused);

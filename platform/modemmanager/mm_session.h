@@ -74,11 +74,13 @@ class Session {
     HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
     HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
     // The modem's saved profiles, listed with one bounded call: S_OK, the
-    // timeout status, or the status of the daemon's refusal. The modem must
-    // have a profile manager. A refusal to this caller (rather than to the
-    // modem's state) is noted as such. Call inside a Use.
-    HRESULT ListProfiles(const ModemObject& modem,
-                         std::vector<GObjectPtr<MM3gppProfile>>* profiles);
+    // timeout status, or the status of the daemon's or the bus's error;
+    // `refused` says whether that error declined the call (IsRefusal) rather
+    // than failed at it. The modem must have a profile manager. A refusal to
+    // this caller (rather than to the modem's state) is noted as such. Call
+    // inside a Use.
+    HRESULT ListProfiles(const ModemObject& modem, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                         bool* refused);
     // NetworkManager's answer to ListConnections, asked once per run: a run
     // that found a modem asked already, with that modem's reads. Call inside
     // a Use.
@@ -143,7 +145,7 @@ class Session {
     // `callerRefused`: the refusal was this caller's, not the modem's state.
     static HRESULT FinishList(MMModem3gppProfileManager* manager, HRESULT status,
                               GAsyncResult* result,
-                              std::vector<GObjectPtr<MM3gppProfile>>* profiles,
+                              std::vector<GObjectPtr<MM3gppProfile>>* profiles, bool* refused,
                               bool* callerRefused);
     void NoteTimeout(HRESULT status) const;
 
@@ -164,6 +166,7 @@ class Session {
     // profile list (by its modem's path). Objects read go to read_.
     struct Ahead {
         HRESULT status = S_OK;
+        bool refused = false;  // the profile list's failure declined the call
         std::vector<GObjectPtr<MM3gppProfile>> profiles;
         bool callerRefused = false;
     };

@@ -173,14 +173,18 @@ def with_state(options):
     return merged
 
 
-def list_code(profiles, refusal):
+def list_code(profiles, refusal, delay):
     '''ProfileManager.List as the daemon answers it: the caller's
-    authorisation first, then the modem's state, then the profiles.'''
+    authorisation first, then the modem's state, then the profiles, after
+    `delay` seconds (a modem slow to answer; the mock answers nothing else
+    meanwhile).'''
     return (f'error = {refusal!r}\n'
             f'if not error and self.props[{MODEM_IFACE!r}]["State"] < {MODEM_STATE_ENABLED}:\n'
             f'    error = {WRONG_STATE!r}\n'
             'if error:\n'
             '    raise dbus.exceptions.DBusException("refused", name=error)\n'
+            'import time\n'
+            f'time.sleep({delay!r})\n'
             f'ret = {profiles!r}')
 
 
@@ -271,6 +275,7 @@ def AddModem(self, index, options):
       list-error (s): the D-Bus error ProfileManager.List refuses every
         caller with (as polkit refuses a remote user); below the enabled
         state it refuses with WrongState anyway
+      list-delay (d): seconds ProfileManager.List takes to answer
       extra-profile (a{sv}): one more profile that List answers with
     '''
     path = MODEM_PATH % index
@@ -323,7 +328,8 @@ def AddModem(self, index, options):
                 profiles.append(profile_dict(options['extra-profile']))
             modem.AddProperties(PROFILES_IFACE, interface_properties(PROFILES_IFACE))
             modem.AddMethods(PROFILES_IFACE, [
-                ('List', '', 'aa{sv}', list_code(profiles, str(options.get('list-error', '')))),
+                ('List', '', 'aa{sv}', list_code(profiles, str(options.get('list-error', '')),
+                                          float(options.get('list-delay', 0)))),
                 ('Set', 'a{sv}', 'a{sv}', 'ret = args[0]'),
                 ('Delete', 'a{sv}', '', ''),
             ])

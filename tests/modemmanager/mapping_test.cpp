@@ -65,12 +65,22 @@ TEST(DataClass, AccessTechnologies) {
     EXPECT_EQ(mm::DataClassFromAccessTechnologies(MM_MODEM_ACCESS_TECHNOLOGY_UNKNOWN), 0u);
 }
 
-TEST(Signal, PercentScalesToThirtyOneAndZeroStaleIsUnknown) {
-    EXPECT_EQ(mm::SignalStrengthFromQuality(0, false), 99u);
-    EXPECT_EQ(mm::SignalStrengthFromQuality(0, true), 0u);
-    EXPECT_EQ(mm::SignalStrengthFromQuality(50, false), 16u);  // 15.5 rounds up
-    EXPECT_EQ(mm::SignalStrengthFromQuality(100, true), 31u);
-    EXPECT_EQ(mm::SignalStrengthFromQuality(250, true), 31u);  // out of range is clamped
+// Only a recent quality of an enabled modem is a strength; every other reads
+// as unknown, whatever the daemon's placeholder or last value says.
+TEST(Signal, PercentScalesToThirtyOneAndWhatTheDaemonDoesNotVouchForIsUnknown) {
+    const MMModemState enabled = MM_MODEM_STATE_ENABLED;
+    EXPECT_EQ(mm::SignalStrengthFromQuality(0, false, enabled), 99u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(0, true, enabled), 0u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(50, true, MM_MODEM_STATE_CONNECTED),
+              16u);  // 15.5 rounds up
+    EXPECT_EQ(mm::SignalStrengthFromQuality(100, true, enabled), 31u);
+    EXPECT_EQ(mm::SignalStrengthFromQuality(250, true, enabled), 31u);  // out of range is clamped
+    // A modem that stopped answering: its last value, no longer recent.
+    EXPECT_EQ(mm::SignalStrengthFromQuality(50, false, MM_MODEM_STATE_REGISTERED), 99u);
+    // Below the enabled state the daemon's 0 is a placeholder, even "recent".
+    for (MMModemState below : {MM_MODEM_STATE_FAILED, MM_MODEM_STATE_UNKNOWN, MM_MODEM_STATE_LOCKED,
+                               MM_MODEM_STATE_DISABLED, MM_MODEM_STATE_ENABLING})
+        EXPECT_EQ(mm::SignalStrengthFromQuality(0, true, below), 99u) << below;
 }
 
 TEST(Registration, EveryDaemonStateHasItsRegisterState) {

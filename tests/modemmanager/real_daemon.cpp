@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -96,6 +97,41 @@ bool TellModem(const std::string& line) {
     fifo << line << '\n';
     fifo.flush();
     return fifo.good();
+}
+
+namespace {
+std::string StateFile() {
+    const char* path = std::getenv("PARAVUE_AT_MODEM_STATE");
+    return path ? path : "";
+}
+}  // namespace
+
+bool SetModemState(const std::string& lines) {
+    const std::string path = StateFile();
+    if (path.empty())
+        return false;
+    // Whole or not at all: the modem may read it at any moment.
+    const std::string next = path + ".next";
+    {
+        std::ofstream file(next);
+        file << lines;
+        if (!file.flush())
+            return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(next, path, error);
+    return !error;
+}
+
+bool WaitForModemBusy(int timeoutMs) {
+    const std::string busy = StateFile() + ".busy";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::filesystem::exists(busy))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace real_daemon

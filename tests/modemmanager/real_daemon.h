@@ -38,4 +38,10 @@ bool WaitForModemState(const std::string& state, int timeoutMs = 60000);
 // A line for the modem's control FIFO, e.g. "creg 5".
 bool TellModem(const std::string& line);
 
+// Replaces the modem's state file (key=value lines, see at_modem.py), which
+// it reads for every command from then on; "" restores its defaults.
+bool SetModemState(const std::string& lines);
+// Until the modem holds back a delayed answer; false after `timeoutMs`.
+bool WaitForModemBusy(int timeoutMs = 30000);
+
 }  // namespace real_daemon

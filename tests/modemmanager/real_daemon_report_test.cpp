@@ -2,7 +2,8 @@
 // simulated AT modem (run through real_daemon/run_with_modem.py --pin-locked).
 // One daemon serves the whole binary, so the tests run in the modem's own
 // order: its SIM asks for the PIN, then (PIN given) the modem is disabled,
-// then enabled and registered. Each test brings the modem one step on.
+// then enabled and registered, then busy with a network scan, then it stops
+// answering. Each test brings the modem one step on.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,8 @@ TEST_F(RealDaemonReport, ASimThatNeedsItsPinReadsDeviceLocked) {
     ExpectAgreement(report, IdentityRows(modem));
     EXPECT_TRUE(report.Has(Line("Ready State", "DEVICE_LOCKED"))) << report.text;
     EXPECT_TRUE(report.Has(Line("Register State", "NONE"))) << report.text;
+    // The daemon's signal below the enabled state is a placeholder.
+    EXPECT_TRUE(report.Has(Line("Signal Strength", "99"))) << report.text;
     // Nothing of the locked SIM's records can be known, and nothing is made up.
     EXPECT_EQ(report.text.find(Fact("imsi")), std::string::npos) << report.text;
     EXPECT_EQ(report.text.find(Fact("iccid")), std::string::npos) << report.text;
@@ -163,6 +167,7 @@ TEST_F(RealDaemonReport, TheDisabledModemGetsACompleteReport) {
     ExpectAgreement(report, IdentityRows(modem));
     ExpectAgreement(report, SimRows(modem, sim));
     for (const std::string& line : {
+             Line("Signal Strength", "99"),
              Line("Register State", "NONE"),
              Line("Software Radio State", "Off"),
              Line("Ready State", "INITIALIZED"),
@@ -268,6 +273,42 @@ TEST_F(RealDaemonReport, ARedactedCaptureHoldsNoIdentifierAndReplaysToTheRedacte
     }
     EXPECT_EQ(replayed.output, masked.output);
     EXPECT_EQ(replayed.exitCode, masked.exitCode);
+}
+
+// A profile list that does not come: the modem's one AT port busy with a
+// network scan (the daemon answers the list past the call bound; the SIM's
+// read, which it answers itself, comes in time), then a modem that answers
+// nothing (the daemon's list fails with the serial timeout, or waits past
+// the bound behind another unanswered command). Either way the subscriber
+// lines stay and the run ends at the contexts with a timeout.
+TEST_F(RealDaemonReport, AProfileListThatDoesNotComeEndsTheRunAtTheContexts) {
+    struct Case {
+        const char* name;
+        const char* state;
+        const char* meanwhile;  // a command that keeps the modem busy
+    } cases[] = {
+        {"busy with a scan", "delay=+COPS=? 9\n", "mmcli -m 0 --3gpp-scan --timeout=60 2>&1"},
+        {"not answering", "answering=no\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(real_daemon::WaitForModemState("registered"));
+        ASSERT_TRUE(real_daemon::SetModemState(c.state));
+        FILE* meanwhile = c.meanwhile ? popen(c.meanwhile, "r") : nullptr;
+        const bool ready = !c.meanwhile || (meanwhile && real_daemon::WaitForModemBusy());
+        Report report = ready ? RunReport() : Report{};
+        if (meanwhile)
+            pclose(meanwhile);
+        ASSERT_TRUE(real_daemon::SetModemState(""));
+        ASSERT_TRUE(ready) << "the modem never received the command";
+
+        EXPECT_TRUE(report.Has(Line("IMSI", Fact("imsi")))) << report.text;
+        EXPECT_TRUE(report.Has(Line("ICCID", Fact("iccid")))) << report.text;
+        ASSERT_FALSE(report.lines.empty());
+        EXPECT_EQ(report.lines.back(), "Unable to get provisioned contexts. Error Code: 0x800705b4")
+            << report.text;
+        EXPECT_EQ(report.exitCode, 1);
+    }
 }
 
 }  // namespace

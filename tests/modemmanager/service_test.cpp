@@ -320,6 +320,50 @@ TEST_F(ServiceTest, DaemonThatStopsAnsweringTimesOutWithinTheBound) {
     daemon_.Thaw();
 }
 
+// A modem's reads leave together, yet each keeps its own outcome; the
+// contexts come from the bearers only when the daemon or the bus declines
+// the profile list, and any other failure of the list is the contexts'.
+TEST_F(ServiceTest, EachReadKeepsItsOwnOutcomeAndOnlyARefusedListFallsBack) {
+    const std::string mm = "org.freedesktop.ModemManager1.Error.";
+    struct Case {
+        const char* name;
+        unsigned index;  // the mock's modem 9 has the SIM the bus's policy denies
+        std::string options;
+        HRESULT subscriber;
+        HRESULT contexts;
+        std::size_t contextCount;  // the list's 2 profiles, or the 1 bearer
+    } cases[] = {
+        {"list past the bound, the SIM in time", 0, "{'list-delay': <2.5>}", S_OK, kTimeout, 0},
+        {"the modem did not answer the daemon", 1,
+         "{'list-error': <'" + mm + "Serial.ResponseTimeout'>}", S_OK, kTimeout, 0},
+        {"the daemon failed", 2, "{'list-error': <'" + mm + "Core.Failed'>}", S_OK, E_MBN_FAILURE,
+         0},
+        {"the port carries the connection", 3, "{'list-error': <'" + mm + "Core.Connected'>}", S_OK,
+         S_OK, 1},
+        {"the bus denies the SIM's read", 9, "@a{sv} {}", E_ACCESSDENIED, S_OK, 2},
+    };
+    ASSERT_TRUE(daemon_.Start());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(daemon_.AddModem(c.index, g_variant_new_parsed(c.options.c_str())));
+        {
+            ComPtr<IMbnInterface> modem = FirstInterface();
+            ASSERT_TRUE(modem);
+            ComPtr<IMbnSubscriberInformation> subscriber;
+            EXPECT_EQ(modem->GetSubscriberInformation(subscriber.Put()), c.subscriber);
+            ComPtr<IMbnConnectionContext> contexts;
+            ASSERT_EQ(modem.As(&contexts), S_OK);
+            UniqueSafeArray list;
+            EXPECT_EQ(contexts->GetProvisionedContexts(list.Put()), c.contexts);
+            LONG upper = -1;
+            if (list)
+                SafeArrayGetUBound(list.Get(), 1, &upper);
+            EXPECT_EQ(static_cast<std::size_t>(upper + 1), c.contextCount);
+        }
+        ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", c.index)));
+    }
+}
+
 // A run's managers share what the run read; the next run reads again.
 TEST_F(ServiceTest, ConnectionManagerJoinsTheRunInProgress) {
     ASSERT_TRUE(daemon_.Start());

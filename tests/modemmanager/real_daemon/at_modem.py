@@ -4,10 +4,20 @@ ModemManager daemon's generic plugin takes it for a modem.
 
 Its facts (identity, SIM, signal, network, contexts) are the FACTS table
 below; the end-to-end tests check the report against the same values.
+
+How it behaves can change while it runs: it re-reads its state file (key=value
+lines) for every command it receives, so a test rewrites the file to drive it
+into the states real modems meet:
+
+    answering=no          it reads commands and answers none (a frozen modem)
+    delay=COMMAND SECONDS it answers COMMAND (e.g. +COPS=?) that much later,
+                          busy meanwhile; while it waits the file's name with
+                          ".busy" appended exists
 """
 import os
 import re
 import threading
+import time
 import tty
 
 # What the modem says about itself. Keep in step with the tests' expectations.
@@ -37,11 +47,13 @@ def _swap_nibbles(digits):
 
 
 class SimulatedModem:
-    """One AT port. `pin_locked`: the SIM asks for FACTS['pin'] first."""
+    """One AT port. `pin_locked`: the SIM asks for FACTS['pin'] first.
+    `state_file`: see the module's description; absent means the defaults."""
 
-    def __init__(self, pin_locked=False, log=None):
+    def __init__(self, pin_locked=False, log=None, state_file=None):
         self.pin_locked = pin_locked
         self.log = log
+        self.state_file = state_file
         self.cfun = 4  # radio off until the host enables the modem
         self.creg_stat = 1  # what the network grants once the radio is on: home
         # Unsolicited reporting level the host asked for, per registration domain.
@@ -75,6 +87,25 @@ class SimulatedModem:
                 if mode:
                     self._write('\r\n' + self._creg_line(name, unsolicited=True) + '\r\n')
 
+    def _state(self):
+        state = {}
+        try:
+            with open(self.state_file or '') as f:
+                for line in f:
+                    key, sep, value = line.strip().partition('=')
+                    if sep:
+                        state[key] = value
+        except OSError:
+            pass
+        return state
+
+    def _delay(self, state, line):
+        """Seconds to wait before answering `line` (AT and the command)."""
+        command, _, seconds = state.get('delay', '').rpartition(' ')
+        if command and line.upper() == 'AT' + command.upper():
+            return float(seconds)
+        return 0
+
     # -- the AT port -------------------------------------------------------------
     def _write(self, text):
         if self.log:
@@ -103,6 +134,15 @@ class SimulatedModem:
                 if self.log:
                     self.log.write('<< %r\n' % line)
                     self.log.flush()
+                state = self._state()
+                if state.get('answering', 'yes') == 'no':
+                    continue
+                delay = self._delay(state, line)
+                if delay:
+                    busy = self.state_file + '.busy'
+                    open(busy, 'w').close()
+                    time.sleep(delay)
+                    os.unlink(busy)
                 with self.lock:
                     self._write(self._answer(line))
 
@@ -215,6 +255,9 @@ class SimulatedModem:
             return []
         if c in ('+COPS=0', '+COPS=0,,'):
             return []
+        if c == '+COPS=?':  # the network scan finds the home network only
+            return ['+COPS: (2,"%s","%s","%s",7),,(0,1,2,3,4),(0,1,2)'
+                    % (FACTS['operator_name'], FACTS['operator_name'], FACTS['operator_code'])]
         if c == '+CSQ':
             return ['+CSQ: %d,99' % (FACTS['csq'] if self.cfun == 1 else 99)]
         if c == '+CGDCONT?':

@@ -15,6 +15,8 @@ modem, enables it when asked, and runs COMMAND with:
     PARAVUE_AT_MODEM_FACTS    a file of key=value lines: what the modem says
     PARAVUE_AT_MODEM_CONTROL  a FIFO; "creg N" makes the network set the
                               registration to N (sent unsolicited as +CREG)
+    PARAVUE_AT_MODEM_STATE    the modem's state file, which it re-reads for
+                              every command (at_modem.py); empty at first
     PARAVUE_REAL_MM_PIDS      the processes started (bus, PolicyKit, daemon)
     PARAVUE_REAL_MM_ROOT      the scratch directory, removed afterwards
 
@@ -207,7 +209,10 @@ class Fixture:
         # PARAVUE_AT_MODEM_LOG=FILE: the AT dialogue, for adding answers.
         log_path = os.environ.get('PARAVUE_AT_MODEM_LOG')
         self.modem_log = open(log_path, 'w') if log_path else None
-        self.modem = SimulatedModem(pin_locked=self.pin_locked, log=self.modem_log)
+        state = os.path.join(self.root, 'modem-state')
+        write(state, '')
+        self.modem = SimulatedModem(pin_locked=self.pin_locked, log=self.modem_log,
+                                    state_file=state)
         self.modem.start()
         port = self.modem.port[len('/dev/'):]
         class_tty = fake_tty_class(self.root, port)
@@ -241,7 +246,7 @@ class Fixture:
         os.mkfifo(control)
         threading.Thread(target=self.serve_control, args=(control,), daemon=True).start()
         self.env.update(PARAVUE_REAL_MM='1', PARAVUE_AT_MODEM_FACTS=facts,
-                        PARAVUE_AT_MODEM_CONTROL=control,
+                        PARAVUE_AT_MODEM_CONTROL=control, PARAVUE_AT_MODEM_STATE=state,
                         PARAVUE_REAL_MM_PIDS=' '.join(str(p.pid) for _, p in self.processes),
                         PARAVUE_REAL_MM_ROOT=self.root)
 
