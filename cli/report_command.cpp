@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/terminal_text.h"
 #include "platform/capture/capture_session.h"
 #include "platform/printable_text.h"
 #include "platform/runtime.h"
@@ -135,7 +136,8 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         report = CollectReport(fault);
     }
     // What the run wrote before memory ran out is still the report so far.
-    const bool written = Write(out, Utf16ToUtf8(report.text)) && std::fflush(out) == 0;
+    const bool written =
+        Write(out, ReportForStream(out, Utf16ToUtf8(report.text))) && std::fflush(out) == 0;
     if (report.outOfMemory) {
         Write(err, "paravue-report: out of memory; the report is incomplete\n");
         return kReportEndedOtherwise;
