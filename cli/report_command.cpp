@@ -95,6 +95,10 @@ bool Write(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }
 
+void CannotWrite(std::FILE* err, const std::string& path, const std::string& reason) {
+    Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err,
@@ -112,6 +116,14 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
     if (line.action == CommandLine::Action::Version) {
         Write(out, "Paravue for Mobile Data " PARAVUE_VERSION "\n");
         return kReportCompleted;
+    }
+
+    // A device, FIFO or socket is refused before the run, and untouched.
+    if (line.capturePath) {
+        if (std::optional<std::string> problem = capture::SpecialFileAt(*line.capturePath)) {
+            CannotWrite(err, *line.capturePath, *problem);
+            return kUsageOrScenarioError;
+        }
     }
 
     std::unique_ptr<ActiveService> service;
@@ -135,6 +147,11 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         const ComApartment apartment;
         report = CollectReport(fault);
     }
+    // The capture waits beside its target while the report is printed, and
+    // takes its place only when the whole report was.
+    std::optional<capture::PendingFile> captured;
+    if (line.capturePath && !report.outOfMemory)
+        captured.emplace(session->WriteRecorded(*line.capturePath));
     // What the run wrote before memory ran out is still the report so far.
     const bool written =
         Write(out, ReportForStream(out, Utf16ToUtf8(report.text))) && std::fflush(out) == 0;
@@ -146,10 +163,9 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
-    if (line.capturePath) {
-        if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
-            Write(err,
-                  "paravue-report: cannot write " + *line.capturePath + ": " + *failure + "\n");
+    if (captured) {
+        if (std::optional<std::string> failure = captured->Commit()) {
+            CannotWrite(err, *line.capturePath, *failure);
             return kUsageOrScenarioError;
         }
     }

@@ -2,6 +2,7 @@
 // output, and one clear message for a bad command line or scenario.
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +94,8 @@ TEST(ReportCommand, HostileInputIsRefusedOnOnePrintableLine) {
         big << "{}";
     }
     fs::resize_file(dir / "big.json", 16 * 1024 * 1024 + 1);  // sparse: nothing to write
+    const std::string fifo = Quoted((dir / "fifo\x1b]0;x\x07").string());
+    ASSERT_EQ(::mkfifo((dir / "fifo\x1b]0;x\x07").c_str(), 0600), 0);
 
     struct Case {
         std::string arguments;
@@ -115,6 +119,7 @@ TEST(ReportCommand, HostileInputIsRefusedOnOnePrintableLine) {
          "gone\\n\\x1b[31m.json: cannot read"},
         {"--scenario " + Quoted((dir / "big.json").string()), "big.json: larger than 16 MiB"},
         {"--scenario /dev/zero", "/dev/zero: larger than 16 MiB"},
+        {"--capture " + fifo, "fifo\\x1b]0;x\\x07: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -328,6 +333,54 @@ TEST(ReportCommand, ATerminalIsShownEscapesWhereAPipeGetsTheReportsBytes) {
     // A report without such characters looks on a terminal as in a file.
     EXPECT_EQ(RunOnTerminal(Golden("complete_device.json")),
               ReadBytes(Golden("complete_device.report")));
+}
+
+// A signal that ends a run with --capture leaves no temporary file behind.
+// The run writes its capture to the temporary file before it prints the
+// report, and renames it only after: with a report larger than a pipe holds,
+// printed into a pipe nobody reads, the program blocks with the temporary
+// file complete beside the target, until the signal comes.
+TEST(ReportCommand, ACaptureInterruptedByASignalLeavesNoFile) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("paravue-signal-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "out");
+    const std::string scenario = (dir / "large.json").string();
+    std::ofstream(scenario) << R"({"interfaces": [{"capabilities": {"manufacturer": ")"
+                            << std::string(512 * 1024, 'M') << "\"}}]}";
+    const std::string target = (dir / "out" / "device.json").string();
+
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        int report[2];
+        ASSERT_EQ(::pipe(report), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // A test run in the background may have SIGINT ignored.
+            for (int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL);
+            ::dup2(report[1], STDOUT_FILENO);
+            ::close(report[0]);
+            ::close(report[1]);
+            ::execl(PARAVUE_REPORT_BINARY, PARAVUE_REPORT_BINARY, "--scenario", scenario.c_str(),
+                    "--capture", target.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(report[1]);
+        bool pending = false;
+        for (int i = 0; i < 3000 && !pending; ++i) {
+            pending = !fs::is_empty(dir / "out");
+            if (!pending)
+                ::usleep(10'000);
+        }
+        ASSERT_TRUE(pending) << "the temporary file never appeared";
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(report[0]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(fs::is_empty(dir / "out"));
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace
