@@ -12,6 +12,7 @@
 
 #include "app/dialog_layout.h"
 #include "app/mbn_sinks.h"
+#include "platform/printable_text.h"
 
 namespace paravue::app {
 
@@ -41,6 +42,9 @@ QString ReportViewText(std::u16string_view report) {
             if (i + 1 < report.size() && report[i + 1] == u'\n')
                 ++i;
             text.append(QChar(u'\n'));
+        } else if (c != u'\n' && c != u'\t' && IsControlOrBidi(c)) {
+            const std::string escape = Escaped(c);
+            text.append(QLatin1String(escape.data(), static_cast<qsizetype>(escape.size())));
         } else {
             text.append(QChar(c));
         }

@@ -27,7 +27,10 @@ QPixmap FooterBannerImage();
 
 // The report as the view shows it. Every report line ends in CR LF; the view
 // breaks lines on LF alone, so CR LF (and a CR on its own, which a service
-// string may carry) becomes one line break. Nothing else is changed.
+// string may carry) becomes one line break. A tab stays, as the view lays it
+// out; every other control character and every bidirectional formatting
+// character is shown as its escape (\x1b, \u202e), so a service string can
+// neither hide text nor reorder the line it is on.
 QString ReportViewText(std::u16string_view report);
 
 // A picture control: shows one image centred in its rectangle, cut where it

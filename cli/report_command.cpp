@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/terminal_text.h"
 #include "platform/capture/capture_session.h"
 #include "platform/printable_text.h"
 #include "platform/runtime.h"
@@ -116,6 +117,10 @@ bool Write(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
 }
 
+void CannotWrite(std::FILE* err, const std::string& path, const std::string& reason) {
+    Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err,
@@ -133,6 +138,14 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
     if (line.action == CommandLine::Action::Version) {
         Write(out, "Paravue for Mobile Data " PARAVUE_VERSION "\n");
         return kReportCompleted;
+    }
+
+    // A device, FIFO or socket is refused before the run, and untouched.
+    if (line.capturePath) {
+        if (std::optional<std::string> problem = capture::SpecialFileAt(*line.capturePath)) {
+            CannotWrite(err, *line.capturePath, *problem);
+            return kUsageOrScenarioError;
+        }
     }
 
     std::unique_ptr<ActiveService> service;
@@ -156,8 +169,14 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         const ComApartment apartment;
         report = CollectReport(fault);
     }
+    // The capture waits beside its target while the report is printed, and
+    // takes its place only when the whole report was.
+    std::optional<capture::PendingFile> captured;
+    if (line.capturePath && !report.outOfMemory)
+        captured.emplace(session->WriteRecorded(*line.capturePath));
     // What the run wrote before memory ran out is still the report so far.
-    const bool written = Write(out, Utf16ToUtf8(report.text)) && std::fflush(out) == 0;
+    const bool written =
+        Write(out, ReportForStream(out, Utf16ToUtf8(report.text))) && std::fflush(out) == 0;
     if (report.outOfMemory) {
         Write(err, "paravue-report: out of memory; the report is incomplete\n");
         return kReportEndedOtherwise;
@@ -170,10 +189,9 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
     for (const Hint& hint : kHints)
         if (causes.Has(hint.cause))
             Write(err, std::string("paravue-report: ") + hint.text + "\n");
-    if (line.capturePath) {
-        if (std::optional<std::string> failure = session->WriteRecorded(*line.capturePath)) {
-            Write(err,
-                  "paravue-report: cannot write " + *line.capturePath + ": " + *failure + "\n");
+    if (captured) {
+        if (std::optional<std::string> failure = captured->Commit()) {
+            CannotWrite(err, *line.capturePath, *failure);
             return kUsageOrScenarioError;
         }
     }

@@ -1,6 +1,6 @@
-// Text from outside (a file's keys, names and paths, a command line) made safe
-// for one terminal line: nothing in it can break the line or drive the
-// terminal.
+// Text from outside (a file's keys, names and paths, a command line, a
+// service's strings) made safe for a terminal or a text view: nothing in it
+// can break the line, drive the terminal or reorder the text around it.
 #pragma once
 
 #include <string>
@@ -8,9 +8,25 @@
 
 namespace paravue {
 
-// Valid UTF-8 is kept, except control characters (C0, DEL, C1), which are
-// shown as \n, \r, \t or \xNN (\u0085 for C1); every byte that is not part
-// of valid UTF-8 is shown as \xNN.
-std::string PrintableText(std::string_view text);
+// Whether a terminal or a text view would act on `code` rather than show it:
+// the C0 controls, DEL, the C1 controls, and the bidirectional formatting
+// characters (marks, embeddings, overrides, isolates), which reorder the text
+// that follows them.
+bool IsControlOrBidi(char32_t code);
+
+// The visible form of such a character: \n, \r, \t, \xNN for the rest of C0
+// and DEL, \uNNNN for C1 (\u009b) and the bidirectional ones (\u202e).
+std::string Escaped(char32_t code);
+
+enum class LineEnds {
+    Escaped,   // one line: every CR and LF is shown as \r or \n
+    CrLfKept,  // a report: each CR LF pair stays a line end; a CR or LF on its
+               // own is a value's character and is shown as \r or \n
+};
+
+// Valid UTF-8 is kept, except the characters IsControlOrBidi names, which are
+// shown as Escaped gives them; every byte that is not part of valid UTF-8 is
+// shown as \xNN.
+std::string PrintableText(std::string_view text, LineEnds lineEnds = LineEnds::Escaped);
 
 }  // namespace paravue

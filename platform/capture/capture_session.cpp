@@ -28,11 +28,11 @@ CaptureSession::CaptureSession(bool redact, bool record) : parts_(std::make_uniq
 
 CaptureSession::~CaptureSession() = default;
 
-std::optional<std::string> CaptureSession::WriteRecorded(const std::string& path) const {
+PendingFile CaptureSession::WriteRecorded(const std::string& path) const {
     try {
-        return WriteWholeFile(path, simulated::WriteScenario(parts_->recorder.Result()));
+        return PendingFile(path, simulated::WriteScenario(parts_->recorder.Result()));
     } catch (const std::bad_alloc&) {
-        return "out of memory";
+        return PendingFile::Failed("out of memory");
     }
 }
 

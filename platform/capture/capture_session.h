@@ -4,8 +4,9 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+
+#include "platform/capture/capture_file.h"
 
 namespace paravue::capture {
 
@@ -17,9 +18,9 @@ class CaptureSession {
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
-    // Writes what was recorded so far as a scenario file, whole or not at
-    // all; returns the reason when it cannot.
-    std::optional<std::string> WriteRecorded(const std::string& path) const;
+    // Writes what was recorded so far as a scenario file beside `path`, which
+    // Commit puts in place, whole or not at all.
+    PendingFile WriteRecorded(const std::string& path) const;
 
   private:
     struct Parts;

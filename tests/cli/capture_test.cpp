@@ -2,6 +2,10 @@
 // example captured and replayed, the masking, and the file appearing whole or
 // not at all.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +17,7 @@
 
 #include "cli/report_command.h"
 #include "platform/accounting.h"
+#include "platform/capture/capture_file.h"
 #include "platform/capture/redaction.h"
 #include "platform/simulated/scenario.h"
 #include "platform/utf.h"
@@ -286,6 +291,75 @@ TEST_F(Capture, AFileIsWrittenWholeOnlyForAFinishedRunAndOtherwiseNothingIsLeft)
         EXPECT_NE(result.err.find("--capture needs a file"), std::string::npos);
         EXPECT_EQ(result.out, "");
     }
+}
+
+// Targets a capture must not replace are refused before the run, with one
+// line, and left as they were; a symbolic link is replaced, never followed.
+// The file is private (whatever the umask lets through), or keeps the
+// permissions of the regular file it replaces.
+TEST_F(Capture, SpecialFilesAreRefusedAndTheFileIsPrivateOrKeepsTheModeItReplaces) {
+    const std::string scenario = std::string(PARAVUE_SOURCE_DIR) + "/examples/demo.json";
+    auto typeOf = [](const std::string& path) {
+        struct stat status {};
+        return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+    };
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    Path("socket").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::string> special = {Path("fifo"), Path("socket")};
+    // A device node of its own where allowed (as root), never a system one.
+    if (::mknod(Path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        special.push_back(Path("null"));
+    for (const std::string& target : special) {
+        SCOPED_TRACE(target);
+        const mode_t type = typeOf(target);
+        const Result result = Command({"--scenario", scenario, "--capture", target});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "paravue-report: cannot write " + target + ": not a regular file\n");
+        EXPECT_EQ(typeOf(target), type);
+    }
+    ::close(socket);
+
+    // Put there after the check and before the rename: refused all the same.
+    {
+        capture::PendingFile pending(Path("late"), "{}");
+        ASSERT_EQ(::mkfifo(Path("late").c_str(), 0600), 0);
+        EXPECT_EQ(pending.Commit(), "not a regular file");
+        EXPECT_EQ(typeOf(Path("late")), S_IFIFO);
+    }
+
+    std::ofstream(Path("linked")) << "old";
+    fs::permissions(Path("linked"), fs::perms(0644));
+    fs::create_symlink(Path("linked"), Path("link"));
+    const struct {
+        std::string target;
+        int before;  // its permissions, or -1 for no file
+        int after;
+    } cases[] = {
+        {Path("new.json"), -1, 0600},       {Path("shared.json"), 0644, 0644},
+        {Path("group.json"), 0640, 0640},   {Path("private.json"), 0600, 0600},
+        {Path("setuid.json"), 04755, 0755}, {Path("link"), -1, 0600},
+    };
+    const mode_t umask = ::umask(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        if (c.before >= 0) {
+            std::ofstream(c.target) << "old";
+            ASSERT_EQ(::chmod(c.target.c_str(), static_cast<mode_t>(c.before)), 0);
+        }
+        EXPECT_EQ(Command({"--scenario", scenario, "--capture", c.target}).status, 0);
+        struct stat status {};
+        ASSERT_EQ(::lstat(c.target.c_str(), &status), 0);
+        EXPECT_TRUE(S_ISREG(status.st_mode));
+        EXPECT_EQ(status.st_mode & 07777, static_cast<mode_t>(c.after));
+        EXPECT_EQ(ReadBytes(c.target).find("\"interfaces\""), 4u);
+    }
+    ::umask(umask);
+    EXPECT_EQ(ReadBytes(Path("linked")), "old") << "the link's target is untouched";
+    EXPECT_EQ(Files().size(), special.size() + 2 + std::size(cases)) << "no temporary file is left";
 }
 
 }  // namespace

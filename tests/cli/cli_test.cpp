@@ -1,11 +1,17 @@
 // paravue-report as a process: exit statuses, the exact bytes on standard
 // output, and one clear message for a bad command line or scenario.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -91,6 +97,8 @@ TEST(ReportCommand, HostileInputIsRefusedOnOnePrintableLine) {
         big << "{}";
     }
     fs::resize_file(dir / "big.json", 16 * 1024 * 1024 + 1);  // sparse: nothing to write
+    const std::string fifo = Quoted((dir / "fifo\x1b]0;x\x07").string());
+    ASSERT_EQ(::mkfifo((dir / "fifo\x1b]0;x\x07").c_str(), 0600), 0);
 
     struct Case {
         std::string arguments;
@@ -114,6 +122,7 @@ TEST(ReportCommand, HostileInputIsRefusedOnOnePrintableLine) {
          "gone\\n\\x1b[31m.json: cannot read"},
         {"--scenario " + Quoted((dir / "big.json").string()), "big.json: larger than 16 MiB"},
         {"--scenario /dev/zero", "/dev/zero: larger than 16 MiB"},
+        {"--capture " + fifo, "fifo\\x1b]0;x\\x07: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -237,6 +246,144 @@ TEST(ReportCommand, ReproducesEveryGoldenReportByteForByte) {
         ++cases;
     }
     EXPECT_GE(cases, 20);
+}
+
+// Runs the program on `scenario` with its standard output a pseudo-terminal
+// in raw mode (no LF to CR LF translation, so the bytes arrive as written)
+// and returns what the terminal received.
+std::string RunOnTerminal(const std::string& scenario) {
+    struct termios raw {};
+    ::cfmakeraw(&raw);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, &raw, nullptr);
+    if (child == 0) {
+        ::unsetenv("PARAVUE_SCENARIO");
+        ::execl(PARAVUE_REPORT_BINARY, PARAVUE_REPORT_BINARY, "--scenario", scenario.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string received;
+    char buffer[4096];
+    ssize_t n;
+    // EIO once the program has ended and its side of the terminal is closed.
+    while ((n = ::read(terminal, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        received.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 127);
+    return received;
+}
+
+// A replayed scenario's strings carry what would set the title, write the
+// clipboard, clear the screen, send the one-byte CSI, reorder the line.
+// A terminal is shown each of them as an escape and the report's own line
+// ends; a pipe (and a file, see above) gets the golden bytes.
+TEST(ReportCommand, ATerminalIsShownEscapesWhereAPipeGetsTheReportsBytes) {
+    const std::string scenario = Golden("terminal_controls.json");
+    const std::string golden = ReadBytes(Golden("terminal_controls.report"));
+    const std::string shown = RunOnTerminal(scenario);
+
+    std::FILE* pipe =
+        ::popen((Quoted(PARAVUE_REPORT_BINARY) + " --scenario " + Quoted(scenario) + " 2>/dev/null")
+                    .c_str(),
+                "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string piped;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        piped.append(buffer, n);
+    ::pclose(pipe);
+    EXPECT_EQ(piped, golden);
+
+    const struct {
+        const char* raw;    // in the report's bytes
+        const char* shown;  // on the terminal
+    } values[] = {
+        {"Acme\x1b]0;owned\x07", "Acme\\x1b]0;owned\\x07"},
+        {"\x1b]52;c;cm0gLXJmIH4=\x07Stick", "\\x1b]52;c;cm0gLXJmIH4=\\x07Stick"},
+        {"1.0\x1b[2J\x1b[H\x7f\r\n", "1.0\\x1b[2J\\x1b[H\\x7f\r\n"},
+        {"35\u009b31mred", "35\\u009b31mred"},
+        {"8949\u202e0987", "8949\\u202e0987"},
+        {"26201\r99999\u2066x\u2069\u200f", "26201\\r99999\\u2066x\\u2069\\u200f"},
+        {"+49\n151\t0\r\n\r\n", "+49\\n151\\t0\r\n\r\n"},  // a value's CR LF is a line end
+        {"\u061c+1", "\\u061c+1"},
+        {"Kestrel\u202dLTE", "Kestrel\\u202dLTE"},
+    };
+    for (const auto& value : values) {
+        SCOPED_TRACE(value.shown);
+        EXPECT_NE(golden.find(value.raw), std::string::npos);
+        EXPECT_NE(shown.find(value.shown), std::string::npos) << shown;
+    }
+    // Nothing a terminal acts on but the line ends, and every line is there.
+    std::string rest = shown;
+    for (std::size_t at; (at = rest.find("\r\n")) != std::string::npos;)
+        rest.erase(at, 2);
+    EXPECT_TRUE(std::all_of(rest.begin(), rest.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte != 0x7F;
+    })) << shown;
+    for (const char* bidi : {"\u202d", "\u202e", "\u2066", "\u200f", "\u061c", "\u009b"})
+        EXPECT_EQ(shown.find(bidi), std::string::npos) << bidi;
+    auto lineEnds = [](const std::string& text) {
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(lineEnds(shown), lineEnds(golden));
+
+    // A report without such characters looks on a terminal as in a file.
+    EXPECT_EQ(RunOnTerminal(Golden("complete_device.json")),
+              ReadBytes(Golden("complete_device.report")));
+}
+
+// A signal that ends a run with --capture leaves no temporary file behind.
+// The run writes its capture to the temporary file before it prints the
+// report, and renames it only after: with a report larger than a pipe holds,
+// printed into a pipe nobody reads, the program blocks with the temporary
+// file complete beside the target, until the signal comes.
+TEST(ReportCommand, ACaptureInterruptedByASignalLeavesNoFile) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("paravue-signal-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "out");
+    const std::string scenario = (dir / "large.json").string();
+    std::ofstream(scenario) << R"({"interfaces": [{"capabilities": {"manufacturer": ")"
+                            << std::string(512 * 1024, 'M') << "\"}}]}";
+    const std::string target = (dir / "out" / "device.json").string();
+
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        int report[2];
+        ASSERT_EQ(::pipe(report), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // A test run in the background may have SIGINT ignored.
+            for (int s : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL);
+            ::dup2(report[1], STDOUT_FILENO);
+            ::close(report[0]);
+            ::close(report[1]);
+            ::execl(PARAVUE_REPORT_BINARY, PARAVUE_REPORT_BINARY, "--scenario", scenario.c_str(),
+                    "--capture", target.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(report[1]);
+        bool pending = false;
+        for (int i = 0; i < 3000 && !pending; ++i) {
+            pending = !fs::is_empty(dir / "out");
+            if (!pending)
+                ::usleep(10'000);
+        }
+        ASSERT_TRUE(pending) << "the temporary file never appeared";
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(report[0]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(fs::is_empty(dir / "out"));
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace

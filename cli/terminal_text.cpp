@@ -1,0 +1,20 @@
+#include "cli/terminal_text.h"
+
+#include <unistd.h>
+
+#include "platform/printable_text.h"
+
+namespace paravue {
+
+std::string ReportForStream(std::FILE* stream, std::string report) {
+    // A stream without a descriptor (one in memory) is no terminal.
+    const int fd = ::fileno(stream);
+    if (fd < 0 || !::isatty(fd))
+        return report;
+    // The report cannot tell a value's CR LF from its own line end, so a pair
+    // is always kept: it moves to the next line and can hide nothing. A CR on
+    // its own could rewrite the line, so it is shown, and so is a lone LF.
+    return PrintableText(report, LineEnds::CrLfKept);
+}
+
+}  // namespace paravue
