@@ -220,9 +220,12 @@ std::u16string Redaction::Pseudonym(std::u16string_view value, Stem stem) {
         return {};
     const bool isNetName =
         stem == Stem::Interface || stem == Stem::Connection || stem == Stem::Adapter;
-    if (isNetName && IsKernelNetDeviceName(value))
+    // Folded first: the adapter look-up matches names whatever their A-Z
+    // case, so "WWAN0" must stay beside a kept "wwan0" for the match to hold.
+    std::u16string folded = FoldAsciiCase(value);
+    if (isNetName && IsKernelNetDeviceName(folded))
         return std::u16string(value);
-    auto [entry, added] = pseudonyms_.try_emplace(FoldAsciiCase(value));
+    auto [entry, added] = pseudonyms_.try_emplace(std::move(folded));
     if (added) {
         std::string number = std::to_string(++counts_[stem]);
         entry->second =
