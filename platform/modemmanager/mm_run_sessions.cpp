@@ -2,10 +2,10 @@
 
 namespace paravue::mm {
 
-HRESULT RunSessions::Begin(std::shared_ptr<Session>* session) {
+HRESULT RunSessions::Begin(std::shared_ptr<Session>* session, Session::Listing listing) {
     // Opening talks to the bus: never under the lock.
     std::shared_ptr<Session> fresh;
-    if (HRESULT hr = Session::Open(options_, &fresh); FAILED(hr))
+    if (HRESULT hr = Session::Open(options_, &fresh, listing); FAILED(hr))
         return hr;
     {
         std::lock_guard lock(mutex_);

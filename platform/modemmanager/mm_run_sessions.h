@@ -18,7 +18,8 @@ class RunSessions {
     explicit RunSessions(ServiceOptions options) : options_(std::move(options)) {}
 
     // A new run: a session of its own, which later Join calls share.
-    HRESULT Begin(std::shared_ptr<Session>* session);
+    HRESULT Begin(std::shared_ptr<Session>* session,
+                  Session::Listing listing = Session::Listing::AtOpen);
     // The session of the run in progress, or a new one when none lives.
     HRESULT Join(std::shared_ptr<Session>* session);
 
