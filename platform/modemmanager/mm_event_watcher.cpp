@@ -3,7 +3,6 @@
 #include "platform/modemmanager/mm_glib.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <set>
 #include <string>
 
@@ -38,16 +37,10 @@ struct EventWatcher::Loop {
     // ends a set-up or a ping under way.
     std::atomic<bool> stop = false;
     GObjectPtr<GCancellable> cancel{g_cancellable_new()};
-    std::mutex mutex;
-    std::condition_variable ready;
-    bool started = false;
-    void MarkStarted() {
-        {
-            std::lock_guard lock(mutex);
-            started = true;
-        }
-        ready.notify_all();
-    }
+    // Cancelled once Start may return: by the thread, or by gio's worker
+    // thread (see SeeListingLeave), which must touch nothing of ours but
+    // glib's own objects.
+    GObjectPtr<GCancellable> started{g_cancellable_new()};
     // The rest is touched only by the loop's thread.
     // Modems already reported removed that the object manager still holds
     // (see ReportHeldObjectsGone).
@@ -315,10 +308,10 @@ void ScheduleRetry(Loop* loop) {
 // announces from then on (its subscription is made before it lists), so
 // Start need not wait for the answer.
 GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean incoming,
-                              gpointer data) {
+                              gpointer started) {
     if (!incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL &&
         g_strcmp0(g_dbus_message_get_member(message), "GetManagedObjects") == 0)
-        (*static_cast<std::shared_ptr<Loop>*>(data))->MarkStarted();
+        g_cancellable_cancel(G_CANCELLABLE(started));
     return message;
 }
 
@@ -330,17 +323,17 @@ void Run(const std::shared_ptr<Loop>& loop) {
     // A bus that cannot be reached is asked for again.
     if (Connect(loop.get())) {
         // gio may still run the filter after its removal: the filter holds
-        // the loop until gio lets go of it.
-        const guint filter = g_dbus_connection_add_filter(
-            loop->session->Connection(), SeeListingLeave, new std::shared_ptr<Loop>(loop),
-            [](gpointer data) { delete static_cast<std::shared_ptr<Loop>*>(data); });
+        // its own reference until gio lets go of it.
+        const guint filter =
+            g_dbus_connection_add_filter(loop->session->Connection(), SeeListingLeave,
+                                         g_object_ref(loop->started.get()), g_object_unref);
         Follow(loop.get());
         g_dbus_connection_remove_filter(loop->session->Connection(), filter);
     } else {
         loop->lost = true;
         ScheduleRetry(loop.get());
     }
-    loop->MarkStarted();
+    g_cancellable_cancel(loop->started.get());
 
     while (!loop->stop)
         g_main_context_iteration(loop->context.get(), TRUE);
@@ -356,6 +349,20 @@ void Run(const std::shared_ptr<Loop>& loop) {
     while (g_main_context_iteration(loop->context.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(loop->context.get());
+}
+
+// Waits on the cancellable's descriptor, which glib wakes from any thread.
+void WaitUntilCancelled(GCancellable* cancellable) {
+    GPollFD fd;
+    const bool pollable = g_cancellable_make_pollfd(cancellable, &fd);
+    while (!g_cancellable_is_cancelled(cancellable)) {
+        if (pollable)
+            g_poll(&fd, 1, -1);
+        else
+            g_usleep(1000);  // out of descriptors: look again now and then
+    }
+    if (pollable)
+        g_cancellable_release_fd(cancellable);
 }
 
 }  // namespace
@@ -398,8 +405,7 @@ void EventWatcher::Start() {
         loop_ = loop;
         thread_ = std::thread([loop] { Run(loop); });
     }
-    std::unique_lock ready(loop->mutex);
-    loop->ready.wait(ready, [&] { return loop->started; });
+    WaitUntilCancelled(loop->started.get());
 }
 
 void EventWatcher::Stop() {
