@@ -1,7 +1,5 @@
 #include "app/mbn_sinks.h"
 
-#include <memory>
-
 #include <QCoreApplication>
 
 namespace paravue::app {
@@ -11,9 +9,37 @@ QEvent::Type MbnNotification::registeredType() {
     return type;
 }
 
+void NotificationRelay::Queue(MbnNotification::Kind kind) {
+    {
+        std::lock_guard lock(mutex_);
+        kinds_.push_back(kind);
+    }
+    // By name: Qt makes and frees the queued call itself.
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+}
+
+void NotificationRelay::Deliver() {
+    MbnNotification::Kind kind;
+    {
+        std::lock_guard lock(mutex_);
+        if (kinds_.empty())
+            return;
+        kind = kinds_.front();
+        kinds_.pop_front();
+    }
+    // One notification per call, so that other events of the window's loop
+    // come between the rebuilds of a burst.
+    MbnNotification notification(kind);
+    QCoreApplication::sendEvent(parent(), &notification);
+}
+
 void MainWindowSlot::Set(QObject* window) {
+    // The window owns its relay; a relay left behind by Set(nullptr) still
+    // delivers what was queued while its window lives.
+    NotificationRelay* relay = window ? new NotificationRelay(window) : nullptr;
     std::lock_guard lock(mutex_);
     window_ = window;
+    relay_ = relay;
 }
 
 QObject* MainWindowSlot::Get() const {
@@ -23,11 +49,11 @@ QObject* MainWindowSlot::Get() const {
 
 bool MainWindowSlot::Post(MbnNotification::Kind kind) const {
     std::lock_guard lock(mutex_);
-    if (!window_)
+    if (!relay_)
         return false;
-    // Posting only queues the event (Qt takes it over), so holding the lock
-    // here never waits on the window's thread.
-    QCoreApplication::postEvent(window_, std::make_unique<MbnNotification>(kind).release());
+    // Queueing never waits on the window's thread, so holding the lock here
+    // (which keeps the window and its relay alive) blocks nobody for long.
+    relay_->Queue(kind);
     return true;
 }
 

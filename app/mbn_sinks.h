@@ -3,15 +3,14 @@
 // the report on the window's own thread.
 #pragma once
 
-#include <atomic>
+#include <deque>
 #include <mutex>
 
 #include <QEvent>
+#include <QObject>
 
 #include "platform/com_object.h"
 #include "platform/mbn.h"
-
-class QObject;
 
 namespace paravue::app {
 
@@ -27,35 +26,53 @@ class MbnNotification final : public QEvent {
         RegisterState,
     };
 
-    // Made on a service thread, read on the window's: Qt's queue hands the
-    // event over under a lock of its own that thread checkers cannot see, so
-    // the kind is published with release and read with acquire.
-    explicit MbnNotification(Kind kind) : QEvent(registeredType()) {
-        m_kind.store(kind, std::memory_order_release);
-    }
+    explicit MbnNotification(Kind kind) : QEvent(registeredType()), m_kind(kind) {}
     static QEvent::Type registeredType();
-    Kind kind() const { return m_kind.load(std::memory_order_acquire); }
+    Kind kind() const { return m_kind; }
 
   private:
-    std::atomic<Kind> m_kind{};
+    Kind m_kind;
+};
+
+// Carries notifications from the service's threads to one window: a child of
+// the window, so it lives on the window's thread and goes with it (and so do
+// its queued calls). A service thread queues the kind here, under a lock of
+// ours, and asks Qt for a call of Deliver; that call, on the window's thread,
+// takes one kind and sends the window a notification made there. Nothing
+// made on a service thread is read or freed on the window's thread except
+// through that lock, so thread checkers see the hand-over.
+class NotificationRelay final : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit NotificationRelay(QObject* window) : QObject(window) {}
+    // From any thread: queues `kind` and one call of Deliver.
+    void Queue(MbnNotification::Kind kind);
+    Q_INVOKABLE void Deliver();
+
+  private:
+    std::mutex mutex_;
+    std::deque<MbnNotification::Kind> kinds_;
 };
 
 // The application's main-window pointer, which the sinks read from the
 // service's threads. Setting it and posting through it exclude each other, so
 // once Set(nullptr) returns no thread can post to the window any more, and the
-// window may go.
+// window may go. Set is called on the window's thread.
 class MainWindowSlot {
   public:
     void Set(QObject* window);
     QObject* Get() const;
 
     // Posts a notification to the main window; false, and nothing posted,
-    // while there is none.
+    // while there is none. What was posted before Set(nullptr) still reaches
+    // the window while it lives.
     bool Post(MbnNotification::Kind kind) const;
 
   private:
     mutable std::mutex mutex_;
     QObject* window_ = nullptr;
+    NotificationRelay* relay_ = nullptr;  // owned by window_, as its child
 };
 
 // Interface arrival and removal. `mainWindow` must outlive the sink.

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 targets=(platform_tests simulated_tests modemmanager_service_tests
          modemmanager_window_events_tests app_tests)
-tests='^(ConnectionPoint|Events|InsideACallback/SinkActions|SinksTest|ShutdownTest|ServiceEventTest|StartUpTest)\.|^modemmanager_(service|window_events)_tests$'
+tests='^(ConnectionPoint|Events|InsideACallback/SinkActions|SinksTest|MainWindowSlotTest|ShutdownTest|ServiceEventTest|StartUpTest)\.|^modemmanager_(service|window_events)_tests$'
 
 # The build runs programs too (the image generator, test discovery).
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp"

@@ -3,7 +3,6 @@
 #include "platform/modemmanager/mm_glib.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <set>
 #include <string>
 
@@ -13,6 +12,15 @@
 
 namespace paravue::mm {
 
+namespace {
+struct SourceDestroy {
+    void operator()(GSource* source) const {
+        g_source_destroy(source);
+        g_source_unref(source);
+    }
+};
+}  // namespace
+
 // Everything the thread uses, so that it can outlive the watcher when a
 // handler destroys the watcher's owner.
 struct EventWatcher::Loop {
@@ -21,16 +29,27 @@ struct EventWatcher::Loop {
     GMainContextPtr context{g_main_context_new()};
     const ServiceOptions options;
     const EventHandlers handlers;
+    // Null while the bus cannot be reached; without a manager while the
+    // daemon has not answered.
     std::shared_ptr<Session> session;
     // Read by the loop after every dispatch; a Stop from another thread
-    // wakes the context so the loop sees it.
+    // wakes the context so the loop sees it, and cancels `cancel`, which
+    // ends a set-up or a ping under way.
     std::atomic<bool> stop = false;
-    std::mutex mutex;
-    std::condition_variable ready;
-    bool started = false;
+    GObjectPtr<GCancellable> cancel{g_cancellable_new()};
+    // Cancelled once Start may return: by the thread, or by gio's worker
+    // thread (see SeeListingLeave), which must touch nothing of ours but
+    // glib's own objects.
+    GObjectPtr<GCancellable> started{g_cancellable_new()};
+    // The rest is touched only by the loop's thread.
     // Modems already reported removed that the object manager still holds
-    // (see ReportHeldObjectsGone); touched only by the loop's thread.
+    // (see ReportHeldObjectsGone).
     std::set<std::string> reportedGone;
+    // Following failed or was lost since it last worked: once it works
+    // again, whatever the daemon holds is news to the listeners.
+    bool lost = false;
+    bool probing = false;  // a ping to a silent daemon is out
+    std::unique_ptr<GSource, SourceDestroy> retry;
 };
 
 namespace {
@@ -131,6 +150,10 @@ void OnNameOwner(GObject* manager, GParamSpec*, gpointer data) {
 void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* interface,
                       gpointer data) {
     auto* loop = static_cast<Loop*>(data);
+    // A modem announced while the manager's listing was under way is in the
+    // listing, so gio adds its interfaces again instead of the object.
+    if (MM_IS_MODEM(interface) && loop->handlers.arrival)
+        loop->handlers.arrival(InterfaceFor(loop, object).Get());
     if (!Is3gpp(interface))
         return;
     Watch3gpp(loop, interface);
@@ -143,20 +166,53 @@ void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* inter
         g_signal_handlers_disconnect_by_data(interface, data);
 }
 
-GDBusConnection* ConnectionOf(MMManager* manager) {
-    return g_dbus_object_manager_client_get_connection(G_DBUS_OBJECT_MANAGER_CLIENT(manager));
-}
+void ScheduleRetry(Loop* loop);
 
 // The system bus itself went away (its daemon died or dropped us): the
 // object manager says nothing of it, so every modem it knew leaves here,
-// as when the ModemManager daemon dies.
+// as when the ModemManager daemon dies. The bus is then asked for again.
 void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    ReportHeldObjectsGone(loop, G_DBUS_OBJECT_MANAGER(loop->session->Manager()));
+    if (MMManager* manager = loop->session->Manager())
+        ReportHeldObjectsGone(loop, G_DBUS_OBJECT_MANAGER(manager));
+    loop->lost = true;
+    ScheduleRetry(loop);
 }
 
-void Unwatch(Loop* loop, MMManager* manager) {
-    g_signal_handlers_disconnect_by_data(ConnectionOf(manager), loop);
+// Once following works again after it failed or was lost, each modem the
+// daemon holds arrives, as when the daemon starts: the listeners rebuild
+// from what is there now.
+void ReportHeldObjectsArrived(Loop* loop, GDBusObjectManager* manager) {
+    GList* objects = g_dbus_object_manager_get_objects(manager);
+    for (GList* item = objects; item; item = item->next) {
+        GDBusObject* object = G_DBUS_OBJECT(item->data);
+        loop->reportedGone.erase(g_dbus_object_get_object_path(object));
+        if (mm_object_peek_modem(MM_OBJECT(object)) && loop->handlers.arrival)
+            loop->handlers.arrival(InterfaceFor(loop, object).Get());
+    }
+    g_list_free_full(objects, g_object_unref);
+}
+
+void Watch(Loop* loop, MMManager* manager) {
+    g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
+    g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
+    g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
+    g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop);
+    g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
+    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
+    for (GList* item = objects; item; item = item->next)
+        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(item->data)))
+            Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
+    g_list_free_full(objects, g_object_unref);
+}
+
+void Unwatch(Loop* loop) {
+    if (!loop->session)
+        return;
+    g_signal_handlers_disconnect_by_data(loop->session->Connection(), loop);
+    MMManager* manager = loop->session->Manager();
+    if (!manager)
+        return;
     g_signal_handlers_disconnect_by_data(manager, loop);
     GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
     for (GList* item = objects; item; item = item->next) {
@@ -166,41 +222,147 @@ void Unwatch(Loop* loop, MMManager* manager) {
     g_list_free_full(objects, g_object_unref);
 }
 
+// Connects to the system bus unless connected; false when it cannot be reached.
+bool Connect(Loop* loop) {
+    if (loop->session && g_dbus_connection_is_closed(loop->session->Connection())) {
+        Unwatch(loop);
+        loop->session.reset();
+    }
+    if (loop->session)
+        return true;
+    if (FAILED(Session::OpenOn(loop->context.get(), loop->options, loop->cancel.get(),
+                               &loop->session))) {
+        loop->session.reset();
+        return false;
+    }
+    g_signal_connect(loop->session->Connection(), "closed", G_CALLBACK(OnConnectionClosed), loop);
+    return true;
+}
+
+void OnProbed(GObject* bus, GAsyncResult* result, gpointer data) {
+    auto* loop = static_cast<Loop*>(data);
+    loop->probing = false;
+    ErrorSlot error;
+    GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, error.Put()));
+    // Answered, refused, or the name lost its owner: the daemon is worth
+    // asking again (after the pause, so that one that answers pings but not
+    // listings is not asked in a busy loop).
+    if (!loop->stop)
+        ScheduleRetry(loop);
+}
+
+// A daemon that owns its name but did not list in time (stopped, or busy):
+// a ping waits, without a bound, until it answers again or its name goes.
+// Nothing waits for the ping; Stop cancels it.
+void Probe(Loop* loop) {
+    loop->probing = true;
+    g_dbus_connection_call(loop->session->Connection(), MM_DBUS_SERVICE, MM_DBUS_PATH,
+                           "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr,
+                           G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT, loop->cancel.get(), OnProbed,
+                           loop);
+}
+
+// Starts the object manager on the connection. It waits for the daemon at
+// most the call bound, on this thread only.
+void Follow(Loop* loop) {
+    if (loop->session->Manager())
+        return;
+    if (FAILED(loop->session->Follow())) {
+        loop->lost = true;
+        if (g_dbus_connection_is_closed(loop->session->Connection()))
+            ScheduleRetry(loop);
+        else if (!loop->stop)
+            Probe(loop);
+        return;
+    }
+    MMManager* manager = loop->session->Manager();
+    Watch(loop, manager);
+    if (std::exchange(loop->lost, false))
+        ReportHeldObjectsArrived(loop, G_DBUS_OBJECT_MANAGER(manager));
+}
+
+gboolean OnRetry(gpointer data) {
+    auto* loop = static_cast<Loop*>(data);
+    loop->retry.reset();
+    if (loop->stop)
+        return G_SOURCE_REMOVE;
+    if (Connect(loop))
+        Follow(loop);
+    else
+        ScheduleRetry(loop);
+    return G_SOURCE_REMOVE;
+}
+
+// One try at a time, a second after the last one failed: the loop's own
+// timer waits, not a sleep, so that Stop ends the wait at once.
+void ScheduleRetry(Loop* loop) {
+    if (loop->retry || loop->probing)
+        return;
+    loop->retry.reset(g_timeout_source_new(1000));
+    g_source_set_callback(loop->retry.get(), OnRetry, loop, nullptr);
+    g_source_attach(loop->retry.get(), loop->context.get());
+}
+
+// Runs on gio's worker thread for every message of the connection. Once the
+// object manager's listing leaves, the manager hears every change the daemon
+// announces from then on (its subscription is made before it lists), so
+// Start need not wait for the answer.
+GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean incoming,
+                              gpointer started) {
+    if (!incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL &&
+        g_strcmp0(g_dbus_message_get_member(message), "GetManagedObjects") == 0)
+        g_cancellable_cancel(G_CANCELLABLE(started));
+    return message;
+}
+
 void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
-    // A bus that cannot be reached leaves nothing to watch; the loop still
-    // runs so that Stop has one way to end it.
-    if (SUCCEEDED(Session::OpenOn(loop->context.get(), loop->options, &loop->session)) &&
-        loop->session->Manager()) {
-        MMManager* manager = loop->session->Manager();
-        g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop.get());
-        g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop.get());
-        g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop.get());
-        g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop.get());
-        g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop.get());
-        g_signal_connect(ConnectionOf(manager), "closed", G_CALLBACK(OnConnectionClosed),
-                         loop.get());
-        GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
-        for (GList* item = objects; item; item = item->next)
-            if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(item->data)))
-                Watch3gpp(loop.get(), G_DBUS_INTERFACE(gpp));
-        g_list_free_full(objects, g_object_unref);
+    // Start waits for the bus and for the manager's subscription, not for
+    // the daemon's answer: a daemon that does not answer must not hold up
+    // whoever subscribes (the window's first report waits for it already).
+    // A bus that cannot be reached is asked for again.
+    if (Connect(loop.get())) {
+        // gio may still run the filter after its removal: the filter holds
+        // its own reference until gio lets go of it.
+        const guint filter =
+            g_dbus_connection_add_filter(loop->session->Connection(), SeeListingLeave,
+                                         g_object_ref(loop->started.get()), g_object_unref);
+        Follow(loop.get());
+        g_dbus_connection_remove_filter(loop->session->Connection(), filter);
+    } else {
+        loop->lost = true;
+        ScheduleRetry(loop.get());
     }
-    {
-        std::lock_guard lock(loop->mutex);
-        loop->started = true;
-    }
-    loop->ready.notify_all();
+    g_cancellable_cancel(loop->started.get());
 
     while (!loop->stop)
         g_main_context_iteration(loop->context.get(), TRUE);
 
-    if (loop->session && loop->session->Manager())
-        Unwatch(loop.get(), loop->session->Manager());
+    // The ping's callback writes into the loop: it comes, cancelled, before
+    // the loop goes.
+    g_cancellable_cancel(loop->cancel.get());
+    while (loop->probing)
+        g_main_context_iteration(loop->context.get(), TRUE);
+    loop->retry.reset();
+    Unwatch(loop.get());
     loop->session.reset();
     while (g_main_context_iteration(loop->context.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(loop->context.get());
+}
+
+// Waits on the cancellable's descriptor, which glib wakes from any thread.
+void WaitUntilCancelled(GCancellable* cancellable) {
+    GPollFD fd;
+    const bool pollable = g_cancellable_make_pollfd(cancellable, &fd);
+    while (!g_cancellable_is_cancelled(cancellable)) {
+        if (pollable)
+            g_poll(&fd, 1, -1);
+        else
+            g_usleep(1000);  // out of descriptors: look again now and then
+    }
+    if (pollable)
+        g_cancellable_release_fd(cancellable);
 }
 
 }  // namespace
@@ -243,8 +405,7 @@ void EventWatcher::Start() {
         loop_ = loop;
         thread_ = std::thread([loop] { Run(loop); });
     }
-    std::unique_lock ready(loop->mutex);
-    loop->ready.wait(ready, [&] { return loop->started; });
+    WaitUntilCancelled(loop->started.get());
 }
 
 void EventWatcher::Stop() {
@@ -261,7 +422,11 @@ void EventWatcher::Stop() {
             loop_.reset();
         }
     }
-    // From inside a handler the loop sees the flag once the handler returns.
+    // From another thread, a set-up or a ping under way ends now rather
+    // than at the call bound. From inside a handler nothing of that is under
+    // way, and the loop sees the flag once the handler returns.
+    if (finished.joinable())
+        g_cancellable_cancel(loop->cancel.get());
     g_main_context_wakeup(loop->context.get());
     if (finished.joinable())
         finished.join();

@@ -1,6 +1,8 @@
 // Watches the daemon from a thread of its own (its own context and loop,
 // created before any proxy) and reports modems arriving and leaving, and the
-// registration and packet-service changes of their 3GPP interfaces.
+// registration and packet-service changes of their 3GPP interfaces. It keeps
+// at it while the daemon is absent or does not answer and while the system
+// bus is gone, and follows the daemon again once it answers.
 #pragma once
 
 #include <functional>
@@ -33,9 +35,12 @@ class EventWatcher {
     EventWatcher(const EventWatcher&) = delete;
     EventWatcher& operator=(const EventWatcher&) = delete;
 
-    // Starts the thread unless it runs; returns once the watch is in place,
-    // so that nothing that happens after Start goes unreported. From inside
-    // a handler, after a Stop there, it takes that Stop back.
+    // Starts the thread unless it runs; returns once the thread has its bus
+    // connection (or found the bus unreachable), without waiting for the
+    // daemon. Whenever following begins only after a failure (no bus, a
+    // daemon that did not answer in time), each modem the daemon then holds
+    // is reported as arrived. From inside a handler, after a Stop there, it
+    // takes that Stop back.
     void Start();
     // Ends the loop and waits for the thread, unless called from that thread
     // (from inside a handler): then the loop ends once the handler returns

@@ -2,9 +2,9 @@
 
 namespace paravue::mm {
 
-HRESULT RunSessions::Begin(std::shared_ptr<Session>* session) {
+HRESULT RunSessions::Begin(std::shared_ptr<Session>* session, Session::Listing listing) {
     notes_->Clear();
-    return Open(session);
+    return Open(session, listing);
 }
 
 HRESULT RunSessions::Join(std::shared_ptr<Session>* session) {
@@ -15,13 +15,13 @@ HRESULT RunSessions::Join(std::shared_ptr<Session>* session) {
             return S_OK;
         }
     }
-    return Open(session);
+    return Open(session, Session::Listing::AtOpen);
 }
 
-HRESULT RunSessions::Open(std::shared_ptr<Session>* session) {
+HRESULT RunSessions::Open(std::shared_ptr<Session>* session, Session::Listing listing) {
     // Opening talks to the bus: never under the lock.
     std::shared_ptr<Session> fresh;
-    if (HRESULT hr = Session::Open(options_, notes_, &fresh); FAILED(hr))
+    if (HRESULT hr = Session::Open(options_, notes_, &fresh, listing); FAILED(hr))
         return hr;
     {
         std::lock_guard lock(mutex_);

@@ -20,7 +20,8 @@ class RunSessions {
 
     // A new run: a session of its own, which later Join calls share, and
     // nothing noted yet.
-    HRESULT Begin(std::shared_ptr<Session>* session);
+    HRESULT Begin(std::shared_ptr<Session>* session,
+                  Session::Listing listing = Session::Listing::AtOpen);
     // The session of the run in progress, or a new one when none lives.
     HRESULT Join(std::shared_ptr<Session>* session);
 
@@ -28,7 +29,7 @@ class RunSessions {
     const RunNotes& Notes() const { return *notes_; }
 
   private:
-    HRESULT Open(std::shared_ptr<Session>* session);
+    HRESULT Open(std::shared_ptr<Session>* session, Session::Listing listing);
 
     const ServiceOptions options_;
     // Shared with the sessions, which may outlive the service.

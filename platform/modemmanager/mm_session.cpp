@@ -43,6 +43,28 @@ struct SourceDestroy {
 
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 
+// While it lives, cancelling `source` (when there is one) cancels `target` too.
+class CancelLink {
+  public:
+    CancelLink(GCancellable* source, GCancellable* target) : source_(source) {
+        if (source_)
+            id_ = g_cancellable_connect(source_, G_CALLBACK(Forward), target, nullptr);
+    }
+    ~CancelLink() {
+        if (source_)
+            g_cancellable_disconnect(source_, id_);
+    }
+    CancelLink(const CancelLink&) = delete;
+    CancelLink& operator=(const CancelLink&) = delete;
+
+  private:
+    static void Forward(GCancellable*, gpointer target) {
+        g_cancellable_cancel(G_CANCELLABLE(target));
+    }
+    GCancellable* const source_;
+    gulong id_ = 0;
+};
+
 Session::AsyncStart ListingProfiles(MMModem3gppProfileManager* manager) {
     return [manager](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
         mm_modem_3gpp_profile_manager_list(manager, cancellable, done, data);
@@ -202,14 +224,15 @@ class Session::Batch {
 };
 
 Session::Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows,
-                 std::shared_ptr<RunNotes> notes)
+                 std::shared_ptr<RunNotes> notes, GCancellable* stop)
     : options_(options),
       follows_(follows),
       notes_(std::move(notes)),
+      stop_(ShareGObject(stop)),
       context_(std::move(context)) {}
 
 HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                      std::shared_ptr<Session>* session) {
+                      std::shared_ptr<Session>* session, Listing listing) {
     auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_new()), options,
                                            false, std::move(notes));
     if (HRESULT hr = fresh->Connect(); FAILED(hr)) {
@@ -217,18 +240,30 @@ HRESULT Session::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> n
             fresh->Note(RunCause::SystemBusUnreachable);
         return hr;
     }
+    if (listing == Listing::AtOpen) {
+        Use use(*fresh);
+        fresh->ListObjects();
+    }
     *session = std::move(fresh);
     return S_OK;
 }
 
-HRESULT Session::OpenOn(GMainContext* context, const ServiceOptions& options,
+HRESULT Session::OpenOn(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
                         std::shared_ptr<Session>* session) {
     auto fresh = std::make_shared<Session>(Key{}, GMainContextPtr(g_main_context_ref(context)),
-                                           options, true, nullptr);
+                                           options, true, nullptr, stop);
     if (HRESULT hr = fresh->Connect(); FAILED(hr))
         return hr;
     *session = std::move(fresh);
     return S_OK;
+}
+
+HRESULT Session::Follow() {
+    Use use(*this);
+    if (!use.Ok())
+        return kWrongThread;
+    StartManager();
+    return manager_ ? S_OK : listStatus_;
 }
 
 HRESULT Session::Connect() {
@@ -243,15 +278,6 @@ HRESULT Session::Connect() {
     if (HRESULT hr = ConnectBounded(address.get()); FAILED(hr))
         return hr;
     g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
-    if (follows_)
-        StartManager();
-    else
-        ListObjects();
-    // A run's report ends at the listing when it failed: say why, for the
-    // daemon's two failures a person can act on.
-    if (listStatus_ == kServiceNotActive)
-        Note(RunCause::ModemManagerNotRunning);
-    NoteTimeout(listStatus_);
     return S_OK;
 }
 
@@ -260,6 +286,7 @@ HRESULT Session::ConnectBounded(const char* address) {
     // gio would run the set-up in a worker thread that must first be
     // scheduled, which on a busy machine costs a run more than its calls.
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+    const CancelLink stopping(stop_.get(), cancellable.get());
     ErrorSlot error;
     GObjectPtr<GIOStream> stream;
     auto watchdog = std::make_unique<Watchdog>(cancellable.get(), options_.callBound);
@@ -290,6 +317,9 @@ void Session::StartManager() {
     // Without DO_NOT_AUTO_START a missing daemon is activated, or waited for.
     ErrorSlot error;
     GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+    const CancelLink stopping(stop_.get(), cancellable.get());
+    manager_.reset();
+    listStatus_ = S_OK;
     bool expired = false;
     {
         Watchdog watchdog(cancellable.get(), options_.callBound);
@@ -304,6 +334,16 @@ void Session::StartManager() {
 }
 
 void Session::ListObjects() {
+    listed_ = true;
+    SendListing();
+    // A run's report ends at the listing when it failed: say why, for the
+    // daemon's two failures a person can act on.
+    if (listStatus_ == kServiceNotActive)
+        Note(RunCause::ModemManagerNotRunning);
+    NoteTimeout(listStatus_);
+}
+
+void Session::SendListing() {
     // A plain GetManagedObjects rather than libmm-glib's object manager: a run
     // waits for no signal, and the manager would cost a name-owner look-up and
     // three match rules before it lists anything. Its reply names the daemon's
@@ -463,6 +503,8 @@ HRESULT Session::Await(const AsyncStart& start, GObjectPtr<GAsyncResult>* result
 
 HRESULT Session::Modems(std::vector<ModemRef>* modems) {
     modems->clear();
+    if (!follows_ && !listed_)
+        ListObjects();
     if (FAILED(listStatus_))
         return listStatus_;
     if (!follows_) {
@@ -472,7 +514,7 @@ HRESULT Session::Modems(std::vector<ModemRef>* modems) {
     // Let the manager take in what arrived or left since the last call.
     while (g_main_context_iteration(context_.get(), FALSE)) {
     }
-    if (Owner().empty())
+    if (!manager_ || Owner().empty())
         return kServiceNotActive;
     GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager_.get()));
     for (GList* item = objects; item; item = item->next) {

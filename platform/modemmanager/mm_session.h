@@ -26,6 +26,10 @@ namespace paravue::mm {
 
 class Session {
   public:
+    // When a run's session lists the daemon's objects: at once, or when
+    // Modems() first asks (a manager that only carries event subscriptions
+    // then never waits for the daemon).
+    enum class Listing { AtOpen, OnFirstUse };
     // A report run's session: connects to the system bus and lists the
     // daemon's objects with one call, on a context of the session's own.
     // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
@@ -33,11 +37,17 @@ class Session {
     // Modems() says so. The session notes in `notes` why the run failed or
     // fell back, where it can tell.
     static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        std::shared_ptr<Session>* session);
-    // For the event thread: an object manager that follows the daemon, on
-    // `context`, which that thread owns and has pushed as its default.
-    static HRESULT OpenOn(GMainContext* context, const ServiceOptions& options,
+                        std::shared_ptr<Session>* session, Listing listing = Listing::AtOpen);
+    // For the event thread: connects to the system bus on `context`, which
+    // that thread owns and has pushed as its default; Follow() then starts
+    // the object manager. Cancelling `stop` ends a set-up under way at once.
+    static HRESULT OpenOn(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
                           std::shared_ptr<Session>* session);
+    // The event thread's object manager, which follows the daemon: S_OK, or
+    // why the daemon's objects could not be had within the call bound (the
+    // timeout status for a daemon that owns its name but does not answer).
+    // May be called again after a failure.
+    HRESULT Follow();
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -102,7 +112,7 @@ class Session {
 
     struct Key {};  // construction goes through Open/OpenOn
     Session(Key, GMainContextPtr context, const ServiceOptions& options, bool follows,
-            std::shared_ptr<RunNotes> notes);
+            std::shared_ptr<RunNotes> notes, GCancellable* stop = nullptr);
 
   private:
     class Batch;
@@ -128,7 +138,8 @@ class Session {
     // until it is closed; false when it could not. Call inside a Use.
     bool HangUp();
     void StartManager();
-    void ListObjects();
+    void ListObjects();  // and notes why a failed listing failed
+    void SendListing();
     void TakeListing(GVariant* objects);
     std::string Owner() const;
     HRESULT ReadObject(GType type, const char* interface, const char* path,
@@ -152,6 +163,8 @@ class Session {
     const ServiceOptions options_;
     const bool follows_;                     // the event thread's session
     const std::shared_ptr<RunNotes> notes_;  // null for the event thread's
+    GObjectPtr<GCancellable> stop_;          // the event thread's: cancels its set-up
+    bool listed_ = false;                    // a run's listing was asked for
     GMainContextPtr context_;
     std::recursive_mutex mutex_;
     GObjectPtr<GDBusConnection> connection_;

@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/com_object.h"
@@ -179,6 +181,22 @@ TEST_F(EventsTest, DaemonDyingBeforeItListsStillRemovesTheModemItAnnounced) {
     ASSERT_TRUE(daemon_.AddModem(0));
     EXPECT_TRUE(log_.WaitFor("arrival:wwan0", 2));
     EXPECT_EQ(log_.Count("removal:wwan0"), 1);
+}
+
+// Subscribing does not wait for a daemon that does not answer, and the last
+// unsubscription ends the follower at once, not at the end of its wait.
+TEST_F(EventsTest, AFrozenDaemonHoldsUpNeitherSubscribingNorUnsubscribing) {
+    ASSERT_TRUE(daemon_.Start());
+    daemon_.Freeze();
+    auto started = std::chrono::steady_clock::now();
+    Subscribe();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, kCallBound / 2);
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(managerPoint_->Unadvise(std::exchange(managerCookie_, 0)), S_OK);
+    EXPECT_EQ(registrationPoint_->Unadvise(std::exchange(registrationCookie_, 0)), S_OK);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, kCallBound / 2);
+    managerPoint_.Reset();
+    registrationPoint_.Reset();
 }
 
 }  // namespace

@@ -15,6 +15,9 @@
 
 class ServiceTest : public ::testing::Test {
   protected:
+    // The service's bound on any one call to the daemon or the bus.
+    static constexpr std::chrono::milliseconds kCallBound{1500};
+
     void SetUp() override {
         before_ = paravue::CurrentLiveCounts();
         if (std::string why = MockDaemon::Unavailable(); !why.empty())
@@ -22,7 +25,7 @@ class ServiceTest : public ::testing::Test {
         ASSERT_TRUE(SUCCEEDED(apartment_.emplace().Status()));
         paravue::mm::ServiceOptions options;
         options.sysfsRoot = "/nonexistent-sysfs";
-        options.callBound = std::chrono::milliseconds(1500);
+        options.callBound = kCallBound;
         service_.emplace(options);
     }
     void TearDown() override {

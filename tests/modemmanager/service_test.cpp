@@ -380,8 +380,11 @@ TEST_F(ServiceTest, ConnectionManagerJoinsTheRunInProgress) {
     };
     ComPtr<IMbnInterfaceManager> run;
     ASSERT_EQ(CreateManager(&run), S_OK);
+    UniqueSafeArray listed;
+    ASSERT_EQ(run->GetInterfaces(listed.Put()), S_OK);  // the run reads the daemon now
     ASSERT_TRUE(daemon_.AddModem(1));
-    EXPECT_EQ(connections(), 1);  // the run began before the second modem came
+    EXPECT_EQ(connections(), 1);  // the run read before the second modem came
+    listed.Reset();
     run = nullptr;
     EXPECT_EQ(connections(), 2);  // no run in progress: a fresh read
     ASSERT_EQ(CreateManager(&run), S_OK);

@@ -83,19 +83,28 @@ std::string ShownText(CWandiagDlg& dialog) {
 }
 
 // A system bus of this test's own, inside the private one, that the test can
-// take away: dbus-daemon with the tests' configuration, named by
-// DBUS_SYSTEM_BUS_ADDRESS while it lives.
+// take away and bring back at the same address: dbus-daemon with the tests'
+// configuration, named by DBUS_SYSTEM_BUS_ADDRESS while this object lives.
 class DisposableBus {
   public:
     bool Start() {
-        previous_ = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+        if (address_.empty()) {
+            char directory[] = "/tmp/paravue-bus-XXXXXX";
+            if (!mkdtemp(directory))
+                return false;
+            directory_ = directory;
+            address_ = "unix:path=" + directory_ + "/socket";
+            if (const char* previous = std::getenv("DBUS_SYSTEM_BUS_ADDRESS"))
+                previous_ = previous;
+        }
         int out[2];
         if (pipe(out) != 0)
             return false;
         const std::string config =
             std::string("--config-file=") + PARAVUE_SOURCE_DIR + "/tests/dbusmock/system-bus.conf";
-        const char* argv[] = {"dbus-daemon", config.c_str(), "--nofork", "--print-address=1",
-                              nullptr};
+        const std::string address = "--address=" + address_;
+        const char* argv[] = {"dbus-daemon", config.c_str(),      address.c_str(),
+                              "--nofork",    "--print-address=1", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -104,14 +113,15 @@ class DisposableBus {
                                   environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
-        std::string address;
+        // The address is printed once the bus listens.
+        std::string printed;
         char c;
         while (!failed && read(out[0], &c, 1) == 1 && c != '\n')
-            address += c;
+            printed += c;
         close(out[0]);
-        if (failed || address.empty())
+        if (failed || printed.empty())
             return false;
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
         return true;
     }
     void Kill() {
@@ -123,12 +133,18 @@ class DisposableBus {
     }
     ~DisposableBus() {
         Kill();
+        if (!directory_.empty()) {
+            unlink((directory_ + "/socket").c_str());
+            rmdir(directory_.c_str());
+        }
         if (!previous_.empty())
             setenv("DBUS_SYSTEM_BUS_ADDRESS", previous_.c_str(), 1);
     }
 
   private:
     pid_t pid_ = -1;
+    std::string directory_;
+    std::string address_;
     std::string previous_;
 };
 
@@ -258,6 +274,56 @@ TEST_F(WindowEventsTest, TheSystemBusGoingAwayShowsThatTheServiceCannotBeReached
             kPatienceMs))
             << ShownText(dialog);
         EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
+    });
+}
+
+// The event follower comes back by itself. A window opened on a daemon that
+// does not answer waits one bound in all (not one per read: the
+// subscriptions' manager, the follower's set-up, the first report); once the
+// daemon answers again, its modem arrives and later changes follow.
+TEST_F(WindowEventsTest, AWindowOpenedOnAFrozenDaemonFollowsItOnceItThaws) {
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    daemon_.Freeze();
+    const auto opened = std::chrono::steady_clock::now();
+    RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
+        EXPECT_LT(std::chrono::steady_clock::now() - opened, 2 * kCallBound);
+        const QString timedOut = QStringLiteral(
+            "Unable to get Mobile Broadband device information. Error code: 0x800705b4");
+        EXPECT_EQ(ViewLines(ReportView(dialog)), QStringList{timedOut}) << ShownText(dialog);
+        notifications.TakeAll();
+
+        daemon_.Thaw();
+        EXPECT_TRUE(WaitUntilShown(dialog, ReportLine("Model", "EM12-G"))) << ShownText(dialog);
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceArrival});
+
+        ASSERT_TRUE(daemon_.Call("RemoveModem", g_variant_new("(u)", 0u)));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return ViewLines(ReportView(dialog)) == QStringList{kNoDevice}; }, kPatienceMs))
+            << ShownText(dialog);
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
+    });
+}
+
+// The system bus goes and comes back at the same address, with a daemon on
+// it again: the daemon's modem reaches the window by itself.
+TEST_F(WindowEventsTest, AfterTheSystemBusComesBackTheDaemonsEventsReachTheWindowAgain) {
+    DisposableBus bus;
+    ASSERT_TRUE(bus.Start());
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    RunWindow([&](CWandiagDlg& dialog, NotificationLog& notifications) {
+        ASSERT_TRUE(Shows(dialog, ReportLine("Model", "EM12-G"))) << ShownText(dialog);
+        bus.Kill();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return notifications.Count() > 0; }, kPatienceMs));
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceRemoval});
+
+        ASSERT_TRUE(bus.Start());
+        MockDaemon again;  // the first one's bus connection went with the bus
+        ASSERT_TRUE(again.Start());
+        ASSERT_TRUE(again.AddModem(0, g_variant_new_parsed("{'modem': <{'Model': <'EM06-E'>}>}")));
+        EXPECT_TRUE(WaitUntilShown(dialog, ReportLine("Model", "EM06-E"))) << ShownText(dialog);
+        EXPECT_EQ(notifications.TakeAll(), std::vector{NotificationLog::Kind::InterfaceArrival});
     });
 }
 
