@@ -190,6 +190,26 @@ TEST(ScenarioLoaderErrors, EventsAndPatches) {
         {R"({"events": [{"event": "OnRegisterStateChange", "patch": {"interfacs": []}}]})",
          "test.json: at events[0].patch: the patched scenario is invalid at interfacs: unknown "
          "key"},
+        // A patch is checked by what it touches; these touch one key and break its neighbours.
+        {R"({"interfaces": {"items": [{}, {}]},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"interfaces": {"lbound": 2147483647}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.lbound: "
+         "the lower bound leaves no room for the items..."},
+        {R"({"connectionManager": {"connections": {"hr": "0x1", "value": []}},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"connectionManager": {"connections": {"hr": "0x80004005"}}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at "
+         "connectionManager.connections.value: a failing status hands out no value..."},
+        {R"({"interfaces": {"hr": "0x1", "value": [{}]},
+             "events": [{"event": "OnInterfaceArrival", "patch": {"interfaces": {"hr": null}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.value: "
+         "unknown key"},
+        {R"({"interfaces": {"items": [{}]},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"interfaces": {"hr": "0x80004005"}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.items: "
+         "unknown key"},
     });
 }
 
@@ -313,7 +333,7 @@ TEST(ScenarioLoaderValues, AdaptersAndEvents) {
     EXPECT_EQ(s.events[0].kind, EventKind::InterfaceRemoval);
     EXPECT_EQ(s.events[0].afterMs, 3000u);
     EXPECT_EQ(s.events[0].interfaceIndex, 1u);
-    EXPECT_EQ(s.events[0].stateAfter, nullptr);
+    EXPECT_EQ(s.events[0].patch, nullptr);
     EXPECT_EQ(s.events[1].kind, EventKind::RegisterStateChange);
     EXPECT_EQ(s.events[1].afterMs, 0u);
 }
@@ -328,14 +348,18 @@ TEST(ScenarioLoaderValues, PatchesBuildOnEachOther) {
             {"event": "OnPacketServiceStateChange"},
             {"event": "OnInterfaceRemoval", "patch": {"interfaces": [], "adapters": null}}]})");
     ASSERT_EQ(s.events.size(), 3u);
-    ASSERT_NE(s.events[0].stateAfter, nullptr);
-    const Scenario& first = *s.events[0].stateAfter;
+    PatchedStates states(s.document);
+    auto afterFirst = states.After(s.events[0]);
+    ASSERT_NE(afterFirst, nullptr);
+    const Scenario& first = *afterFirst;
     EXPECT_EQ(first.interfaces.value.items[0].value.registration.value.registerState.value,
               MBN_REGISTER_STATE_HOME);
     EXPECT_TRUE(first.adapters.has_value());  // untouched by the patch
     EXPECT_TRUE(first.events.empty());
-    EXPECT_EQ(s.events[1].stateAfter, nullptr);
-    const Scenario& last = *s.events[2].stateAfter;
+    EXPECT_EQ(states.After(s.events[1]), nullptr);
+    auto afterLast = states.After(s.events[2]);
+    ASSERT_NE(afterLast, nullptr);
+    const Scenario& last = *afterLast;
     EXPECT_TRUE(last.interfaces.value.items.empty());
     EXPECT_FALSE(last.adapters.has_value());  // null removes a key
     // The base state is not touched by its events.
