@@ -38,7 +38,7 @@ inline constexpr std::size_t kMaxScenarioBytes = 16 * 1024 * 1024;
 inline constexpr std::size_t kMaxScenarioDepth = 64;  // lists and objects inside each other
 inline constexpr std::size_t kMaxListItems = 10000;   // in any one list, events included
 // Every number, string, list, object, true, false and null, keys not counted.
-inline constexpr std::size_t kMaxScenarioValues = 1000000;
+inline constexpr std::size_t kMaxScenarioValues = 500000;
 
 // Service text: nullopt is a null BSTR. UTF-16, embedded NULs allowed.
 using String = std::optional<std::u16string>;

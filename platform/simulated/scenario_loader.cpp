@@ -2,6 +2,7 @@
 // file has one reader below; events carry their patch, checked against the
 // state the patches before it leave, and applied when the event fires.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -287,8 +288,9 @@ void CheckPatch(Json& document, const Json& patch, Path path) {
     }
 }
 
-// `document` is the whole file; its state is valid.
-std::vector<Event> ReadEvents(const Json& j, Path path, const Json& document) {
+// `document` is the whole file, its state valid; each event's patch moves
+// from `j` into the event.
+std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
     if (!j.is_array())
         Fail(path, std::string("expected a list, found ") + j.type_name());
     std::optional<Json> patched;  // copied at the first patch
@@ -306,7 +308,11 @@ std::vector<Event> ReadEvents(const Json& j, Path path, const Json& document) {
         o.Optional("interface", [&](const Json& v, Path p) {
             event.interfaceIndex = static_cast<std::size_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
+        bool patch = false;
         o.Optional("patch", [&](const Json& v, Path p) {
+            if (v.is_object() && v.empty())
+                return;  // changes nothing; the event keeps the state as it is
+            patch = true;
             if (!patched) {
                 patched.emplace(Json::object());
                 for (auto it = document.begin(); it != document.end(); ++it)
@@ -314,9 +320,10 @@ std::vector<Event> ReadEvents(const Json& j, Path path, const Json& document) {
                         (*patched)[it.key()] = it.value();
             }
             CheckPatch(*patched, v, p);
-            event.patch = std::make_shared<const JsonValue>(JsonValue{v});
         });
         o.RejectUnknownKeys();
+        if (patch)
+            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         events.push_back(std::move(event));
     }
     return events;
@@ -378,8 +385,11 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
         Json document = json::ParseDocument(jsonText);
         ObjectReader o(document, "");
         Scenario scenario = ReadState(o);
-        o.Optional("events",
-                   [&](const Json& v, Path p) { scenario.events = ReadEvents(v, p, document); });
+        o.Optional("events", [&](const Json&, Path p) {
+            // Out of the document: the patches move into their events.
+            Json events = std::move(document["events"]);
+            scenario.events = ReadEvents(events, p, document);
+        });
         o.RejectUnknownKeys();
         bool patches = std::any_of(scenario.events.begin(), scenario.events.end(),
                                    [](const Event& event) { return event.patch != nullptr; });
@@ -428,6 +438,9 @@ Scenario LoadScenarioFile(const std::string& path) {
     // Read in chunks up to one byte past the bound, so pipes and endless
     // devices are refused as soon as they pass it.
     std::string text;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
     for (;;) {
         if (text.size() > kMaxScenarioBytes) {
