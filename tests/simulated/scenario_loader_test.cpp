@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/simulated/scenario.h"
+#include "tests/support/hostile_scenarios.h"
 
 namespace paravue::simulated {
 namespace {
@@ -124,6 +125,55 @@ TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
     EXPECT_EQ(Parse(R"({"interfaces": [{"readyState": 1}, {"readyState": 2}]})")
                   .interfaces.value.items.size(),
               2u);
+}
+
+// Shapes that cost the most for their size: refused at the bound they cross
+// even at the size bound, or loaded (the ones that load are sized by the
+// bounds on values and items, not bytes, so a smaller file holds the same
+// shape). tests/benchmark/scenario_load_benchmark prints what each costs.
+TEST(ScenarioLoaderErrors, HostileShapesLoadOrAreRefused) {
+    for (const hostile::Shape& shape : hostile::Shapes()) {
+        SCOPED_TRACE(shape.name);
+        std::string text = shape.make(*shape.refusal ? kMaxScenarioBytes : 1 << 18);
+        ASSERT_LE(text.size(), kMaxScenarioBytes);
+        std::string error = ErrorOf(text);
+        if (*shape.refusal)
+            EXPECT_TRUE(error.starts_with("test.json: at ") && error.ends_with(shape.refusal))
+                << error;
+        else
+            EXPECT_EQ(error, "(no error)");
+    }
+}
+
+// Each bound holds exactly: the file past it is refused where it crosses it,
+// the file at it parses (and fails later, on what it holds).
+TEST(ScenarioLoaderErrors, BoundsHoldExactly) {
+    auto zeros = [](std::size_t count) {
+        std::string list = "[";
+        for (std::size_t i = 0; i < count; ++i)
+            list += i ? ",0" : "0";
+        return list + "]";
+    };
+    // The top-level object and the list of "interfaces", then lists of zeros.
+    auto values = [&](std::size_t count) {
+        std::string text = R"({"interfaces": [)";
+        for (count -= 2; count > 0;) {
+            std::size_t items = std::min(count - 1, kMaxListItems);
+            text += zeros(items) + (count > items + 1 ? "," : "");
+            count -= items + 1;
+        }
+        return text + "]}";
+    };
+    ExpectErrors({
+        {zeros(kMaxListItems).c_str(),
+         "test.json: at the top level: expected an object, found array"},
+        {zeros(kMaxListItems + 1).c_str(),
+         "test.json: at the top level: more than 10000 items in one list"},
+    });
+    EXPECT_EQ(ErrorOf(values(kMaxScenarioValues)),
+              "test.json: at interfaces[0]: expected an object, found array");
+    EXPECT_EQ(ErrorOf(values(kMaxScenarioValues + 1)),
+              "test.json: at interfaces[49][9948]: more than 500000 values in the file");
 }
 
 TEST(ScenarioLoaderErrors, NumbersOutOfRange) {
