@@ -237,8 +237,8 @@ class PatchedStates {
     std::shared_ptr<const Scenario> After(const Event& event);
 
   private:
-    std::shared_ptr<const JsonValue> base_;
-    std::unique_ptr<JsonValue> patched_;  // base_ copied at the first patch
+    std::shared_ptr<const JsonValue> base_;  // until the first patch
+    std::unique_ptr<JsonValue> patched_;     // base_ copied at the first patch
 };
 
 // Throws ScenarioError; `sourceName` starts every message (usually the path).

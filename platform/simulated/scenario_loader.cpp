@@ -418,10 +418,12 @@ PatchedStates::PatchedStates(std::shared_ptr<const JsonValue> document)
 PatchedStates::~PatchedStates() = default;
 
 std::shared_ptr<const Scenario> PatchedStates::After(const Event& event) {
-    if (!event.patch || !base_)
+    if (!event.patch || (!patched_ && !base_))
         return nullptr;
-    if (!patched_)
+    if (!patched_) {
         patched_ = std::make_unique<JsonValue>(*base_);
+        base_.reset();  // not needed any more; gone unless a copy of the scenario holds it
+    }
     patched_->json.merge_patch(event.patch->json);
     ObjectReader o(patched_->json, "");
     return std::make_shared<const Scenario>(ReadState(o));
