@@ -134,7 +134,7 @@ TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
 TEST(ScenarioLoaderErrors, HostileShapesLoadOrAreRefused) {
     for (const hostile::Shape& shape : hostile::Shapes()) {
         SCOPED_TRACE(shape.name);
-        std::string text = shape.make(*shape.refusal ? kMaxScenarioBytes : 1 << 18);
+        std::string text = shape.make(*shape.refusal ? kMaxScenarioBytes : 1 << 16);
         ASSERT_LE(text.size(), kMaxScenarioBytes);
         std::string error = ErrorOf(text);
         if (*shape.refusal)

@@ -113,6 +113,16 @@ inline std::string ManyEvents(std::size_t bytes) {
     return Repeat(R"({"events":[)", event, count, "]}", bytes);
 }
 
+// Patches that each restate a full list of empty interfaces: every one is
+// checked by reading the list it brings.
+inline std::string InterfacesInPatches(std::size_t bytes) {
+    std::size_t items = ItemsFor(bytes);
+    std::string event =
+        R"({"event":"OnInterfaceArrival","patch":{"interfaces":)" + List("{}", items) + "}}";
+    std::size_t count = ListsWithin(bytes - 32, event.size() + 1, items + 4, 2);
+    return R"({"events":)" + List(event, count) + "}";
+}
+
 inline std::string TooManyEvents(std::size_t bytes) {
     return Repeat(R"({"events":[)", R"({"event":"OnInterfaceArrival"})", bytes, "]}", bytes);
 }
@@ -159,6 +169,7 @@ inline const std::vector<Shape>& Shapes() {
          "at interfaces: more than 10000 items in one list"},
         {"numbers_within_bounds", detail::NumbersWithinBounds, ""},
         {"many_events", detail::ManyEvents, ""},
+        {"interfaces_in_patches", detail::InterfacesInPatches, ""},
         {"too_many_events", detail::TooManyEvents, "at events: more than 10000 items in one list"},
         {"empty_contexts", detail::EmptyContexts, ""},
         {"too_many_values", detail::TooManyValues, "more than 500000 values in the file"},
