@@ -127,10 +127,11 @@ TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
               2u);
 }
 
-// Shapes that cost the most for their size: refused at the bound they cross
-// even at the size bound, or loaded (the ones that load are sized by the
-// bounds on values and items, not bytes, so a smaller file holds the same
-// shape). tests/benchmark/scenario_load_benchmark prints what each costs.
+// Shapes that cost the most for their size: refused at the size bound where
+// they cross another bound, or loaded. The ones that load are built small
+// here (under the sanitizers a large one only takes longer);
+// tests/benchmark/scenario_load_benchmark loads them at full size and prints
+// what each costs.
 TEST(ScenarioLoaderErrors, HostileShapesLoadOrAreRefused) {
     for (const hostile::Shape& shape : hostile::Shapes()) {
         SCOPED_TRACE(shape.name);
