@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "platform/simulated/scenario.h"
@@ -387,6 +388,66 @@ TEST(ScenarioLoaderValues, AdaptersAndEvents) {
     EXPECT_EQ(s.events[0].patch, nullptr);
     EXPECT_EQ(s.events[1].kind, EventKind::RegisterStateChange);
     EXPECT_EQ(s.events[1].afterMs, 0u);
+}
+
+// The loader checks a patch only where it touched the state; a sweep of
+// pairs of patches over states in each form (lists, bounds, status forms)
+// must give what checking the whole patched scenario gives: the same error
+// at the first patch that breaks it, or none.
+TEST(ScenarioLoaderErrors, PatchesAreCheckedAsTheWholeScenarioWouldBe) {
+    const char* states[] = {
+        R"({"interfaces": [{"signal": {"strength": 3}}]})",
+        R"({"interfaces": {"items": [{}, {}], "lbound": 1}})",
+        R"({"interfaces": {"items": [{}], "lbound": 2147483647}})",
+        R"({"interfaces": {"hr": "0x1", "value": [{"readyState": 2}]}})",
+        R"({"connectionManager": {"connections": {"hr": "0x1", "value": [{"connectionId": "c"}]}}})",
+        R"({"connectionManager": {"connections": [{"connectionState": {"hr": "0x1", "value": {}}}]}})",
+        R"({"adapters": [{"name": "a"}], "interfaceManager": {"hr": "0x80004005"}})",
+    };
+    const char* patches[] = {
+        R"({"interfaces": {"lbound": 2147483647}})",
+        R"({"interfaces": {"items": [{}, {}]}})",
+        R"({"interfaces": {"hr": "0x80004005"}})",
+        R"({"interfaces": {"hr": null}})",
+        R"({"interfaces": {"hr": null, "value": null, "items": [{}]}})",
+        R"({"interfaces": {"hr": "0x2"}})",
+        R"({"interfaces": {"value": [{"readyState": "x"}]}})",
+        R"({"interfaces": {"items": {"a": 1}, "uboundHr": "0x80004005"}})",
+        R"({"interfaces": [{"signal": {"hr": "0x80004005"}}]})",
+        R"({"connectionManager": {"connections": {"hr": "0x80004005"}}})",
+        R"({"connectionManager": {"connections": {"hr": "0x80004005", "value": null}}})",
+        R"({"connectionManager": {"connections": {"value": [{"connectionId": 5}]}}})",
+        R"({"connectionManager": {"connections": {"lbound": 3}}})",
+        R"({"connectionManager": {"connections": [{"connectionState": {"hr": "0x80004005"}}]}})",
+        R"({"connectionManager": null, "interfaceManager": {"hr": null}})",
+        R"({"adapters": {"name": "b"}})",
+        R"({"adapters": null, "interfaceManager": {"x": 1}})",
+    };
+    using nlohmann::json;
+    for (const char* state : states) {
+        for (const char* first : patches) {
+            for (const char* second : patches) {
+                json file = json::parse(state);
+                json events = json::array();
+                for (const char* patch : {first, second})
+                    events.push_back(
+                        {{"event", "OnInterfaceArrival"}, {"patch", json::parse(patch)}});
+                file["events"] = events;
+                std::string expected = "(no error)";
+                json whole = json::parse(state);
+                for (std::size_t i = 0; i < events.size() && expected == "(no error)"; ++i) {
+                    whole.merge_patch(events[i]["patch"]);
+                    std::string error = ErrorOf(whole.dump());
+                    if (error != "(no error)")
+                        expected = "test.json: at events[" + std::to_string(i) +
+                                   "].patch: the patched scenario is invalid at " +
+                                   error.substr(std::string("test.json: at ").size());
+                }
+                SCOPED_TRACE(file.dump());
+                EXPECT_EQ(ErrorOf(file.dump()), expected);
+            }
+        }
+    }
 }
 
 TEST(ScenarioLoaderValues, PatchesBuildOnEachOther) {
