@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs each for SECONDS (default 60), seeded from examples/ and the golden
-# cases. Any finding (crash, leak, undefined behaviour, timeout) fails, and the
+# and runs each for SECONDS (default 60), seeded from examples/, the golden
+# cases and tests/fuzz/seeds (the hostile shapes of scenario_load_benchmark
+# --seeds, small). Any finding (crash, leak, undefined behaviour, timeout) fails, and the
 # input that found it is left in build/fuzz/findings/.
 #
 #   scripts/fuzz.sh            one minute each, as CI runs it
@@ -22,7 +23,7 @@ cmake --build --preset fuzz -j2 --target "${targets[@]}"
 seeds=build/fuzz/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds" build/fuzz/findings
-find examples tests/golden tests/cli -type f -name '*.json' -exec cp -t "$seeds" {} +
+find examples tests/golden tests/cli tests/fuzz/seeds -type f -name '*.json' -exec cp -t "$seeds" {} +
 
 for target in "${targets[@]}"; do
     corpus=build/fuzz/corpus/$target

@@ -24,17 +24,21 @@ ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& s
 
 std::shared_ptr<EventScheduler> EventScheduler::Launch(std::shared_ptr<ServiceCore> core,
                                                        std::vector<Event> events,
+                                                       std::shared_ptr<const JsonValue> document,
                                                        bool manualClock) {
-    auto scheduler =
-        std::make_shared<EventScheduler>(Key{}, std::move(core), std::move(events), manualClock);
+    auto scheduler = std::make_shared<EventScheduler>(Key{}, std::move(core), std::move(events),
+                                                      std::move(document), manualClock);
     std::lock_guard lock(scheduler->mutex_);
     scheduler->thread_ = std::thread([self = scheduler] { self->Run(); });
     return scheduler;
 }
 
 EventScheduler::EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
-                               bool manualClock)
-    : core_(std::move(core)), events_(std::move(events)), manualClock_(manualClock) {}
+                               std::shared_ptr<const JsonValue> document, bool manualClock)
+    : core_(std::move(core)),
+      events_(std::move(events)),
+      manualClock_(manualClock),
+      states_(std::move(document)) {}
 
 EventScheduler::~EventScheduler() {
     // The last reference goes either after Stop joined the thread, or with
@@ -144,8 +148,8 @@ void EventScheduler::Fire(const Event& event) {
     ComPtr<IMbnInterface> before;
     if (event.kind == EventKind::InterfaceRemoval)
         before = InterfaceOf(core_->State(), index);
-    if (event.stateAfter)
-        core_->SetState(event.stateAfter);
+    if (auto after = states_.After(event))
+        core_->SetState(std::move(after));
     std::shared_ptr<const Scenario> state = core_->State();
 
     auto toManagerSinks = [&](auto method, IMbnInterface* subject) {

@@ -24,10 +24,13 @@ class EventScheduler {
 
   public:
     // The thread runs until Stop: the owner must call it.
+    // `document` is what the events' patches apply to (Scenario::document).
     static std::shared_ptr<EventScheduler> Launch(std::shared_ptr<ServiceCore> core,
-                                                  std::vector<Event> events, bool manualClock);
+                                                  std::vector<Event> events,
+                                                  std::shared_ptr<const JsonValue> document,
+                                                  bool manualClock);
     EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
-                   bool manualClock);
+                   std::shared_ptr<const JsonValue> document, bool manualClock);
     ~EventScheduler();
     EventScheduler(const EventScheduler&) = delete;
     EventScheduler& operator=(const EventScheduler&) = delete;
@@ -55,6 +58,7 @@ class EventScheduler {
     const std::shared_ptr<ServiceCore> core_;
     const std::vector<Event> events_;
     const bool manualClock_;
+    PatchedStates states_;  // the event thread's alone
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

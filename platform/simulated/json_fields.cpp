@@ -1,8 +1,8 @@
 #include "platform/simulated/json_fields.h"
 
+#include <algorithm>
 #include <limits>
-#include <memory>
-#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/utf.h"
@@ -46,77 +46,134 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
     return true;
 }
 
-// Follows the parser through the document to know where it is. Copies (the
-// parser keeps its own) share the position.
-class DuplicateKeyCheck {
+// Builds the document from the parser's events (nlohmann's own builder with a
+// callback scans the parent container after every object or list, which
+// makes a long list of objects quadratic). On the way it checks what the
+// parser alone lets through: a key written twice in one object, nesting, the
+// items in one list and the values in the file, so that a file's document
+// stops growing at its bounds however the file is shaped.
+class DocumentBuilder {
   public:
-    // The path of the value the parser is at.
-    std::string Here() const { return PathTo(frames_->size()); }
+    Json Take() { return std::move(root_); }
 
-    bool operator()(int, Json::parse_event_t event, Json& parsed) {
-        using Event = Json::parse_event_t;
-        switch (event) {
-            case Event::object_start:
-            case Event::array_start:
-                // Far deeper than any scenario; copying and patching such a
-                // document would recurse that deep.
-                if (frames_->size() >= kMaxDepth)
-                    Fail(Here(), "nested more than " + std::to_string(kMaxDepth) + " levels deep");
-                frames_->push_back({event == Event::array_start, 0, {}, {}});
-                break;
-            case Event::key: {
-                Frame& object = frames_->back();
-                object.key = parsed.get<std::string>();
-                if (!object.keys.insert(object.key).second)
-                    Fail(Here(), "duplicate key");
-                break;
-            }
-            case Event::value:
-                ElementDone();
-                break;
-            case Event::object_end:
-            case Event::array_end:
-                frames_->pop_back();
-                ElementDone();
-                break;
+    bool null() { return Add(nullptr); }
+    bool boolean(bool value) { return Add(value); }
+    bool number_integer(Json::number_integer_t value) { return Add(value); }
+    bool number_unsigned(Json::number_unsigned_t value) { return Add(value); }
+    bool number_float(Json::number_float_t value, const Json::string_t&) { return Add(value); }
+    bool string(Json::string_t& value) { return Add(std::move(value)); }
+    bool binary(Json::binary_t& value) { return Add(std::move(value)); }  // not in JSON text
+    bool start_object(std::size_t) { return Open(Json::object()); }
+    bool start_array(std::size_t) { return Open(Json::array()); }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+
+    bool key(Json::string_t& key) {
+        Frame& object = frames_.back();
+        auto [it, inserted] = object.value->get_ref<Json::object_t&>().try_emplace(std::move(key));
+        if (!inserted) {
+            object.key = &key;  // try_emplace leaves the key where it was
+            Fail(Here(), "duplicate key");
         }
+        object.key = &it->first;
+        object.member = &it->second;
         return true;
     }
 
-  private:
-    static constexpr std::size_t kMaxDepth = 64;
-    struct Frame {
-        bool isArray;
-        std::size_t index;
-        std::string key;
-        std::set<std::string> keys;
-    };
-    void ElementDone() {
-        if (!frames_->empty() && frames_->back().isArray)
-            ++frames_->back().index;
+    bool parse_error(std::size_t, const std::string&, const Json::exception& error) {
+        if (const auto* malformed = dynamic_cast<const Json::parse_error*>(&error))
+            throw *malformed;
+        // A number beyond what a double holds (1e400): the only other error
+        // JSON text raises. It sits where the next value would.
+        std::string path = Here();
+        if (!frames_.empty() && frames_.back().value->is_array())
+            path = IndexPath(PathTo(frames_.size() - 1), frames_.back().items);
+        Fail(path, "number too large");
     }
+
+  private:
+    struct Frame {
+        Json* value;                       // the object or list being filled
+        std::size_t items = 0;             // a list's items so far
+        const std::string* key = nullptr;  // an object's current key
+        Json* member = nullptr;            // and the value it holds
+    };
+
+    // Where the next value goes, counted against the bounds.
+    Json* Slot() {
+        Json* slot = &root_;
+        if (!frames_.empty()) {
+            Frame& parent = frames_.back();
+            if (parent.value->is_array()) {
+                if (parent.items == kMaxListItems)
+                    Fail(PathTo(frames_.size() - 1),
+                         "more than " + std::to_string(kMaxListItems) + " items in one list");
+                ++parent.items;
+                slot = &parent.value->get_ref<Json::array_t&>().emplace_back();
+            } else {
+                slot = parent.member;
+            }
+        }
+        if (++values_ > kMaxScenarioValues)
+            Fail(Here(), "more than " + std::to_string(kMaxScenarioValues) + " values in the file");
+        return slot;
+    }
+    template <class Value>
+    bool Add(Value&& value) {
+        *Slot() = Json(std::forward<Value>(value));
+        return true;
+    }
+    bool Open(Json empty) {
+        Json* slot = Slot();
+        if (frames_.size() >= kMaxScenarioDepth)
+            Fail(Here(), "nested more than " + std::to_string(kMaxScenarioDepth) + " levels deep");
+        *slot = std::move(empty);
+        frames_.push_back({slot});
+        return true;
+    }
+    bool Close() {
+        frames_.pop_back();
+        return true;
+    }
+
+    // The path of the value the parser is at.
+    std::string Here() const { return PathTo(frames_.size()); }
     // The path of the value the first `depth` frames lead to.
     std::string PathTo(std::size_t depth) const {
         std::string path;
-        for (std::size_t i = 0; i < depth; ++i)
-            path = (*frames_)[i].isArray ? IndexPath(path, (*frames_)[i].index)
-                                         : KeyPath(path, (*frames_)[i].key);
+        for (std::size_t i = 0; i < depth; ++i) {
+            const Frame& frame = frames_[i];
+            if (frame.value->is_array())
+                path = IndexPath(path, frame.items == 0 ? 0 : frame.items - 1);
+            else
+                path = KeyPath(path, frame.key ? std::string_view(*frame.key) : "");
+        }
         return path;
     }
 
-    std::shared_ptr<std::vector<Frame>> frames_ = std::make_shared<std::vector<Frame>>();
+    Json root_;
+    std::vector<Frame> frames_;
+    std::size_t values_ = 0;
 };
+
+// The patch the next ObjectReader reads through (see OnlyPatched).
+thread_local const Json* nextPatch = nullptr;
 
 }  // namespace
 
 Json ParseDocument(std::string_view text) {
-    DuplicateKeyCheck check;
-    try {
-        return Json::parse(text, check);
-    } catch (const Json::out_of_range&) {
-        // A number beyond what a double holds (1e400): the parser knows no place.
-        Fail(check.Here(), "number too large");
-    }
+    DocumentBuilder builder;
+    if (!Json::sax_parse(text, &builder))
+        Fail("", "not JSON");  // every error above throws; kept for the parser's contract
+    return builder.Take();
+}
+
+OnlyPatched::OnlyPatched(const Json* patch) {
+    nextPatch = patch;
+}
+
+OnlyPatched::~OnlyPatched() {
+    nextPatch = nullptr;
 }
 
 void Fail(const std::string& path, const std::string& what) {
@@ -192,14 +249,15 @@ std::string ReadUtf8String(const Json& j, const std::string& path) {
     return j.get<std::string>();
 }
 
-ObjectReader::ObjectReader(const Json& j, std::string path) : j_(j), path_(std::move(path)) {
+ObjectReader::ObjectReader(const Json& j, std::string path)
+    : j_(j), path_(std::move(path)), patch_(std::exchange(nextPatch, nullptr)) {
     if (!j_.is_object())
         Fail(path_, std::string("expected an object, found ") + j_.type_name());
 }
 
 void ObjectReader::RejectUnknownKeys() const {
     for (auto it = j_.begin(); it != j_.end(); ++it)
-        if (!known_.contains(it.key()))
+        if (std::find(known_.begin(), known_.end(), it.key()) == known_.end())
             Fail(KeyPath(path_, it.key()), "unknown key");
 }
 

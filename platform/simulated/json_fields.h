@@ -5,12 +5,21 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "platform/simulated/scenario.h"
+
+namespace paravue::simulated {
+
+// Parsed JSON behind the opaque handle scenario.h passes around.
+struct JsonValue {
+    nlohmann::json json;
+};
+
+}  // namespace paravue::simulated
 
 namespace paravue::simulated::json {
 
@@ -24,9 +33,10 @@ struct PathError {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what);
 
-// Parses JSON text; a key written twice in one object is a PathError (the
-// parser itself would keep only the last one). Malformed text throws
-// Json::parse_error.
+// Parses JSON text within the bounds in scenario.h (nesting, items in one
+// list, values in the file); crossing one, or a key written twice in one
+// object (the parser itself would keep only the last one), is a PathError.
+// Malformed text throws Json::parse_error.
 Json ParseDocument(std::string_view text);
 
 std::string KeyPath(const std::string& path, std::string_view key);
@@ -58,16 +68,55 @@ VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
 String ReadString(const Json& j, const std::string& path);
 std::string ReadUtf8String(const Json& j, const std::string& path);
 
+// While one lives, the next ObjectReader made reads only what `patch`, an
+// RFC 7386 merge patch already merged into the object it reads, touched: a
+// key the patch does not name holds the value that was checked in the same
+// place before, so it is skipped, and so is everything below it. A patch that
+// turns a value into a failure form or back leaves no untouched key valid
+// (the two forms share no key), so that still fails as an unknown key. The
+// readers see through the same patch all the way down, so checking a patch
+// costs what the patch holds, not what the scenario holds.
+class OnlyPatched {
+  public:
+    explicit OnlyPatched(const Json* patch);
+    ~OnlyPatched();
+    OnlyPatched(const OnlyPatched&) = delete;
+    OnlyPatched& operator=(const OnlyPatched&) = delete;
+};
+
 // Walks the keys of one object; whatever was not asked for is an unknown key.
+// Keys are string literals: the reader keeps views of them.
 class ObjectReader {
   public:
     ObjectReader(const Json& j, std::string path);
-    // Calls `read(value, path)` when `key` is present.
+    // Calls `read(value, path)` when `key` is present (and, under a patch,
+    // touched by it).
     template <class Read>
     void Optional(std::string_view key, Read&& read) {
-        known_.insert(std::string(key));
-        if (auto it = j_.find(key); it != j_.end())
+        known_.push_back(key);
+        auto it = j_.find(key);
+        if (it == j_.end())
+            return;
+        const Json* below = nullptr;
+        if (patch_) {
+            auto touched = patch_->find(key);
+            if (touched == patch_->end())
+                return;
+            if (touched->is_object())
+                below = &*touched;  // merged key by key; a non-object replaced it whole
+        }
+        OnlyPatched scope(below);
+        read(*it, KeyPath(path_, key));
+    }
+    // Calls `read` when `key` is present, touched or not: for a small value
+    // that the checks of its neighbours depend on.
+    template <class Read>
+    void Always(std::string_view key, Read&& read) {
+        known_.push_back(key);
+        if (auto it = j_.find(key); it != j_.end()) {
+            OnlyPatched scope(nullptr);
             read(*it, KeyPath(path_, key));
+        }
     }
     bool Has(std::string_view key) const { return j_.contains(key); }
     const std::string& Path() const { return path_; }
@@ -77,7 +126,8 @@ class ObjectReader {
   private:
     const Json& j_;
     std::string path_;
-    std::set<std::string, std::less<>> known_;
+    const Json* patch_;  // null: the whole object
+    std::vector<std::string_view> known_;
 };
 
 // `{"hr": H}` or `{"hr": H, "value": V}` instead of a value.
@@ -90,15 +140,16 @@ Field<T> ReadField(const Json& j, const std::string& path, Read&& read) {
         return Field<T>(read(j, path));
     ObjectReader object(j, path);
     HRESULT status = S_OK;
-    object.Optional("hr", [&](const Json& v, const std::string& p) { status = ReadHresult(v, p); });
+    object.Always("hr", [&](const Json& v, const std::string& p) { status = ReadHresult(v, p); });
     Field<T> field = Field<T>::Failure(status);
-    object.Optional("value", [&](const Json& v, const std::string& p) {
-        if (FAILED(status))
-            Fail(p,
-                 "a failing status hands out no value; give a success status (such as "
-                 "\"0x1\") or leave \"value\" out");
-        field.value = read(v, p);
-    });
+    // Checked here rather than when reading "value": a patch may change the
+    // status alone.
+    if (FAILED(status) && object.Has("value"))
+        Fail(KeyPath(path, "value"),
+             "a failing status hands out no value; give a success status (such as "
+             "\"0x1\") or leave \"value\" out");
+    object.Optional("value",
+                    [&](const Json& v, const std::string& p) { field.value = read(v, p); });
     object.RejectUnknownKeys();
     return field;
 }
@@ -140,7 +191,7 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
         Fail(path, std::string("expected a list or {\"lbound\": N, \"items\": [...]}, found ") +
                        j.type_name());
     ObjectReader object(j, path);
-    object.Optional("lbound", [&](const Json& v, const std::string& p) {
+    object.Always("lbound", [&](const Json& v, const std::string& p) {
         array.lowerBound = ReadNumber<LONG>(v, p);
     });
     object.Optional("items", readItems);
@@ -151,7 +202,10 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
         array.upperBoundStatus = ReadBoundFault(v, p);
     });
     object.RejectUnknownKeys();
-    CheckUpperBound(array.lowerBound, array.items.size(), KeyPath(path, "lbound"));
+    // Counted in the JSON: a patch that changes only the bound reads no item.
+    auto items = j.find("items");
+    CheckUpperBound(array.lowerBound, items == j.end() ? 0 : items->size(),
+                    KeyPath(path, "lbound"));
     return array;
 }
 

@@ -31,8 +31,14 @@ class ScenarioError : public std::runtime_error {
     explicit ScenarioError(std::string_view message);
 };
 
-// Larger files are refused unread: no device needs a fraction of this.
+// Bounds on a scenario file, far above what any device lists, that keep
+// loading any file quick and small whatever its shape. Larger files are
+// refused unread; the others are refused as soon as parsing crosses a bound.
 inline constexpr std::size_t kMaxScenarioBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxScenarioDepth = 64;  // lists and objects inside each other
+inline constexpr std::size_t kMaxListItems = 10000;   // in any one list, events included
+// Every number, string, list, object, true, false and null, keys not counted.
+inline constexpr std::size_t kMaxScenarioValues = 500000;
 
 // Service text: nullopt is a null BSTR. UTF-16, embedded NULs allowed.
 using String = std::optional<std::u16string>;
@@ -190,16 +196,16 @@ enum class EventKind {
     SetRegisterModeComplete,
 };
 
-struct Scenario;
+// Parsed JSON, seen only by the loader: a file's document or an event's patch.
+struct JsonValue;
 
 struct Event {
     std::uint32_t afterMs = 0;  // counted from the first subscription
     EventKind kind = EventKind::InterfaceArrival;
     std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
-    // The whole device state from this event on (the file's "patch" applied to
-    // the state before it); null leaves the state as it is. Its own events are
-    // ignored.
-    std::shared_ptr<const Scenario> stateAfter;
+    // The file's "patch", a JSON merge patch applied to the device state just
+    // before the event fires (see PatchedStates); null leaves the state as it is.
+    std::shared_ptr<const JsonValue> patch;
 };
 
 struct Scenario {
@@ -210,6 +216,29 @@ struct Scenario {
     // nullopt: the system's own adapters are listed.
     std::optional<std::vector<Adapter>> adapters;
     std::vector<Event> events;
+    // The file as parsed, without "events": what the first patch applies to.
+    // Null when no event has a patch.
+    std::shared_ptr<const JsonValue> document;
+};
+
+// The device states a loaded scenario's events lead to, one event after the
+// other: After applies the event's patch to the document the earlier calls
+// left and reads the result. An event only holds its patch, so a state is
+// built when its event fires, and only then. The loader checked each patch
+// against the state before it, so a loaded scenario's patches all apply.
+class PatchedStates {
+  public:
+    explicit PatchedStates(std::shared_ptr<const JsonValue> document);
+    ~PatchedStates();
+    PatchedStates(const PatchedStates&) = delete;
+    PatchedStates& operator=(const PatchedStates&) = delete;
+
+    // Null when the event has no patch (the state stays as it is).
+    std::shared_ptr<const Scenario> After(const Event& event);
+
+  private:
+    std::shared_ptr<const JsonValue> base_;  // until the first patch
+    std::unique_ptr<JsonValue> patched_;     // base_ copied at the first patch
 };
 
 // Throws ScenarioError; `sourceName` starts every message (usually the path).

@@ -1,9 +1,12 @@
 // Scenario files: JSON text in, a validated Scenario out. Every section of the
-// file has one reader below; events carry the whole state their patch leads to.
+// file has one reader below; events carry their patch, checked against the
+// state the patches before it leave, and applied when the event fires.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include <system_error>
 
@@ -266,28 +269,31 @@ EventKind ReadEventKind(const Json& j, Path path) {
     Fail(path, "unknown event \"" + name + "\"; expected one of " + known);
 }
 
-// Applies `patch` to `document` and reads the result; the error of an invalid
-// result names the event's patch and the place in the patched scenario.
-std::shared_ptr<const Scenario> ApplyPatch(Json& document, const Json& patch, Path path) {
+// Merges `patch` into `document` (the state the earlier patches left) and
+// checks what it touched; the error of an invalid result names the event's
+// patch and the place in the patched scenario.
+void CheckPatch(Json& document, const Json& patch, Path path) {
     if (!patch.is_object())
         Fail(path, std::string("a patch is an object, found ") + patch.type_name());
     if (patch.contains("events"))
         Fail(json::KeyPath(path, "events"), "a patch cannot change the events");
     document.merge_patch(patch);
     try {
+        json::OnlyPatched touched(&patch);
         ObjectReader o(document, "");
-        auto state = std::make_shared<Scenario>(ReadState(o));
+        ReadState(o);
         o.RejectUnknownKeys();
-        return state;
     } catch (const json::PathError& e) {
         Fail(path, "the patched scenario is invalid at " + e.path + ": " + e.what);
     }
 }
 
-std::vector<Event> ReadEvents(const Json& j, Path path, Json document) {
+// `document` is the whole file, its state valid; each event's patch moves
+// from `j` into the event.
+std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
     if (!j.is_array())
         Fail(path, std::string("expected a list, found ") + j.type_name());
-    document.erase("events");
+    std::optional<Json> patched;  // copied at the first patch
     std::vector<Event> events;
     for (std::size_t i = 0; i < j.size(); ++i) {
         std::string eventPath = json::IndexPath(path, i);
@@ -302,9 +308,22 @@ std::vector<Event> ReadEvents(const Json& j, Path path, Json document) {
         o.Optional("interface", [&](const Json& v, Path p) {
             event.interfaceIndex = static_cast<std::size_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
-        o.Optional("patch",
-                   [&](const Json& v, Path p) { event.stateAfter = ApplyPatch(document, v, p); });
+        bool patch = false;
+        o.Optional("patch", [&](const Json& v, Path p) {
+            if (v.is_object() && v.empty())
+                return;  // changes nothing; the event keeps the state as it is
+            patch = true;
+            if (!patched) {
+                patched.emplace(Json::object());
+                for (auto it = document.begin(); it != document.end(); ++it)
+                    if (it.key() != "events")
+                        (*patched)[it.key()] = it.value();
+            }
+            CheckPatch(*patched, v, p);
+        });
         o.RejectUnknownKeys();
+        if (patch)
+            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         events.push_back(std::move(event));
     }
     return events;
@@ -366,9 +385,18 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
         Json document = json::ParseDocument(jsonText);
         ObjectReader o(document, "");
         Scenario scenario = ReadState(o);
-        o.Optional("events",
-                   [&](const Json& v, Path p) { scenario.events = ReadEvents(v, p, document); });
+        o.Optional("events", [&](const Json&, Path p) {
+            // Out of the document: the patches move into their events.
+            Json events = std::move(document["events"]);
+            scenario.events = ReadEvents(events, p, document);
+        });
         o.RejectUnknownKeys();
+        bool patches = std::any_of(scenario.events.begin(), scenario.events.end(),
+                                   [](const Event& event) { return event.patch != nullptr; });
+        if (patches) {
+            document.erase("events");
+            scenario.document = std::make_shared<const JsonValue>(JsonValue{std::move(document)});
+        }
         return scenario;
     } catch (const Json::parse_error& e) {
         // e.byte counts the offending character itself (1-based).
@@ -384,6 +412,23 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
     }
 }
 
+PatchedStates::PatchedStates(std::shared_ptr<const JsonValue> document)
+    : base_(std::move(document)) {}
+
+PatchedStates::~PatchedStates() = default;
+
+std::shared_ptr<const Scenario> PatchedStates::After(const Event& event) {
+    if (!event.patch || (!patched_ && !base_))
+        return nullptr;
+    if (!patched_) {
+        patched_ = std::make_unique<JsonValue>(*base_);
+        base_.reset();  // not needed any more; gone unless a copy of the scenario holds it
+    }
+    patched_->json.merge_patch(event.patch->json);
+    ObjectReader o(patched_->json, "");
+    return std::make_shared<const Scenario>(ReadState(o));
+}
+
 Scenario LoadScenarioFile(const std::string& path) {
     auto cannotRead = [&](int error) {
         return ScenarioError(
@@ -395,6 +440,9 @@ Scenario LoadScenarioFile(const std::string& path) {
     // Read in chunks up to one byte past the bound, so pipes and endless
     // devices are refused as soon as they pass it.
     std::string text;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
     for (;;) {
         if (text.size() > kMaxScenarioBytes) {

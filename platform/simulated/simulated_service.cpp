@@ -31,10 +31,12 @@ struct SimulatedService::Interception {
 SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
     std::vector<Event> events = std::move(scenario.events);
     scenario.events.clear();
+    std::shared_ptr<const JsonValue> document = std::move(scenario.document);
     bool listsAdapters = scenario.adapters.has_value();
     core_ = std::make_shared<ServiceCore>(std::make_shared<const Scenario>(std::move(scenario)));
 
-    events_ = EventScheduler::Launch(core_, std::move(events), options.manualClock);
+    events_ =
+        EventScheduler::Launch(core_, std::move(events), std::move(document), options.manualClock);
     core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
         if (auto events = weak.lock())
             events->Start();

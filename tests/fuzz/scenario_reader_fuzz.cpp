@@ -1,6 +1,8 @@
 // Arbitrary bytes into the scenario reader: either a scenario or a clean
-// ScenarioError whose message is one printable line. Anything else (another
-// exception, a crash, a leak, undefined behaviour) is a finding.
+// ScenarioError whose message is one printable line. A loaded scenario's
+// events then fire one after the other: every patch the loader let through
+// must apply (the loader checks only what each patch touched). Anything else
+// (another exception, a crash, a leak, undefined behaviour) is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -12,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         paravue::simulated::Scenario scenario =
             paravue::simulated::ParseScenario(text, "fuzz.json");
-        (void)scenario;
+        paravue::simulated::PatchedStates states(scenario.document);
+        for (const auto& event : scenario.events)
+            (void)states.After(event);
     } catch (const paravue::simulated::ScenarioError& error) {
         for (const char* c = error.what(); *c; ++c) {
             auto byte = static_cast<unsigned char>(*c);

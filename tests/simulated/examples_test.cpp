@@ -95,8 +95,9 @@ TEST_F(Examples, EventsRegistersWithTheNetworkAfterThreeSeconds) {
         return s.interfaces.value.items.at(0).value.registration.value.registerState.value;
     };
     EXPECT_EQ(stateOf(scenario), MBN_REGISTER_STATE_SEARCHING);
-    ASSERT_NE(event.stateAfter, nullptr);
-    EXPECT_EQ(stateOf(*event.stateAfter), MBN_REGISTER_STATE_HOME);
+    auto after = PatchedStates(scenario.document).After(event);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(stateOf(*after), MBN_REGISTER_STATE_HOME);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "platform/simulated/scenario.h"
+#include "tests/support/hostile_scenarios.h"
 
 namespace paravue::simulated {
 namespace {
@@ -126,6 +128,56 @@ TEST(ScenarioLoaderErrors, DuplicateKeysAndDeepNesting) {
               2u);
 }
 
+// Shapes that cost the most for their size: refused at the size bound where
+// they cross another bound, or loaded. The ones that load are built small
+// here (under the sanitizers a large one only takes longer);
+// tests/benchmark/scenario_load_benchmark loads them at full size and prints
+// what each costs.
+TEST(ScenarioLoaderErrors, HostileShapesLoadOrAreRefused) {
+    for (const hostile::Shape& shape : hostile::Shapes()) {
+        SCOPED_TRACE(shape.name);
+        std::string text = shape.make(*shape.refusal ? kMaxScenarioBytes : 1 << 16);
+        ASSERT_LE(text.size(), kMaxScenarioBytes);
+        std::string error = ErrorOf(text);
+        if (*shape.refusal)
+            EXPECT_TRUE(error.starts_with("test.json: at ") && error.ends_with(shape.refusal))
+                << error;
+        else
+            EXPECT_EQ(error, "(no error)");
+    }
+}
+
+// Each bound holds exactly: the file past it is refused where it crosses it,
+// the file at it parses (and fails later, on what it holds).
+TEST(ScenarioLoaderErrors, BoundsHoldExactly) {
+    auto zeros = [](std::size_t count) {
+        std::string list = "[";
+        for (std::size_t i = 0; i < count; ++i)
+            list += i ? ",0" : "0";
+        return list + "]";
+    };
+    // The top-level object and the list of "interfaces", then lists of zeros.
+    auto values = [&](std::size_t count) {
+        std::string text = R"({"interfaces": [)";
+        for (count -= 2; count > 0;) {
+            std::size_t items = std::min(count - 1, kMaxListItems);
+            text += zeros(items) + (count > items + 1 ? "," : "");
+            count -= items + 1;
+        }
+        return text + "]}";
+    };
+    ExpectErrors({
+        {zeros(kMaxListItems).c_str(),
+         "test.json: at the top level: expected an object, found array"},
+        {zeros(kMaxListItems + 1).c_str(),
+         "test.json: at the top level: more than 10000 items in one list"},
+    });
+    EXPECT_EQ(ErrorOf(values(kMaxScenarioValues)),
+              "test.json: at interfaces[0]: expected an object, found array");
+    EXPECT_EQ(ErrorOf(values(kMaxScenarioValues + 1)),
+              "test.json: at interfaces[49][9948]: more than 500000 values in the file");
+}
+
 TEST(ScenarioLoaderErrors, NumbersOutOfRange) {
     ExpectErrors({
         {R"({"interfaces": [{"registration": {"registerState": 4294967296}}]})",
@@ -190,6 +242,26 @@ TEST(ScenarioLoaderErrors, EventsAndPatches) {
         {R"({"events": [{"event": "OnRegisterStateChange", "patch": {"interfacs": []}}]})",
          "test.json: at events[0].patch: the patched scenario is invalid at interfacs: unknown "
          "key"},
+        // A patch is checked by what it touches; these touch one key and break its neighbours.
+        {R"({"interfaces": {"items": [{}, {}]},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"interfaces": {"lbound": 2147483647}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.lbound: "
+         "the lower bound leaves no room for the items..."},
+        {R"({"connectionManager": {"connections": {"hr": "0x1", "value": []}},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"connectionManager": {"connections": {"hr": "0x80004005"}}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at "
+         "connectionManager.connections.value: a failing status hands out no value..."},
+        {R"({"interfaces": {"hr": "0x1", "value": [{}]},
+             "events": [{"event": "OnInterfaceArrival", "patch": {"interfaces": {"hr": null}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.value: "
+         "unknown key"},
+        {R"({"interfaces": {"items": [{}]},
+             "events": [{"event": "OnInterfaceArrival",
+                         "patch": {"interfaces": {"hr": "0x80004005"}}}]})",
+         "test.json: at events[0].patch: the patched scenario is invalid at interfaces.items: "
+         "unknown key"},
     });
 }
 
@@ -313,9 +385,69 @@ TEST(ScenarioLoaderValues, AdaptersAndEvents) {
     EXPECT_EQ(s.events[0].kind, EventKind::InterfaceRemoval);
     EXPECT_EQ(s.events[0].afterMs, 3000u);
     EXPECT_EQ(s.events[0].interfaceIndex, 1u);
-    EXPECT_EQ(s.events[0].stateAfter, nullptr);
+    EXPECT_EQ(s.events[0].patch, nullptr);
     EXPECT_EQ(s.events[1].kind, EventKind::RegisterStateChange);
     EXPECT_EQ(s.events[1].afterMs, 0u);
+}
+
+// The loader checks a patch only where it touched the state; a sweep of
+// pairs of patches over states in each form (lists, bounds, status forms)
+// must give what checking the whole patched scenario gives: the same error
+// at the first patch that breaks it, or none.
+TEST(ScenarioLoaderErrors, PatchesAreCheckedAsTheWholeScenarioWouldBe) {
+    const char* states[] = {
+        R"({"interfaces": [{"signal": {"strength": 3}}]})",
+        R"({"interfaces": {"items": [{}, {}], "lbound": 1}})",
+        R"({"interfaces": {"items": [{}], "lbound": 2147483647}})",
+        R"({"interfaces": {"hr": "0x1", "value": [{"readyState": 2}]}})",
+        R"({"connectionManager": {"connections": {"hr": "0x1", "value": [{"connectionId": "c"}]}}})",
+        R"({"connectionManager": {"connections": [{"connectionState": {"hr": "0x1", "value": {}}}]}})",
+        R"({"adapters": [{"name": "a"}], "interfaceManager": {"hr": "0x80004005"}})",
+    };
+    const char* patches[] = {
+        R"({"interfaces": {"lbound": 2147483647}})",
+        R"({"interfaces": {"items": [{}, {}]}})",
+        R"({"interfaces": {"hr": "0x80004005"}})",
+        R"({"interfaces": {"hr": null}})",
+        R"({"interfaces": {"hr": null, "value": null, "items": [{}]}})",
+        R"({"interfaces": {"hr": "0x2"}})",
+        R"({"interfaces": {"value": [{"readyState": "x"}]}})",
+        R"({"interfaces": {"items": {"a": 1}, "uboundHr": "0x80004005"}})",
+        R"({"interfaces": [{"signal": {"hr": "0x80004005"}}]})",
+        R"({"connectionManager": {"connections": {"hr": "0x80004005"}}})",
+        R"({"connectionManager": {"connections": {"hr": "0x80004005", "value": null}}})",
+        R"({"connectionManager": {"connections": {"value": [{"connectionId": 5}]}}})",
+        R"({"connectionManager": {"connections": {"lbound": 3}}})",
+        R"({"connectionManager": {"connections": [{"connectionState": {"hr": "0x80004005"}}]}})",
+        R"({"connectionManager": null, "interfaceManager": {"hr": null}})",
+        R"({"adapters": {"name": "b"}})",
+        R"({"adapters": null, "interfaceManager": {"x": 1}})",
+    };
+    using nlohmann::json;
+    for (const char* state : states) {
+        for (const char* first : patches) {
+            for (const char* second : patches) {
+                json file = json::parse(state);
+                json events = json::array();
+                for (const char* patch : {first, second})
+                    events.push_back(
+                        {{"event", "OnInterfaceArrival"}, {"patch", json::parse(patch)}});
+                file["events"] = events;
+                std::string expected = "(no error)";
+                json whole = json::parse(state);
+                for (std::size_t i = 0; i < events.size() && expected == "(no error)"; ++i) {
+                    whole.merge_patch(events[i]["patch"]);
+                    std::string error = ErrorOf(whole.dump());
+                    if (error != "(no error)")
+                        expected = "test.json: at events[" + std::to_string(i) +
+                                   "].patch: the patched scenario is invalid at " +
+                                   error.substr(std::string("test.json: at ").size());
+                }
+                SCOPED_TRACE(file.dump());
+                EXPECT_EQ(ErrorOf(file.dump()), expected);
+            }
+        }
+    }
 }
 
 TEST(ScenarioLoaderValues, PatchesBuildOnEachOther) {
@@ -328,14 +460,18 @@ TEST(ScenarioLoaderValues, PatchesBuildOnEachOther) {
             {"event": "OnPacketServiceStateChange"},
             {"event": "OnInterfaceRemoval", "patch": {"interfaces": [], "adapters": null}}]})");
     ASSERT_EQ(s.events.size(), 3u);
-    ASSERT_NE(s.events[0].stateAfter, nullptr);
-    const Scenario& first = *s.events[0].stateAfter;
+    PatchedStates states(s.document);
+    auto afterFirst = states.After(s.events[0]);
+    ASSERT_NE(afterFirst, nullptr);
+    const Scenario& first = *afterFirst;
     EXPECT_EQ(first.interfaces.value.items[0].value.registration.value.registerState.value,
               MBN_REGISTER_STATE_HOME);
     EXPECT_TRUE(first.adapters.has_value());  // untouched by the patch
     EXPECT_TRUE(first.events.empty());
-    EXPECT_EQ(s.events[1].stateAfter, nullptr);
-    const Scenario& last = *s.events[2].stateAfter;
+    EXPECT_EQ(states.After(s.events[1]), nullptr);
+    auto afterLast = states.After(s.events[2]);
+    ASSERT_NE(afterLast, nullptr);
+    const Scenario& last = *afterLast;
     EXPECT_TRUE(last.interfaces.value.items.empty());
     EXPECT_FALSE(last.adapters.has_value());  // null removes a key
     // The base state is not touched by its events.
