@@ -9,10 +9,10 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -254,9 +254,9 @@ TEST_F(RealDaemonReport, ARedactedCaptureHoldsNoIdentifierAndReplaysToTheRedacte
     ASSERT_NE(mkdtemp(directory), nullptr);
     const std::string file = std::string(directory) + "/device.json";
     const real_daemon::CommandResult masked =
-        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --redact --capture " + file);
+        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --redact --capture " + file, false);
     const real_daemon::CommandResult replayed =
-        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --scenario " + file);
+        real_daemon::Run(std::string(PARAVUE_REPORT_BINARY) + " --scenario " + file, false);
     std::ifstream in(file);
     const std::string captured{std::istreambuf_iterator<char>(in), {}};
     std::filesystem::remove_all(directory);
