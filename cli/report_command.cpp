@@ -1,6 +1,7 @@
 #include "cli/report_command.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -11,12 +12,14 @@
 #include "platform/service_choice.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
+#include "report/metrics.h"
 
 namespace paravue {
 namespace {
 
 constexpr const char* kUsage =
     "Usage: paravue-report [--scenario FILE] [--redact] [--capture FILE]\n"
+    "       paravue-report --metrics [--output FILE] [--scenario FILE] [--redact]\n"
     "       paravue-report --help | --version\n"
     "\n"
     "Prints the Paravue for Mobile Data report of the first cellular modem.\n"
@@ -32,6 +35,11 @@ constexpr const char* kUsage =
     "                   names and profile XML text pseudonyms (interface-1), in\n"
     "                   the report and in the captured file alike; see\n"
     "                   paravue-report(1)\n"
+    "  --metrics        print every modem's state, signal and failing reads as\n"
+    "                   Prometheus metrics instead of the report; see\n"
+    "                   /usr/share/doc/paravue/metrics.md\n"
+    "  --output FILE    with --metrics: write them to FILE (atomically, mode\n"
+    "                   0644) instead of standard output\n"
     "  -h, --help       print this text and exit\n"
     "  --version        print the version and exit\n"
     "\n"
@@ -40,13 +48,16 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when the report ends with \"Completed Successfully.\", 1 when it\n"
     "ends otherwise, 2 for a bad command line or scenario file, or when the\n"
-    "captured file cannot be written.\n";
+    "captured file cannot be written. With --metrics: 0 when the metrics were\n"
+    "written (a modem's failed read is a metric), 2 when FILE cannot be written.\n";
 
 struct CommandLine {
     enum class Action { Report, Help, Version } action = Action::Report;
     std::optional<std::string> scenarioPath;
     std::optional<std::string> capturePath;
     bool redact = false;
+    bool metrics = false;
+    std::optional<std::string> outputPath;  // of the metrics
 };
 
 // "--name FILE" or "--name=FILE" at `i`: fills `value` and returns true, or
@@ -81,15 +92,22 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
             line.action = CommandLine::Action::Version;
         } else if (argument == "--redact") {
             line.redact = true;
+        } else if (argument == "--metrics") {
+            line.metrics = true;
         } else if (std::optional<std::string> problem;
                    FileOption(arguments, i, "--scenario", line.scenarioPath, problem) ||
-                   FileOption(arguments, i, "--capture", line.capturePath, problem)) {
+                   FileOption(arguments, i, "--capture", line.capturePath, problem) ||
+                   FileOption(arguments, i, "--output", line.outputPath, problem)) {
             if (problem)
                 return problem;
         } else {
             return "unknown argument '" + argument + "'";
         }
     }
+    if (line.outputPath && !line.metrics)
+        return std::string("--output needs --metrics");
+    if (line.metrics && line.capturePath)
+        return std::string("--capture cannot be used with --metrics");
     return std::nullopt;
 }
 
@@ -121,6 +139,62 @@ void CannotWrite(std::FILE* err, const std::string& path, const std::string& rea
     Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
 }
 
+void PrintHints(const ActiveService& service, std::FILE* err) {
+    const RunCauses causes = service.LastRunCauses();
+    for (const Hint& hint : kHints)
+        if (causes.Has(hint.cause))
+            Write(err, std::string("paravue-report: ") + hint.text + "\n");
+}
+
+// The metrics of every modem, on `out` or in place of the output file. A
+// modem's failed read is a sample, not a failure of the command.
+int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
+    if (line.outputPath) {
+        if (std::optional<std::string> problem = capture::SpecialFileAt(*line.outputPath)) {
+            CannotWrite(err, *line.outputPath, *problem);
+            return kUsageOrScenarioError;
+        }
+    }
+    std::unique_ptr<ActiveService> service;
+    try {
+        service = StartService(line.scenarioPath);
+    } catch (const ServiceUnavailable& error) {
+        Write(err, std::string("paravue-report: ") + error.what() + "\n");
+        return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
+                                                                           : kReportEndedOtherwise;
+    }
+    // Masks what the run reads exactly as it does for the report.
+    std::optional<capture::CaptureSession> session;
+    if (line.redact)
+        session.emplace(true, false);
+
+    std::string metrics;
+    try {
+        const ComApartment apartment;
+        metrics = CollectMetrics(PARAVUE_VERSION);
+    } catch (const std::bad_alloc&) {
+        Write(err, "paravue-report: out of memory; no metrics written\n");
+        return kReportEndedOtherwise;
+    }
+    PrintHints(*service, err);
+    if (line.outputPath) {
+        // node_exporter reads the directory's *.prom files whenever it is
+        // scraped: the file appears whole, from a temporary name that does
+        // not end in .prom, and is readable by the exporter's user.
+        capture::PendingFile file(*line.outputPath, metrics, 0644);
+        if (std::optional<std::string> failure = file.Commit()) {
+            CannotWrite(err, *line.outputPath, *failure);
+            return kUsageOrScenarioError;
+        }
+        return kReportCompleted;
+    }
+    if (!Write(out, LinesForStream(out, std::move(metrics))) || std::fflush(out) != 0) {
+        Write(err, "paravue-report: cannot write the metrics\n");
+        return kReportEndedOtherwise;
+    }
+    return kReportCompleted;
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err,
@@ -139,6 +213,8 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(out, "Paravue for Mobile Data " PARAVUE_VERSION "\n");
         return kReportCompleted;
     }
+    if (line.metrics)
+        return RunMetrics(line, out, err);
 
     // A device, FIFO or socket is refused before the run, and untouched.
     if (line.capturePath) {
@@ -185,10 +261,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
-    const RunCauses causes = service->LastRunCauses();
-    for (const Hint& hint : kHints)
-        if (causes.Has(hint.cause))
-            Write(err, std::string("paravue-report: ") + hint.text + "\n");
+    PrintHints(*service, err);
     if (captured) {
         if (std::optional<std::string> failure = captured->Commit()) {
             CannotWrite(err, *line.capturePath, *failure);

@@ -17,4 +17,22 @@ std::string ReportForStream(std::FILE* stream, std::string report) {
     return PrintableText(report, LineEnds::CrLfKept);
 }
 
+std::string LinesForStream(std::FILE* stream, std::string text) {
+    const int fd = ::fileno(stream);
+    if (fd < 0 || !::isatty(fd))
+        return text;
+    std::string shown;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        const bool ended = end != std::string::npos;
+        if (!ended)
+            end = text.size();
+        shown += PrintableText(std::string_view(text).substr(start, end - start));
+        if (ended)
+            shown += '\n';
+        start = end + 1;
+    }
+    return shown;
+}
+
 }  // namespace paravue

@@ -13,4 +13,8 @@ namespace paravue {
 // else (a file, a pipe) the report is returned byte for byte.
 std::string ReportForStream(std::FILE* stream, std::string report);
 
+// The same for text of LF-ended lines (the metrics): on a terminal each line
+// keeps its LF and shows everything else a terminal would act on.
+std::string LinesForStream(std::FILE* stream, std::string text);
+
 }  // namespace paravue

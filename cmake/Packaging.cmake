@@ -34,8 +34,12 @@ install(DIRECTORY examples/
 # repository's README is for a working tree.
 install(FILES docs/README.installed.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME README.md)
-install(FILES docs/scenarios.md docs/modemmanager.md
+install(FILES docs/scenarios.md docs/modemmanager.md docs/metrics.md docs/paravue-alerts.yml
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The metrics timer and its service: installed, not enabled (metrics.md says
+# how); /usr/lib/systemd/system is where Debian wants packaged units.
+install(FILES res/systemd/paravue-metrics.service res/systemd/paravue-metrics.timer
+        DESTINATION lib/systemd/system)
 
 set(CPACK_PACKAGE_NAME "paravue")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")

@@ -80,23 +80,6 @@ namespace {
 
 // Each list is a plain run of independent tests in table order, so the lines
 // always come out in this order whatever order the service set the bits in.
-constexpr Named<MBN_DATA_CLASS, report_format::Format<>> kDataClassLines[] = {
-    {MBN_DATA_CLASS_GPRS, u"                                   GPRS\r\n"},
-    {MBN_DATA_CLASS_EDGE, u"                                   EDGE\r\n"},
-    {MBN_DATA_CLASS_UMTS, u"                                   UMTS\r\n"},
-    {MBN_DATA_CLASS_HSDPA, u"                                   HSDPA\r\n"},
-    {MBN_DATA_CLASS_HSUPA, u"                                   HSUPA\r\n"},
-    {MBN_DATA_CLASS_LTE, u"                                   LTE\r\n"},
-    {MBN_DATA_CLASS_1XRTT, u"                                   1XRTT\r\n"},
-    {MBN_DATA_CLASS_1XEVDO, u"                                   1XEVDO\r\n"},
-    {MBN_DATA_CLASS_1XEVDO_REVA, u"                                   1XEVDO_REVA\r\n"},
-    {MBN_DATA_CLASS_1XEVDV, u"                                   1XEVDV\r\n"},
-    {MBN_DATA_CLASS_3XRTT, u"                                   3XRTT\r\n"},
-    {MBN_DATA_CLASS_1XEVDO_REVB, u"                                   1XEVDO_REVB\r\n"},
-    {MBN_DATA_CLASS_UMB, u"                                   UMB\r\n"},
-    {MBN_DATA_CLASS_CUSTOM, u"                                   CUSTOM\r\n"},
-};
-
 constexpr Named<MBN_PROVIDER_STATE, report_format::Format<>> kProviderStateLines[] = {
     {MBN_PROVIDER_STATE_HOME, u"                                   HOME\r\n"},
     {MBN_PROVIDER_STATE_FORBIDDEN, u"                                   FORBIDDEN\r\n"},

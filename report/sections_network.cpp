@@ -12,16 +12,6 @@ constexpr Named<MBN_REGISTER_MODE, Line> kRegisterModeLines[] = {
     {MBN_REGISTER_MODE_MANUAL, u"Register Mode                      Manual\r\n"},
 };
 
-constexpr Named<MBN_REGISTER_STATE, Line> kRegisterStateLines[] = {
-    {MBN_REGISTER_STATE_NONE, u"Register State                     NONE\r\n"},
-    {MBN_REGISTER_STATE_DEREGISTERED, u"Register State                     DEREGISTERED\r\n"},
-    {MBN_REGISTER_STATE_SEARCHING, u"Register State                     SEARCHING\r\n"},
-    {MBN_REGISTER_STATE_HOME, u"Register State                     HOME\r\n"},
-    {MBN_REGISTER_STATE_ROAMING, u"Register State                     ROAMING\r\n"},
-    {MBN_REGISTER_STATE_PARTNER, u"Register State                     PARTNER\r\n"},
-    {MBN_REGISTER_STATE_DENIED, u"Register State                     DENIED\r\n"},
-};
-
 constexpr Named<MBN_AUTH_PROTOCOL, Line> kAuthTypeLines[] = {
     {MBN_AUTH_PROTOCOL_NONE, u"Auth type                          NONE\r\n"},
     {MBN_AUTH_PROTOCOL_PAP, u"Auth type                          PAP\r\n"},
@@ -93,8 +83,7 @@ void ReportRegistration(Run& run) {
     MBN_REGISTER_STATE state = MBN_REGISTER_STATE_NONE;
     run.Check(registration.GetRegisterState(&state),
               u"Unable to get register state. Error Code: 0x%x\r\n");
-    AppendLineFor(text, kRegisterStateLines, state,
-                  u"Register State                     Unknown\r\n");
+    AppendLineFor(text, kRegisterStateLines, state, kRegisterStateUnknownLine);
 
     run.Check(registration.GetRegistrationNetworkError(&number),
               u"Unable to get registration network error. Error Code: 0x%x\r\n");

@@ -18,25 +18,6 @@ constexpr Named<MBN_RADIO, Line> kHardwareRadioLines[] = {
     {MBN_RADIO_ON, u"Hardware Radio State               On\r\n"},
 };
 
-constexpr Named<MBN_READY_STATE, Line> kReadyStateLines[] = {
-    {MBN_READY_STATE_OFF, u"Ready State                        OFF\r\n"},
-    {MBN_READY_STATE_INITIALIZED, u"Ready State                        INITIALIZED\r\n"},
-    {MBN_READY_STATE_SIM_NOT_INSERTED, u"Ready State                        SIM_NOT_INSERTED\r\n"},
-    {MBN_READY_STATE_BAD_SIM, u"Ready State                        BAD_SIM\r\n"},
-    {MBN_READY_STATE_FAILURE, u"Ready State                        FAILURE\r\n"},
-    {MBN_READY_STATE_NOT_ACTIVATED, u"Ready State                        NOT_ACTIVATED\r\n"},
-    {MBN_READY_STATE_DEVICE_LOCKED, u"Ready State                        DEVICE_LOCKED\r\n"},
-    {MBN_READY_STATE_DEVICE_BLOCKED, u"Ready State                        DEVICE_BLOCKED\r\n"},
-};
-
-constexpr Named<MBN_ACTIVATION_STATE, const char16_t*> kActivationStates[] = {
-    {MBN_ACTIVATION_STATE_NONE, u"None"},
-    {MBN_ACTIVATION_STATE_ACTIVATED, u"Activated"},
-    {MBN_ACTIVATION_STATE_ACTIVATING, u"Activating"},
-    {MBN_ACTIVATION_STATE_DEACTIVATED, u"Deactivated"},
-    {MBN_ACTIVATION_STATE_DEACTIVATING, u"Deactivating"},
-};
-
 }  // namespace
 
 void ReportRadio(Run& run) {
@@ -89,7 +70,7 @@ void ReportConnection(Run& run) {
     run.Check(run.connection->GetConnectionState(&state, profileName.Put()),
               u"Unable to get connection state. Error Code: 0x%x\r\n");
     run.text.Append(u"Activation State                   %s\r\n",
-                    TextFor(kActivationStates, state, u"Unknown"));
+                    TextFor(kActivationStates, state, kActivationStateUnknown));
     run.text.Append(u"Profile Name                       %s\r\n", profileName.Get());
 }
 

@@ -3,7 +3,9 @@
 # --no-install-recommends keeps systemd and udev off the machine: the tests bring
 # their own private bus and mock service. modemmanager brings the real daemon and
 # mmcli for the tests that run it on that private bus against a simulated modem
-# (its own system service is never used by the tests).
+# (its own system service is never used by the tests). prometheus brings promtool, which checks
+# the metrics and the alerting rules; the tests start prometheus-node-exporter's binary themselves
+# on a free local port, never its system service.
 set -euo pipefail
 
 packages=(
@@ -16,6 +18,7 @@ packages=(
     modemmanager util-linux
     desktop-file-utils appstream mandoc dpkg-dev file lintian
     clang libclang-rt-14-dev
+    prometheus prometheus-node-exporter
 )
 
 missing=()

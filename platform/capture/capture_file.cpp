@@ -101,7 +101,9 @@ std::optional<std::string> SpecialFileAt(const std::string& path) {
     return std::nullopt;
 }
 
-PendingFile::PendingFile(const std::string& path, std::string_view text) : target_(path) {
+PendingFile::PendingFile(const std::string& path, std::string_view text,
+                         std::optional<unsigned> permissions)
+    : target_(path) {
     // A file private to its owner, unless it replaces a regular file whose
     // owner chose otherwise (set-ID and sticky bits are not carried over).
     mode_t mode = 0600;
@@ -112,6 +114,8 @@ PendingFile::PendingFile(const std::string& path, std::string_view text) : targe
         if (S_ISREG(target.st_mode))
             mode = target.st_mode & 0777;
     }
+    if (permissions)
+        mode = static_cast<mode_t>(*permissions & 0777);
     std::string pattern = path + ".XXXXXX";
     if (pattern.size() >= sizeof g_temporary) {
         failure_ = Reason(ENAMETOOLONG);

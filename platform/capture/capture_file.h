@@ -20,10 +20,12 @@ std::optional<std::string> SpecialFileAt(const std::string& path);
 // file is created 0600, or with the permissions of the regular file it is to
 // replace, and no child process inherits it. Until Commit the temporary file
 // is removed when this is destroyed, and when SIGINT, SIGTERM or SIGHUP ends
-// the process; one at a time per process.
+// the process; one at a time per process. Given `permissions`, the file gets
+// exactly those instead (a file others are meant to read).
 class PendingFile {
   public:
-    PendingFile(const std::string& path, std::string_view text);
+    PendingFile(const std::string& path, std::string_view text,
+                std::optional<unsigned> permissions = std::nullopt);
     // Stands for a capture that could not be made, for `reason`.
     static PendingFile Failed(std::string reason);
     PendingFile(PendingFile&& other) noexcept;

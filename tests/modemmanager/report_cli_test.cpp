@@ -437,4 +437,52 @@ TEST_F(ReportCli, NetworkManagerAbsentFailingOrFrozenIsOneLineNeverAHang) {
     EXPECT_TRUE(endsWith(frozen.output, "0x800705b4")) << frozen.output;
 }
 
+// --metrics over the daemon: every modem it lists, named by its interface
+// (a repeated one also by its position), the first agreeing with its report;
+// no daemon is a metric too, not a failure.
+TEST_F(ReportCli, MetricsCoverEveryModemAndAgreeWithTheReport) {
+    const ReportRun none = RunReport("", "--metrics");
+    EXPECT_EQ(none.exitCode, 0) << none.errors;
+    EXPECT_NE(none.output.find("\nparavue_service_up 0\n"), std::string::npos) << none.output;
+
+    ASSERT_TRUE(daemon_.Start());
+    ASSERT_TRUE(daemon_.AddModem(0));
+    ASSERT_TRUE(daemon_.AddModem(
+        1, g_variant_new_parsed("{'state': <'disabled'>, 'modem': <{'Ports': <[('cdc-wdm1', "
+                                "uint32 6), ('wwan1', uint32 2)]>}>}")));
+    ASSERT_TRUE(daemon_.AddModem(2, g_variant_new_parsed("{'state': <'idle'>}")));
+    const ReportRun metrics = RunReport("", "--metrics");
+    EXPECT_EQ(metrics.exitCode, 0) << metrics.errors;
+    const auto has = [&](const std::string& sample) {
+        return metrics.output.find("\n" + sample + "\n") != std::string::npos;
+    };
+    EXPECT_TRUE(has("paravue_service_up 1"));
+    EXPECT_TRUE(has("paravue_modems 3"));
+    for (const char* modem : {"wwan0", "wwan1", "wwan0#2"})
+        EXPECT_TRUE(has("paravue_modem_facts_ok{modem=\"" + std::string(modem) + "\"} 1"))
+            << modem << metrics.output;
+    EXPECT_TRUE(has("paravue_modem_radio_on{modem=\"wwan1\",switch=\"software\"} 0"));
+
+    const std::string report = RunReport().output;
+    const auto value = [&](const std::string& label) {
+        const std::size_t at = report.find(label + std::string(35 - label.size(), ' '));
+        if (at == std::string::npos)
+            return std::string();
+        const std::size_t start = at + 35;
+        std::string text = report.substr(start, report.find("\r\n", start) - start);
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    for (const auto& [family, label] :
+         {std::pair{"register", "Register State"}, std::pair{"ready", "Ready State"},
+          std::pair{"activation", "Activation State"}})
+        EXPECT_TRUE(has(std::string("paravue_modem_") + family + "_state{modem=\"wwan0\",state=\"" +
+                        value(label) + "\"} 1"))
+            << family << metrics.output;
+    const int strength = std::stoi(value("Signal Strength"));
+    EXPECT_TRUE(has("paravue_modem_signal_rssi_dbm{modem=\"wwan0\"} " +
+                    std::to_string(-113 + 2 * strength)));
+}
+
 }  // namespace
