@@ -7,8 +7,8 @@
 #include "platform/intercept/layer.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
-#include "platform/simulated/failing_arrays.h"
 #include "platform/simulated/event_scheduler.h"
+#include "platform/simulated/failing_arrays.h"
 #include "platform/simulated/managers.h"
 #include "platform/simulated/service_core.h"
 
