@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/array_calls.h"
+#include "platform/connection_point.h"
 #include "platform/intercept/layer.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
@@ -241,6 +242,34 @@ TEST_F(CallLog, ALayerOverTheServiceSeesTheSameCallsAndMayOutliveIt) {
     EXPECT_EQ(ArrayGetLBound(plain.Get(), 1, &lower), S_OK);
     EXPECT_EQ(lower, 3);
     layer.reset();
+}
+
+// A scenario run intercepts calls only to answer array failures: without a
+// layer the manager handed out is the service's own object, so its container
+// hands back that same manager; a layer's wrapper passes the container query
+// on to the object it wraps.
+TEST_F(CallLog, TheServiceInterceptsOnlyScenariosThatMayFailAnArray) {
+    struct Case {
+        const char* json;
+        bool intercepted;
+    } cases[] = {
+        {kScenario, false},
+        {R"({"interfaces": [{"preferredProviders": {"items": [], "uboundHr": "0x80004005"}}]})",
+         true},
+        {R"({"interfaces": {"items": [{"hr": "0x80004005"}]}})", true},
+        {R"({"events": [{"event": "OnInterfaceArrival", "patch": {"interfaces": []}}]})", true},
+        {R"({"events": [{"event": "OnInterfaceArrival"}]})", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        SimulatedService service(Parse(c.json));
+        auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(manager.As(&container), S_OK);
+        ComPtr<IMbnInterfaceManager> back;
+        ASSERT_EQ(container.As(&back), S_OK);
+        EXPECT_EQ(back.Get() != manager.Get(), c.intercepted);
+    }
 }
 
 }  // namespace
