@@ -26,12 +26,12 @@ class MbnNotification final : public QEvent {
         RegisterState,
     };
 
-    explicit MbnNotification(Kind kind) : QEvent(registeredType()), m_kind(kind) {}
+    explicit MbnNotification(Kind kind) : QEvent(registeredType()), kind_(kind) {}
     static QEvent::Type registeredType();
-    Kind kind() const { return m_kind; }
+    Kind kind() const { return kind_; }
 
   private:
-    Kind m_kind;
+    Kind kind_;
 };
 
 // Carries notifications from the service's threads to one window: a child of

@@ -2,11 +2,29 @@
 
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
-#include "platform/service_starts.h"
+#include "platform/simulated/scenario.h"
+#include "platform/simulated/simulated_service.h"
 
 namespace paravue {
 namespace {
+
+class ScenarioService final : public ActiveService {
+  public:
+    explicit ScenarioService(simulated::Scenario scenario) : service_(std::move(scenario)) {}
+
+  private:
+    simulated::SimulatedService service_;
+};
+
+std::unique_ptr<ActiveService> StartScenarioService(const std::string& path) {
+    try {
+        return std::make_unique<ScenarioService>(simulated::LoadScenarioFile(path));
+    } catch (const simulated::ScenarioError& error) {
+        throw ServiceUnavailable(ServiceUnavailable::Cause::BadScenario, error.what());
+    }
+}
 
 std::optional<std::string> ScenarioFromEnvironment() {
     const char* path = std::getenv("PARAVUE_SCENARIO");

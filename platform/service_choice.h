@@ -41,4 +41,8 @@ class ServiceUnavailable : public std::runtime_error {
 // Throws ServiceUnavailable.
 std::unique_ptr<ActiveService> StartService(const std::optional<std::string>& scenarioPath);
 
+// The system's own service. The build links one: system_service_modemmanager.cpp,
+// or system_service_none.cpp where there is none.
+std::unique_ptr<ActiveService> StartSystemService();
+
 }  // namespace paravue

@@ -4,7 +4,6 @@
 #include "platform/linux/sysfs_adapters.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/service_choice.h"
-#include "platform/service_starts.h"
 
 namespace paravue {
 namespace {

@@ -1,7 +1,6 @@
 // A build without a system service: nothing is registered, so creating the
 // interface manager fails as on a system without the service.
 #include "platform/service_choice.h"
-#include "platform/service_starts.h"
 
 namespace paravue {
 namespace {

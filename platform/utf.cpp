@@ -1,5 +1,7 @@
 #include "platform/utf.h"
 
+#include <algorithm>
+
 namespace paravue {
 namespace {
 
@@ -33,6 +35,21 @@ void AppendUtf16(std::u16string& out, char32_t c) {
     }
 }
 
+unsigned char Byte(std::string_view text, std::size_t i) {
+    return static_cast<unsigned char>(text[i]);
+}
+
+// 1 to 4 for the lead byte of a sequence, 0 for a byte none starts with.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if ((lead & 0xE0) == 0xC0)
+        return 2;
+    if ((lead & 0xF0) == 0xE0)
+        return 3;
+    return (lead & 0xF8) == 0xF0 ? 4 : 0;
+}
+
 bool IsHigh(char16_t u) {
     return u >= 0xD800 && u <= 0xDBFF;
 }
@@ -59,44 +76,39 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::size_t DecodeUtf8(std::string_view text, char32_t* code) {
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    std::size_t length = text.empty() ? 0 : SequenceLength(Byte(text, 0));
+    if (length == 0 || text.size() < length)
+        return 0;
+    char32_t value = Byte(text, 0) & kLeadBits[length];
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((Byte(text, i) & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (Byte(text, i) & 0x3F);
+    }
+    if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    *code = value;
+    return length;
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        int extra;
-        char32_t c;
-        char32_t minimum;
-        if (lead < 0x80) {
-            out += static_cast<char16_t>(lead);
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, minimum = 0x10000;
-        } else {
-            AppendUtf16(out, kReplacement);
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        for (; j < text.size() && j <= i + extra; ++j) {
-            auto next = static_cast<unsigned char>(text[j]);
-            if ((next & 0xC0) != 0x80)
-                break;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (j != i + 1 + extra || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            AppendUtf16(out, kReplacement);
-            i = j;  // skip the lead and the continuation bytes that belonged to it
-            continue;
+    while (!text.empty()) {
+        char32_t c = kReplacement;
+        std::size_t length = DecodeUtf8(text, &c);
+        if (length == 0) {
+            // One U+FFFD for the lead and the continuation bytes that belonged to it.
+            std::size_t most = std::max<std::size_t>(SequenceLength(Byte(text, 0)), 1);
+            for (length = 1; length < most && length < text.size(); ++length)
+                if ((Byte(text, length) & 0xC0) != 0x80)
+                    break;
         }
         AppendUtf16(out, c);
-        i = j;
+        text.remove_prefix(length);
     }
     return out;
 }

@@ -25,19 +25,28 @@ ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& s
 std::shared_ptr<EventScheduler> EventScheduler::Launch(std::shared_ptr<ServiceCore> core,
                                                        std::vector<Event> events,
                                                        std::shared_ptr<const JsonValue> document,
-                                                       bool manualClock) {
+                                                       std::shared_ptr<EventClock> clock) {
+    if (!clock)
+        clock = std::make_shared<EventClock>();
     auto scheduler = std::make_shared<EventScheduler>(Key{}, std::move(core), std::move(events),
-                                                      std::move(document), manualClock);
+                                                      std::move(document), clock);
+    clock->SetWaker([weak = std::weak_ptr<EventScheduler>(scheduler)] {
+        if (auto self = weak.lock()) {
+            std::lock_guard lock(self->mutex_);
+            self->changed_.notify_all();
+        }
+    });
     std::lock_guard lock(scheduler->mutex_);
     scheduler->thread_ = std::thread([self = scheduler] { self->Run(); });
     return scheduler;
 }
 
 EventScheduler::EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
-                               std::shared_ptr<const JsonValue> document, bool manualClock)
+                               std::shared_ptr<const JsonValue> document,
+                               std::shared_ptr<EventClock> clock)
     : core_(std::move(core)),
       events_(std::move(events)),
-      manualClock_(manualClock),
+      clock_(std::move(clock)),
       states_(std::move(document)) {}
 
 EventScheduler::~EventScheduler() {
@@ -53,8 +62,7 @@ void EventScheduler::Start() {
     if (started_)
         return;
     started_ = true;
-    startedAt_ = Clock::now();
-    manualStartedAt_ = manualNow_;
+    startedAt_ = clock_->Now();
     changed_.notify_all();
 }
 
@@ -82,10 +90,7 @@ bool EventScheduler::EventsPending(bool dueOnly) const {
         return false;
     if (!dueOnly)
         return true;
-    auto afterMs = std::chrono::milliseconds(events_[delivered_].afterMs);
-    if (manualClock_)
-        return afterMs <= manualNow_ - manualStartedAt_;
-    return startedAt_ + afterMs <= Clock::now();
+    return startedAt_ + std::chrono::milliseconds(events_[delivered_].afterMs) <= clock_->Now();
 }
 
 void EventScheduler::WaitForDelivered() {
@@ -103,28 +108,18 @@ std::size_t EventScheduler::Delivered() const {
     return delivered_;
 }
 
-void EventScheduler::Advance(std::chrono::milliseconds by) {
-    std::lock_guard lock(mutex_);
-    manualNow_ += by;
-    changed_.notify_all();
-}
-
 bool EventScheduler::NextIsDue(std::unique_lock<std::mutex>& lock) {
     if (!started_ || delivered_ >= events_.size()) {
         changed_.wait(lock);
         return false;
     }
-    auto afterMs = std::chrono::milliseconds(events_[delivered_].afterMs);
-    if (manualClock_) {
-        if (manualNow_ - manualStartedAt_ >= afterMs)
-            return true;
-        changed_.wait(lock);
-        return false;
-    }
-    auto due = startedAt_ + afterMs;
-    if (Clock::now() >= due)
+    auto due = startedAt_ + std::chrono::milliseconds(events_[delivered_].afterMs);
+    if (clock_->Now() >= due)
         return true;
-    changed_.wait_until(lock, due);
+    if (clock_->FollowsRealTime())
+        changed_.wait_until(lock, due);
+    else
+        changed_.wait(lock);
     return false;
 }
 
@@ -157,40 +152,27 @@ void EventScheduler::Fire(const Event& event) {
             (static_cast<IMbnInterfaceManagerEvents*>(sink)->*method)(subject);
         });
     };
-    auto toRegistrationSinks = [&](auto deliver) {
+    auto toRegistrationSinks = [&](auto method, auto... more) {
         ComPtr<IMbnRegistration> registration = RegistrationOf(state, index);
         core_->RegistrationEvents().Fire([&](IUnknown* sink) {
-            deliver(static_cast<IMbnRegistrationEvents*>(sink), registration.Get());
+            (static_cast<IMbnRegistrationEvents*>(sink)->*method)(registration.Get(), more...);
         });
     };
+    using Registrations = IMbnRegistrationEvents;
     switch (event.kind) {
         case EventKind::InterfaceArrival:
-            toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceArrival,
-                           InterfaceOf(state, index).Get());
-            break;
+            return toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceArrival,
+                                  InterfaceOf(state, index).Get());
         case EventKind::InterfaceRemoval:
-            toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceRemoval, before.Get());
-            break;
+            return toManagerSinks(&IMbnInterfaceManagerEvents::OnInterfaceRemoval, before.Get());
         case EventKind::RegisterModeAvailable:
-            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
-                sink->OnRegisterModeAvailable(r);
-            });
-            break;
+            return toRegistrationSinks(&Registrations::OnRegisterModeAvailable);
         case EventKind::RegisterStateChange:
-            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
-                sink->OnRegisterStateChange(r);
-            });
-            break;
+            return toRegistrationSinks(&Registrations::OnRegisterStateChange);
         case EventKind::PacketServiceStateChange:
-            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
-                sink->OnPacketServiceStateChange(r);
-            });
-            break;
+            return toRegistrationSinks(&Registrations::OnPacketServiceStateChange);
         case EventKind::SetRegisterModeComplete:
-            toRegistrationSinks([](IMbnRegistrationEvents* sink, IMbnRegistration* r) {
-                sink->OnSetRegisterModeComplete(r, 0, S_OK);
-            });
-            break;
+            return toRegistrationSinks(&Registrations::OnSetRegisterModeComplete, ULONG{0}, S_OK);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,20 @@
 
 namespace paravue::simulated {
 
+// The time events fall due by: steady_clock, unless the service is given
+// another clock. One that does not move with real time tells the scheduler to
+// sleep until woken rather than until the next event is due, and calls the
+// waker after every move. Now is read under the scheduler's lock: it must not
+// block.
+class EventClock {
+  public:
+    using Time = std::chrono::steady_clock::time_point;
+    virtual ~EventClock() = default;
+    virtual Time Now() const { return std::chrono::steady_clock::now(); }
+    virtual bool FollowsRealTime() const { return true; }
+    virtual void SetWaker(std::function<void()> /*wake*/) {}
+};
+
 class EventScheduler {
     struct Key {};
 
@@ -28,9 +43,9 @@ class EventScheduler {
     static std::shared_ptr<EventScheduler> Launch(std::shared_ptr<ServiceCore> core,
                                                   std::vector<Event> events,
                                                   std::shared_ptr<const JsonValue> document,
-                                                  bool manualClock);
+                                                  std::shared_ptr<EventClock> clock);
     EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
-                   std::shared_ptr<const JsonValue> document, bool manualClock);
+                   std::shared_ptr<const JsonValue> document, std::shared_ptr<EventClock> clock);
     ~EventScheduler();
     EventScheduler(const EventScheduler&) = delete;
     EventScheduler& operator=(const EventScheduler&) = delete;
@@ -45,11 +60,8 @@ class EventScheduler {
     void WaitForDelivered();
     void WaitForAllDelivered();
     std::size_t Delivered() const;
-    void Advance(std::chrono::milliseconds by);
 
   private:
-    using Clock = std::chrono::steady_clock;
-
     void Run();
     bool NextIsDue(std::unique_lock<std::mutex>& lock);  // waits a while when it is not
     bool EventsPending(bool dueOnly) const;
@@ -57,16 +69,14 @@ class EventScheduler {
 
     const std::shared_ptr<ServiceCore> core_;
     const std::vector<Event> events_;
-    const bool manualClock_;
+    const std::shared_ptr<EventClock> clock_;
     PatchedStates states_;  // the event thread's alone
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool started_ = false;
     bool stopping_ = false;
-    Clock::time_point startedAt_;
-    std::chrono::milliseconds manualNow_{0};
-    std::chrono::milliseconds manualStartedAt_{0};
+    EventClock::Time startedAt_;
     std::size_t delivered_ = 0;
     std::thread thread_;
 };

@@ -9,7 +9,7 @@
 
 #include "platform/mbn.h"
 #include "platform/safearray.h"
-#include "platform/simulated/array_faults.h"
+#include "platform/simulated/failing_arrays.h"
 #include "platform/simulated/scenario.h"
 
 namespace paravue::simulated {

@@ -1,7 +1,6 @@
 // The interface manager: lists the interfaces of one snapshot and is the
 // container of the event connection points that all managers of a service
-// share. Subscriptions go through a gate that can refuse them and that starts
-// the event clock.
+// share. Subscriptions go through a gate that starts the event clock.
 #include "platform/com_object.h"
 #include "platform/connection_point.h"
 #include "platform/simulated/hand_out.h"
@@ -13,8 +12,8 @@ namespace {
 
 class AdviseGate final : public ServiceObject<AdviseGate, IConnectionPoint> {
   public:
-    AdviseGate(std::shared_ptr<ServiceCore> core, const IID& iid, ConnectionPoint* point)
-        : core_(std::move(core)), iid_(iid), point_(ComPtr<ConnectionPoint>::Share(point)) {}
+    AdviseGate(std::shared_ptr<ServiceCore> core, ConnectionPoint* point)
+        : core_(std::move(core)), point_(ComPtr<ConnectionPoint>::Share(point)) {}
 
     HRESULT GetConnectionInterface(IID* iid) override {
         return point_->GetConnectionInterface(iid);
@@ -22,8 +21,6 @@ class AdviseGate final : public ServiceObject<AdviseGate, IConnectionPoint> {
     HRESULT Advise(IUnknown* sink, DWORD* cookie) override {
         if (cookie)
             *cookie = 0;
-        if (HRESULT fault = core_->AdviseFault(iid_); FAILED(fault))
-            return fault;
         HRESULT hr = point_->Advise(sink, cookie);
         if (SUCCEEDED(hr))
             core_->Advised();
@@ -33,7 +30,6 @@ class AdviseGate final : public ServiceObject<AdviseGate, IConnectionPoint> {
 
   private:
     std::shared_ptr<ServiceCore> core_;
-    const IID iid_;
     ComPtr<ConnectionPoint> point_;
 };
 
@@ -42,15 +38,6 @@ class InterfaceManagerObject final
                            IConnectionPointContainer> {
   public:
     explicit InterfaceManagerObject(std::shared_ptr<ServiceCore> core) : core_(std::move(core)) {}
-
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IConnectionPointContainer && object) {
-            *object = nullptr;
-            if (HRESULT fault = core_->ContainerFault(); FAILED(fault))
-                return fault;
-        }
-        return Base::QueryInterface(iid, object);
-    }
 
     HRESULT GetInterfaces(SAFEARRAY** interfaces) override {
         if (interfaces)
@@ -77,18 +64,14 @@ class InterfaceManagerObject final
         if (!point)
             return E_POINTER;
         *point = nullptr;
-        if (HRESULT fault = core_->FindConnectionPointFault(iid); FAILED(fault))
-            return fault;
         ConnectionPoint* shared = core_->PointFor(iid);
         if (!shared)
             return CONNECT_E_NOCONNECTION;
-        *point = MakeComObject<AdviseGate>(core_, iid, shared).Detach();
+        *point = MakeComObject<AdviseGate>(core_, shared).Detach();
         return S_OK;
     }
 
   private:
-    using Base =
-        ServiceObject<InterfaceManagerObject, IMbnInterfaceManager, IConnectionPointContainer>;
     std::shared_ptr<ServiceCore> core_;
 };
 

@@ -1,7 +1,5 @@
 #include "platform/simulated/service_core.h"
 
-#include <algorithm>
-
 #include "platform/mbn.h"
 
 namespace paravue::simulated {
@@ -19,46 +17,6 @@ std::shared_ptr<const Scenario> ServiceCore::State() const {
 void ServiceCore::SetState(std::shared_ptr<const Scenario> state) {
     std::lock_guard lock(mutex_);
     state_ = std::move(state);
-}
-
-HRESULT ServiceCore::FaultFor(const std::vector<Fault>& faults, const IID& iid) {
-    auto it = std::find_if(faults.begin(), faults.end(), [&](auto& f) { return f.first == iid; });
-    return it == faults.end() ? S_OK : it->second;
-}
-
-void ServiceCore::SetFault(std::vector<Fault>& faults, const IID& iid, HRESULT status) {
-    std::erase_if(faults, [&](auto& f) { return f.first == iid; });
-    faults.emplace_back(iid, status);
-}
-
-HRESULT ServiceCore::ContainerFault() const {
-    std::lock_guard lock(mutex_);
-    return containerFault_;
-}
-
-void ServiceCore::FailContainer(HRESULT status) {
-    std::lock_guard lock(mutex_);
-    containerFault_ = status;
-}
-
-HRESULT ServiceCore::FindConnectionPointFault(const IID& iid) const {
-    std::lock_guard lock(mutex_);
-    return FaultFor(findFaults_, iid);
-}
-
-void ServiceCore::FailFindConnectionPoint(const IID& iid, HRESULT status) {
-    std::lock_guard lock(mutex_);
-    SetFault(findFaults_, iid, status);
-}
-
-HRESULT ServiceCore::AdviseFault(const IID& iid) const {
-    std::lock_guard lock(mutex_);
-    return FaultFor(adviseFaults_, iid);
-}
-
-void ServiceCore::FailAdvise(const IID& iid, HRESULT status) {
-    std::lock_guard lock(mutex_);
-    SetFault(adviseFaults_, iid, status);
 }
 
 ConnectionPoint* ServiceCore::PointFor(const IID& iid) const {

@@ -4,12 +4,11 @@
 #include <stdexcept>
 
 #include "platform/adapters.h"
-#include "platform/intercept/call_log.h"
 #include "platform/intercept/layer.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"
-#include "platform/simulated/array_faults.h"
 #include "platform/simulated/event_scheduler.h"
+#include "platform/simulated/failing_arrays.h"
 #include "platform/simulated/managers.h"
 #include "platform/simulated/service_core.h"
 
@@ -23,12 +22,12 @@ struct SimulatedService::Registrations {
 };
 
 struct SimulatedService::Interception {
-    intercept::CallLog log;
     ArrayFaultClient arrayFaults;
     std::optional<intercept::Layer> layer;
 };
 
-SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
+SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock> clock) {
+    bool arrayFaults = MayFailArrays(scenario);
     std::vector<Event> events = std::move(scenario.events);
     scenario.events.clear();
     std::shared_ptr<const JsonValue> document = std::move(scenario.document);
@@ -36,7 +35,7 @@ SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
     core_ = std::make_shared<ServiceCore>(std::make_shared<const Scenario>(std::move(scenario)));
 
     events_ =
-        EventScheduler::Launch(core_, std::move(events), std::move(document), options.manualClock);
+        EventScheduler::Launch(core_, std::move(events), std::move(document), std::move(clock));
     core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
         if (auto events = weak.lock())
             events->Start();
@@ -65,9 +64,10 @@ SimulatedService::SimulatedService(Scenario scenario, ServiceOptions options) {
             return AdapterListing::Listed;
         });
     }
-    interception_ = std::make_unique<Interception>();
-    interception_->layer.emplace(
-        std::vector<intercept::Client*>{&interception_->log, &interception_->arrayFaults});
+    if (arrayFaults) {
+        interception_ = std::make_unique<Interception>();
+        interception_->layer.emplace(std::vector<intercept::Client*>{&interception_->arrayFaults});
+    }
 }
 
 SimulatedService::~SimulatedService() {
@@ -77,26 +77,6 @@ SimulatedService::~SimulatedService() {
     core_->RegistrationEvents().DisconnectAll();
     interception_.reset();
     registrations_.reset();
-}
-
-std::vector<std::string> SimulatedService::CallLog() const {
-    return interception_->log.Calls();
-}
-void SimulatedService::ClearCallLog() {
-    interception_->log.Clear();
-}
-void SimulatedService::FailCall(std::size_t k, HRESULT status) {
-    interception_->log.FailCall(k, status);
-}
-
-void SimulatedService::FailConnectionPointContainer(HRESULT status) {
-    core_->FailContainer(status);
-}
-void SimulatedService::FailFindConnectionPoint(const IID& iid, HRESULT status) {
-    core_->FailFindConnectionPoint(iid, status);
-}
-void SimulatedService::FailAdvise(const IID& iid, HRESULT status) {
-    core_->FailAdvise(iid, status);
 }
 
 std::size_t SimulatedService::SubscriberCount() const {
@@ -112,10 +92,6 @@ void SimulatedService::WaitForAllEventsDelivered() {
 }
 std::size_t SimulatedService::EventsDelivered() const {
     return events_->Delivered();
-}
-
-void SimulatedService::AdvanceClock(std::chrono::milliseconds by) {
-    events_->Advance(by);
 }
 
 }  // namespace paravue::simulated

@@ -60,7 +60,7 @@ class DialogTest : public ::testing::Test {
     void PressKey(Qt::Key key) { QTest::keyClick(dialog.windowHandle(), key); }
 
     ComApartment com;
-    simulated::SimulatedService service{ScenarioFromJson(kDevice)};
+    test_support::TestService service{ScenarioFromJson(kDevice)};
     OpenedLinks links;
     AppendFault fault;
     Report last;  // the report the dialog was last given

@@ -18,18 +18,18 @@
 namespace paravue::app {
 namespace {
 
-using simulated::ServiceOptions;
-using simulated::SimulatedService;
 using test_support::AppRun;
+using test_support::EventTime;
 using test_support::ReportRuns;
 using test_support::ReportView;
 using test_support::RunApp;
 using test_support::ScenarioFromJson;
+using test_support::TestService;
 using test_support::ViewLines;
 
 // Fires the scenario's events that are due at `ms` and lets the running dialog handle
 // what they posted.
-void DeliverEventsUpTo(SimulatedService& service, int ms) {
+void DeliverEventsUpTo(TestService& service, int ms) {
     service.AdvanceClock(std::chrono::milliseconds(ms));
     service.WaitForEventsDelivered();
     // The notifications reach the dialog through its relay.
@@ -37,7 +37,7 @@ void DeliverEventsUpTo(SimulatedService& service, int ms) {
 }
 
 TEST(StartUpTest, WhenTheInterfaceManagerCannotBeCreatedNoWindowShowsAndTheFailureIsNamed) {
-    SimulatedService service(ScenarioFromJson(R"({"interfaceManager": {"hr": "0x80070005"}})"));
+    TestService service(ScenarioFromJson(R"({"interfaceManager": {"hr": "0x80070005"}})"));
     AppRun run = RunApp();
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(run.dialogShown);
@@ -67,7 +67,7 @@ constexpr std::string_view kDeviceWithEvents = R"({
 
 struct SubscriptionCase {
     const char* name;
-    std::function<void(SimulatedService&)> breakStep;
+    std::function<void(TestService&)> breakStep;
     std::size_t subscribers;  // while the dialog runs
     bool interfaceEventsRefresh;
     bool registrationEventsRefresh;
@@ -81,8 +81,7 @@ class SubscriptionTest : public ::testing::TestWithParam<SubscriptionCase> {};
 
 TEST_P(SubscriptionTest, TheDialogRunsWithTheSubscriptionsThatCouldBeMade) {
     const SubscriptionCase& c = GetParam();
-    SimulatedService service(ScenarioFromJson(kDeviceWithEvents),
-                             ServiceOptions{.manualClock = true});
+    TestService service(ScenarioFromJson(kDeviceWithEvents), EventTime::Manual);
     c.breakStep(service);
 
     std::size_t subscribers = 0;
@@ -114,33 +113,31 @@ const HRESULT kBroken = CONNECT_E_CANNOTCONNECT;
 INSTANTIATE_TEST_SUITE_P(
     StartUp, SubscriptionTest,
     ::testing::Values(
-        SubscriptionCase{"BothSubscribed", [](SimulatedService&) {}, 2, true, true},
+        SubscriptionCase{"BothSubscribed", [](TestService&) {}, 2, true, true},
         SubscriptionCase{"NoConnectionPointContainer",
-                         [](SimulatedService& s) { s.FailConnectionPointContainer(E_NOINTERFACE); },
-                         0, false, false},
+                         [](TestService& s) { s.FailConnectionPointContainer(E_NOINTERFACE); }, 0,
+                         false, false},
         // When the first subscription fails the second is not tried.
         SubscriptionCase{"NoInterfaceManagerEventsPoint",
-                         [](SimulatedService& s) {
+                         [](TestService& s) {
                              s.FailFindConnectionPoint(IID_IMbnInterfaceManagerEvents, kBroken);
                          },
                          0, false, false},
         SubscriptionCase{
             "InterfaceManagerEventsAdviseFails",
-            [](SimulatedService& s) { s.FailAdvise(IID_IMbnInterfaceManagerEvents, kBroken); }, 0,
-            false, false},
-        SubscriptionCase{"NoRegistrationEventsPoint",
-                         [](SimulatedService& s) {
-                             s.FailFindConnectionPoint(IID_IMbnRegistrationEvents, kBroken);
-                         },
-                         1, true, false},
+            [](TestService& s) { s.FailAdvise(IID_IMbnInterfaceManagerEvents, kBroken); }, 0, false,
+            false},
         SubscriptionCase{
-            "RegistrationEventsAdviseFails",
-            [](SimulatedService& s) { s.FailAdvise(IID_IMbnRegistrationEvents, kBroken); }, 1, true,
-            false}),
+            "NoRegistrationEventsPoint",
+            [](TestService& s) { s.FailFindConnectionPoint(IID_IMbnRegistrationEvents, kBroken); },
+            1, true, false},
+        SubscriptionCase{"RegistrationEventsAdviseFails",
+                         [](TestService& s) { s.FailAdvise(IID_IMbnRegistrationEvents, kBroken); },
+                         1, true, false}),
     [](const ::testing::TestParamInfo<SubscriptionCase>& info) { return info.param.name; });
 
 TEST(ServiceEventTest, AScenarioEventChangesTheShownReportByItself) {
-    SimulatedService service(ScenarioFromJson(R"({
+    TestService service(ScenarioFromJson(R"({
       "interfaces": [{"interfaceId": "{IF-1}", "capabilities": {"model": "Model before"}}],
       "events": [{
         "afterMs": 5,
@@ -148,7 +145,7 @@ TEST(ServiceEventTest, AScenarioEventChangesTheShownReportByItself) {
         "patch": {"interfaces": [{"interfaceId": "{IF-1}", "capabilities": {"model": "Model after"}}]}
       }]
     })"),
-                             ServiceOptions{.manualClock = true});
+                        EventTime::Manual);
     QString before;
     QString after;
     RunApp([&](CWandiagDlg& dialog) {
@@ -170,10 +167,10 @@ TEST(ServiceEventTest, ABurstOfEventsRebuildsTheReportOncePerEvent) {
     for (int i = 0; i < 12; ++i)
         events += std::string(R"({"afterMs": 1, "event": ")") + kinds[i % 6] + "\"},";
     events += R"({"afterMs": 1, "event": "OnSetRegisterModeComplete"})";
-    SimulatedService service(
+    TestService service(
         ScenarioFromJson(R"({"interfaces": [{"interfaceId": "{IF-1}"}], "events": [)" + events +
                          "]}"),
-        ServiceOptions{.manualClock = true});
+        EventTime::Manual);
 
     std::size_t runs = 0;
     RunApp([&](CWandiagDlg&) {
@@ -194,7 +191,7 @@ TEST(ShutdownTest, NothingOfTheServiceIsLeftAliveEvenWhileEventsKeepArriving) {
         events += std::string(ms ? "," : "") + R"({"afterMs": )" + std::to_string(ms) +
                   (ms % 2 ? R"(, "event": "OnRegisterStateChange"})"
                           : R"(, "event": "OnInterfaceArrival"})");
-    auto service = std::make_unique<SimulatedService>(ScenarioFromJson(
+    auto service = std::make_unique<TestService>(ScenarioFromJson(
         R"({"interfaces": [{"interfaceId": "{IF-1}"}], "events": [)" + events + "]}"));
 
     AppRun run = RunApp();

@@ -67,7 +67,7 @@ simulated::Scenario ScenarioFromJson(std::string_view json) {
     return simulated::ParseScenario(json, "test scenario");
 }
 
-std::size_t ReportRuns(const simulated::SimulatedService& service) {
+std::size_t ReportRuns(const TestService& service) {
     std::vector<std::string> calls = service.CallLog();
     return static_cast<std::size_t>(
         std::count(calls.begin(), calls.end(), "CoCreateInstance(MbnInterfaceManager)"));

@@ -18,8 +18,12 @@
 #include "app/wandiag_dlg.h"
 #include "platform/simulated/scenario.h"
 #include "platform/simulated/simulated_service.h"
+#include "tests/support/test_service.h"
 
 namespace paravue::app::test_support {
+
+using paravue::test_support::EventTime;
+using paravue::test_support::TestService;
 
 struct AppRun {
     int status = -1;
@@ -59,7 +63,7 @@ class EventRecorder final : public QObject {
 
 simulated::Scenario ScenarioFromJson(std::string_view json);
 // How many report runs the service saw since its call log was last cleared.
-std::size_t ReportRuns(const simulated::SimulatedService& service);
+std::size_t ReportRuns(const TestService& service);
 
 QPlainTextEdit& ReportView(QWidget& dialog);
 QPushButton& Button(QWidget& dialog, const char* name);

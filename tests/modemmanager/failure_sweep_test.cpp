@@ -6,12 +6,12 @@
 #include <optional>
 
 #include "platform/accounting.h"
-#include "platform/intercept/call_log.h"
 #include "platform/intercept/layer.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
 #include "service_fixture.h"
 #include "tests/report/failure_table.h"
+#include "tests/support/call_log.h"
 // After the boundary's headers: glib makes TRUE and FALSE macros.
 #include <gio/gio.h>
 
@@ -33,7 +33,7 @@ class ModemManagerSweep : public ServiceTest {
         ServiceTest::TearDown();
     }
 
-    intercept::CallLog log_;
+    test_support::CallLog log_;
     std::optional<intercept::Layer> layer_;
 };
 

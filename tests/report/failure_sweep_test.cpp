@@ -10,6 +10,7 @@
 
 #include "failure_table.h"
 #include "report_run_fixture.h"
+#include "tests/support/test_service.h"
 
 namespace paravue {
 namespace {
@@ -26,7 +27,7 @@ class FailureSweepTest : public ReportRunTest {
     template <class Arrange>
     void Run(Arrange&& arrange, std::vector<std::string>* calls = nullptr,
              AppendFault* fault = nullptr) {
-        simulated::SimulatedService service(CompleteDevice());
+        test_support::TestService service(CompleteDevice());
         const LiveCounts before = CurrentLiveCounts();
         arrange(service);
         report_ = CollectReport(fault);
@@ -37,7 +38,7 @@ class FailureSweepTest : public ReportRunTest {
 
     void SetUp() override {
         ReportRunTest::SetUp();
-        Run([](simulated::SimulatedService&) {}, &calls_);
+        Run([](test_support::TestService&) {}, &calls_);
         complete_ = report_.text;
         ASSERT_FALSE(report_.outOfMemory);
         ASSERT_TRUE(report_.completed) << "the complete device must complete";
@@ -77,7 +78,7 @@ TEST_F(FailureSweepTest, FailingEachCallEndsOrContinuesTheRunAsPrescribed) {
                 continue;  // reported by the test above
             const Outcome& outcome = expected->second;
 
-            Run([&](simulated::SimulatedService& service) { service.FailCall(k, status); });
+            Run([&](test_support::TestService& service) { service.FailCall(k, status); });
             ASSERT_FALSE(report_.outOfMemory);
             const std::vector<std::u16string> lines = Lines(report_.text);
             switch (outcome.kind) {
@@ -113,7 +114,7 @@ TEST_F(FailureSweepTest, FailingEachCallEndsOrContinuesTheRunAsPrescribed) {
 
 TEST_F(FailureSweepTest, RunningOutOfMemoryAtEachAppendKeepsTheTextAndReleasesEverything) {
     AppendFault counter;
-    Run([](simulated::SimulatedService&) {}, nullptr, &counter);
+    Run([](test_support::TestService&) {}, nullptr, &counter);
     const std::size_t appends = counter.counted;
     ASSERT_EQ(report_.text, complete_);
     ASSERT_GT(appends, 50u);
@@ -122,7 +123,7 @@ TEST_F(FailureSweepTest, RunningOutOfMemoryAtEachAppendKeepsTheTextAndReleasesEv
     for (std::size_t k = 1; k <= appends; ++k) {
         SCOPED_TRACE("append #" + std::to_string(k) + " fails");
         AppendFault fault{.failAt = k};
-        Run([](simulated::SimulatedService&) {}, nullptr, &fault);
+        Run([](test_support::TestService&) {}, nullptr, &fault);
         EXPECT_TRUE(report_.outOfMemory) << "the failure must end the run";
         EXPECT_FALSE(report_.completed);
         EXPECT_TRUE(IsPrefix(report_.text, complete_)) << "the text before stays intact";
@@ -134,7 +135,7 @@ TEST_F(FailureSweepTest, RunningOutOfMemoryAtEachAppendKeepsTheTextAndReleasesEv
             EXPECT_EQ(report_.text + kCompleted, complete_);
         }
 
-        Run([](simulated::SimulatedService&) {});
+        Run([](test_support::TestService&) {});
         EXPECT_FALSE(report_.outOfMemory);
         EXPECT_EQ(report_.text, complete_) << "the next run is complete and clean";
     }

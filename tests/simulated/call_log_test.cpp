@@ -3,14 +3,17 @@
 #include <vector>
 
 #include "platform/array_calls.h"
-#include "platform/intercept/call_log.h"
+#include "platform/connection_point.h"
 #include "platform/intercept/layer.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
+#include "tests/support/call_log.h"
+#include "tests/support/test_service.h"
 
 namespace paravue::simulated {
 namespace {
 
+using test_support::TestService;
 using testing::ComApartment;
 using testing::Create;
 using testing::Parse;
@@ -50,7 +53,7 @@ void Walk(SAFEARRAY* array) {
 }
 
 TEST_F(CallLog, NamesEveryCallInOrder) {
-    SimulatedService service(Parse(kScenario));
+    TestService service(Parse(kScenario));
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     UniqueSafeArray list;
     manager->GetInterfaces(list.Put());
@@ -158,7 +161,7 @@ TEST_F(CallLog, NamesEveryCallInOrder) {
 }
 
 TEST_F(CallLog, TheKthCallFailsWhateverTheScenarioSays) {
-    SimulatedService service(Parse(kScenario));
+    TestService service(Parse(kScenario));
     service.FailCall(3, E_MBN_FAILURE);  // the element fetch of the interface list
     service.FailCall(5, HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
@@ -177,7 +180,7 @@ TEST_F(CallLog, TheKthCallFailsWhateverTheScenarioSays) {
 }
 
 TEST_F(CallLog, AnInjectedFailureCanStopObjectCreation) {
-    SimulatedService service(Parse(kScenario));
+    TestService service(Parse(kScenario));
     service.FailCall(1, CO_E_SERVER_EXEC_FAILURE);
     HRESULT hr = S_OK;
     EXPECT_FALSE(Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager, &hr));
@@ -186,7 +189,7 @@ TEST_F(CallLog, AnInjectedFailureCanStopObjectCreation) {
 }
 
 TEST_F(CallLog, ClearingStartsTheCountAgainAndDropsInjectedFailures) {
-    SimulatedService service(Parse(kScenario));
+    TestService service(Parse(kScenario));
     auto mbn = testing::InterfaceAt(0);
     ASSERT_TRUE(mbn);
     service.FailCall(1, E_FAIL);
@@ -205,22 +208,22 @@ TEST_F(CallLog, ClearingStartsTheCountAgainAndDropsInjectedFailures) {
 TEST_F(CallLog, NothingIsSeenOnceTheServiceIsGone) {
     ComPtr<IMbnInterface> kept;
     {
-        SimulatedService service(Parse(kScenario));
+        TestService service(Parse(kScenario));
         service.FailCall(4, E_FAIL);  // the call after the three that find the interface
         kept = testing::InterfaceAt(0);
         ASSERT_TRUE(kept);
     }
     // The service no longer observes: no injected failure reaches the caller,
     // and the call belongs to no other service's log either.
-    SimulatedService next(Parse(kScenario));
+    TestService next(Parse(kScenario));
     MBN_READY_STATE ready;
     EXPECT_EQ(kept->GetReadyState(&ready), S_OK);
     EXPECT_TRUE(next.CallLog().empty());
 }
 
 TEST_F(CallLog, ALayerOverTheServiceSeesTheSameCallsAndMayOutliveIt) {
-    std::optional<SimulatedService> service(std::in_place, Parse(kScenario));
-    intercept::CallLog outer;
+    std::optional<TestService> service(std::in_place, Parse(kScenario));
+    test_support::CallLog outer;
     std::optional<intercept::Layer> layer(std::in_place, std::vector<intercept::Client*>{&outer});
     ComPtr<IMbnInterface> mbn = testing::InterfaceAt(0);
     MBN_READY_STATE ready;
@@ -239,6 +242,34 @@ TEST_F(CallLog, ALayerOverTheServiceSeesTheSameCallsAndMayOutliveIt) {
     EXPECT_EQ(ArrayGetLBound(plain.Get(), 1, &lower), S_OK);
     EXPECT_EQ(lower, 3);
     layer.reset();
+}
+
+// A scenario run intercepts calls only to answer array failures: without a
+// layer the manager handed out is the service's own object, so its container
+// hands back that same manager; a layer's wrapper passes the container query
+// on to the object it wraps.
+TEST_F(CallLog, TheServiceInterceptsOnlyScenariosThatMayFailAnArray) {
+    struct Case {
+        const char* json;
+        bool intercepted;
+    } cases[] = {
+        {kScenario, false},
+        {R"({"interfaces": [{"preferredProviders": {"items": [], "uboundHr": "0x80004005"}}]})",
+         true},
+        {R"({"interfaces": {"items": [{"hr": "0x80004005"}]}})", true},
+        {R"({"events": [{"event": "OnInterfaceArrival", "patch": {"interfaces": []}}]})", true},
+        {R"({"events": [{"event": "OnInterfaceArrival"}]})", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        SimulatedService service(Parse(c.json));
+        auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(manager.As(&container), S_OK);
+        ComPtr<IMbnInterfaceManager> back;
+        ASSERT_EQ(container.As(&back), S_OK);
+        EXPECT_EQ(back.Get() != manager.Get(), c.intercepted);
+    }
 }
 
 }  // namespace

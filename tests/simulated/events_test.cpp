@@ -8,11 +8,14 @@
 #include "platform/connection_point.h"
 #include "platform/utf.h"
 #include "service_test_support.h"
+#include "tests/support/test_service.h"
 
 namespace paravue::simulated {
 namespace {
 
 using namespace std::chrono_literals;
+using test_support::EventTime;
+using test_support::TestService;
 using testing::ComApartment;
 using testing::Create;
 using testing::Parse;
@@ -141,7 +144,7 @@ class Events : public ::testing::Test {
 };
 
 TEST_F(Events, FireInOrderOnceDueWithTheirPatchesApplied) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
     ASSERT_EQ(subscription.Subscribe(manager.Get(), Sink()), S_OK);
@@ -180,7 +183,7 @@ TEST_F(Events, FireInOrderOnceDueWithTheirPatchesApplied) {
 }
 
 TEST_F(Events, ObjectsKeepAnsweringFromTheirOwnSnapshot) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto before = testing::InterfaceAt(0);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
@@ -200,7 +203,7 @@ TEST_F(Events, ObjectsKeepAnsweringFromTheirOwnSnapshot) {
 }
 
 TEST_F(Events, TheClockStartsAtTheFirstSuccessfulSubscription) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     service.AdvanceClock(5000ms);  // nobody listens yet: nothing is due
     service.WaitForEventsDelivered();
     EXPECT_EQ(service.EventsDelivered(), 0u);
@@ -222,7 +225,7 @@ TEST_F(Events, TheClockStartsAtTheFirstSuccessfulSubscription) {
 }
 
 TEST_F(Events, CallsMadeWhileDeliveringAreNotLogged) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     service.ClearCallLog();
     service.FailCall(1, E_FAIL);  // would break the sink's GetRegisterState if it counted
@@ -236,7 +239,7 @@ TEST_F(Events, CallsMadeWhileDeliveringAreNotLogged) {
 }
 
 TEST_F(Events, EveryManagerSharesTheSameConnectionPoints) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto windowManager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
     ASSERT_EQ(subscription.Subscribe(windowManager.Get(), Sink()), S_OK);
@@ -254,7 +257,7 @@ TEST_F(Events, EveryManagerSharesTheSameConnectionPoints) {
 }
 
 TEST_F(Events, SubscriptionFaultsForStartUp) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
     service.FailConnectionPointContainer(E_NOINTERFACE);
@@ -269,7 +272,7 @@ TEST_F(Events, SubscriptionFaultsForStartUp) {
 }
 
 TEST_F(Events, ASinkThatUnsubscribesDuringAnEventGetsNoMore) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
     ASSERT_EQ(subscription.Subscribe(manager.Get(), Sink()), S_OK);
@@ -284,7 +287,7 @@ TEST_F(Events, ASinkThatUnsubscribesDuringAnEventGetsNoMore) {
 }
 
 TEST_F(Events, UnsubscribingFromAnotherThreadBetweenEvents) {
-    SimulatedService service(Parse(kEvents), {.manualClock = true});
+    TestService service(Parse(kEvents), EventTime::Manual);
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
     Subscription subscription;
     ASSERT_EQ(subscription.Subscribe(manager.Get(), Sink()), S_OK);

@@ -11,6 +11,7 @@
 #include "platform/accounting.h"
 #include "service_test_support.h"
 #include "tests/support/action_sink.h"
+#include "tests/support/test_service.h"
 
 namespace paravue::simulated {
 namespace {
@@ -28,7 +29,7 @@ constexpr char kScenario[] = R"({
     {"afterMs": 20, "event": "OnInterfaceRemoval", "patch": {"interfaces": []}}
   ]})";
 
-using Scene = test_support::ActionScene<std::optional<SimulatedService>>;
+using Scene = test_support::ActionScene<std::optional<test_support::TestService>>;
 
 struct SinkAction {
     const char* name;
@@ -96,7 +97,7 @@ TEST_P(SinkActions, LaterEventsStillReachWhoeverListens) {
     const SinkAction& action = GetParam();
     {
         Scene scene;
-        scene.service.emplace(testing::Parse(kScenario), ServiceOptions{.manualClock = true});
+        scene.service.emplace(testing::Parse(kScenario), test_support::EventTime::Manual);
         scene.manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
         ASSERT_EQ(scene.points.Find(scene.manager.Get()), S_OK);
         ASSERT_EQ(scene.points.Advise(scene.actor.Get()), S_OK);

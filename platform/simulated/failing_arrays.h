@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/intercept/call.h"
+#include "platform/simulated/scenario.h"
 
 namespace paravue::simulated {
 
@@ -18,9 +19,14 @@ struct ArrayFaults {
     std::map<LONG, HRESULT> elements;
 };
 
-// Notes the failures of an array just built (an array without any is noted
-// too, replacing whatever an earlier array at the same address left).
+// Notes the failures of an array just built (an array without any drops
+// whatever an earlier array at the same address left).
 void NoteArrayFaults(SAFEARRAY* array, ArrayFaults faults);
+
+// Whether a run of `scenario` may hand out an array with a bound or element
+// failure: one of its arrays has one, or an event's patch may bring one (a
+// patch is only read when its event fires).
+bool MayFailArrays(const Scenario& scenario);
 
 // The layer client that answers array calls with the noted failures.
 class ArrayFaultClient final : public intercept::Client {

@@ -11,11 +11,11 @@
 
 #include "platform/intercept/call.h"
 
-namespace paravue::intercept {
+namespace paravue::test_support {
 
-class CallLog final : public Client {
+class CallLog final : public intercept::Client {
   public:
-    HRESULT BeforeCall(const Call& call) override;
+    HRESULT BeforeCall(const intercept::Call& call) override;
 
     // Calls seen since construction or Clear(), in order.
     std::vector<std::string> Calls() const;
@@ -30,4 +30,4 @@ class CallLog final : public Client {
     std::map<std::size_t, HRESULT> faults_;
 };
 
-}  // namespace paravue::intercept
+}  // namespace paravue::test_support

@@ -1,11 +1,11 @@
-#include "platform/intercept/call_log.h"
+#include "tests/support/call_log.h"
 
-namespace paravue::intercept {
+namespace paravue::test_support {
 
-HRESULT CallLog::BeforeCall(const Call& call) {
-    if (call.op == Op::ListAdapters)
+HRESULT CallLog::BeforeCall(const intercept::Call& call) {
+    if (call.op == intercept::Op::ListAdapters)
         return S_OK;
-    std::string name = CallName(call);
+    std::string name = intercept::CallName(call);
     std::lock_guard lock(mutex_);
     calls_.push_back(std::move(name));
     auto fault = faults_.find(calls_.size());
@@ -28,4 +28,4 @@ void CallLog::FailCall(std::size_t k, HRESULT status) {
     faults_[k] = status;
 }
 
-}  // namespace paravue::intercept
+}  // namespace paravue::test_support

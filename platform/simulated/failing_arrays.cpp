@@ -1,5 +1,6 @@
-#include "platform/simulated/array_faults.h"
+#include "platform/simulated/failing_arrays.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace paravue::simulated {
@@ -22,12 +23,40 @@ bool HandsOutArray(intercept::Op op) {
            op == Op::GetConnections || op == Op::GetConnectionProfiles;
 }
 
+template <class T>
+bool Fails(const Field<Array<T>>& array) {
+    const Array<T>& a = array.value;
+    return FAILED(a.lowerBoundStatus) || FAILED(a.upperBoundStatus) ||
+           std::any_of(a.items.begin(), a.items.end(), [](auto& item) { return item.Failed(); });
+}
+
 }  // namespace
+
+bool MayFailArrays(const Scenario& scenario) {
+    auto patched = [](const Event& event) { return event.patch != nullptr; };
+    if (Fails(scenario.interfaces) ||
+        std::any_of(scenario.events.begin(), scenario.events.end(), patched))
+        return true;
+    if (auto& connections = scenario.connectionManager.value.connections;
+        connections && Fails(*connections))
+        return true;
+    return std::any_of(scenario.interfaces.value.items.begin(),
+                       scenario.interfaces.value.items.end(), [](const Field<Interface>& item) {
+                           const Interface& i = item.value;
+                           return Fails(i.subscriber.value.telephoneNumbers) ||
+                                  Fails(i.connectionContext.value.provisionedContexts) ||
+                                  Fails(i.preferredProviders) || Fails(i.connectionProfiles);
+                       });
+}
 
 void NoteArrayFaults(SAFEARRAY* array, ArrayFaults faults) {
     Noted& noted = TheNoted();
     std::lock_guard lock(noted.mutex);
-    noted.byAddress[array] = std::move(faults);
+    // Only failures are kept: a service without a layer to take them over keeps none.
+    if (faults.lowerBound == S_OK && faults.upperBound == S_OK && faults.elements.empty())
+        noted.byAddress.erase(array);
+    else
+        noted.byAddress[array] = std::move(faults);
 }
 
 HRESULT ArrayFaultClient::BeforeCall(const intercept::Call& call) {
