@@ -22,6 +22,7 @@
 #include "report/metrics.h"
 #include "tests/cli/captured_stream.h"
 #include "tests/report/report_run_fixture.h"
+#include "tests/support/test_service.h"
 
 namespace paravue {
 namespace {
@@ -119,7 +120,7 @@ TEST_F(MetricsAgreeWithReport, ModemByModem) {
         SCOPED_TRACE(redact ? "redacted" : "plain");
         std::string metrics;
         {
-            simulated::SimulatedService service(simulated::LoadScenarioFile(kThreeModems));
+            test_support::TestService service(simulated::LoadScenarioFile(kThreeModems));
             const capture::CaptureSession session(redact, false);
             metrics = "\n" + CollectMetrics("test");
             for (const std::string& call : service.CallLog())
