@@ -11,20 +11,20 @@
 
 namespace paravue::mm {
 
-#define PARAVUE_MM_ENTER(...)    \
-    if (!(__VA_ARGS__))          \
-        return E_POINTER;        \
-    Session::Use use(*session_); \
-    if (!use.Ok())               \
-        return kWrongThread;     \
+#define PARAVUE_MM_ENTER(...)           \
+    if (!(__VA_ARGS__))                 \
+        return E_POINTER;               \
+    BusLink::Use use(session_->Link()); \
+    if (!use.Ok())                      \
+        return kWrongThread;            \
     [[maybe_unused]] MMModem* modem = modem_->modem.get()
 
-MmInterface::MmInterface(std::shared_ptr<Session> session, ModemRef modem)
+MmInterface::MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
 
 HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
     if (object && iid == IID_IMbnRegistration) {
-        Session::Use use(*session_);
+        BusLink::Use use(session_->Link());
         if (use.Ok() && !modem_->gpp && !modem_->cdma) {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -307,7 +307,7 @@ HRESULT MmInterface::get_SoftwareRadioState(MBN_RADIO* softwareRadioState) {
 HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
     PARAVUE_MM_ENTER(hardwareRadioState);
     *hardwareRadioState =
-        sysfs::WwanHardBlocked(session_->Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
+        sysfs::WwanHardBlocked(session_->Link().Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
     return S_OK;
 }
 
