@@ -105,24 +105,13 @@ class BusLink::Watchdog {
     std::thread thread_;  // last: it starts once the rest is ready
 };
 
-BusLink::BusLink(Key, GMainContextPtr context, const ServiceOptions& options, GCancellable* stop)
+BusLink::BusLink(GMainContextPtr context, const ServiceOptions& options, GCancellable* stop)
     : options_(options), stop_(ShareGObject(stop)), context_(std::move(context)) {}
 
-HRESULT BusLink::Open(GMainContextPtr context, const ServiceOptions& options, GCancellable* stop,
-                      std::unique_ptr<BusLink>* link) {
-    auto fresh = std::make_unique<BusLink>(Key{}, std::move(context), options, stop);
-    {
-        Use use(*fresh);
-        if (!use.Ok())
-            return kWrongThread;
-        if (HRESULT hr = fresh->Connect(); FAILED(hr))
-            return hr;
-    }
-    *link = std::move(fresh);
-    return S_OK;
-}
-
 HRESULT BusLink::Connect() {
+    Use use(*this);
+    if (!use.Ok())
+        return kWrongThread;
     ErrorSlot error;
     GCharPtr address(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, error.Put()));
     if (!address)
@@ -229,17 +218,16 @@ BusLink::Batch::~Batch() {
     Wait();
 }
 
-void BusLink::Batch::OnFinished(GObject*, GAsyncResult* result, gpointer data) {
-    auto* pending = static_cast<Pending*>(data);
-    pending->finished = true;
-    if (pending->answer.status == S_OK)
-        pending->answer.result = ShareGObject(result);
-}
-
 void BusLink::Batch::Start(const AsyncStart& start) {
     Pending& pending = pending_.emplace_back();
     pending.cancellable.reset(g_cancellable_new());
-    start(pending.cancellable.get(), OnFinished, &pending);
+    auto finished = +[](GObject*, GAsyncResult* result, gpointer data) {
+        auto* pending = static_cast<Pending*>(data);
+        pending->finished = true;
+        if (pending->answer.status == S_OK)
+            pending->answer.result = ShareGObject(result);
+    };
+    start(pending.cancellable.get(), finished, &pending);
 }
 
 std::vector<BusLink::Answer> BusLink::Batch::Collect() {
@@ -248,11 +236,6 @@ std::vector<BusLink::Answer> BusLink::Batch::Collect() {
     for (Pending& pending : pending_)
         answers.push_back(std::move(pending.answer));
     return answers;
-}
-
-bool BusLink::Batch::Open() const {
-    return std::any_of(pending_.begin(), pending_.end(),
-                       [](const Pending& p) { return !p.finished; });
 }
 
 // Only what is open: a finished call's result is still to be finished by its
@@ -269,7 +252,8 @@ void BusLink::Batch::CancelOpen() {
 
 void BusLink::Batch::Wait() {
     bool cancelled = false;
-    while (Open()) {
+    while (std::any_of(pending_.begin(), pending_.end(),
+                       [](const Pending& p) { return !p.finished; })) {
         if (expired_ && !cancelled) {
             // The callbacks still come, with a cancellation error.
             CancelOpen();

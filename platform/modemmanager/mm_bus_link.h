@@ -1,8 +1,7 @@
-// One private system-bus connection on one main context: a report run's own
-// context, or the event thread's. What every conversation with the daemon
-// needs sits here: a set-up bounded by the call bound, a guard that
-// serialises callers on the context, calls bounded and sent together, and a
-// hang-up that leaves nothing behind in gio.
+// One private system-bus connection on one main context (a report run's own,
+// or the event thread's), with what every conversation with the daemon needs:
+// a bounded set-up, a guard that serialises callers on the context, calls
+// bounded alone or together, and a hang-up that leaves nothing behind in gio.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
@@ -21,21 +20,20 @@ namespace paravue::mm {
 
 class BusLink {
   public:
-    // Connects to the system bus on this thread, within the call bound:
-    // CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. Cancelling
-    // `stop` (when there is one) ends a set-up under way at once, and any
-    // later Bounded call.
-    static HRESULT Open(GMainContextPtr context, const ServiceOptions& options, GCancellable* stop,
-                        std::unique_ptr<BusLink>* link);
+    // Cancelling `stop` (when there is one) ends a set-up under way at once,
+    // and any later Bounded call.
+    BusLink(GMainContextPtr context, const ServiceOptions& options, GCancellable* stop);
     ~BusLink();
     BusLink(const BusLink&) = delete;
     BusLink& operator=(const BusLink&) = delete;
 
     // Joins the set-up watchdog's thread, which ends once connected. A link
-    // that lives long joins it at once; a run's link leaves it to its end,
-    // since waiting for that thread would cost every run a wake-up of it
-    // before its first call.
+    // that lives long joins it at once; a run's link leaves it to its end:
+    // waiting for it would cost every run a wake-up before its first call.
     void EndSetUp();
+    // Connects to the system bus on this thread, within the call bound:
+    // CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. Once.
+    HRESULT Connect();
 
     // Holds the link for one operation: serialises callers and makes the
     // link's context the thread default. Ok() is false when another thread
@@ -60,8 +58,7 @@ class BusLink {
         GObjectPtr<GAsyncResult> result;
     };
     class Batch;
-    // Runs one call on the link's context and waits at most the call bound.
-    // Call inside a Use.
+    // Runs one call on the link's context, bounded. Call inside a Use.
     Answer Await(const AsyncStart& start);
     // Runs `call`, which blocks this thread, under a watchdog that cancels
     // the cancellable it is given once the call bound has passed; true when
@@ -71,14 +68,9 @@ class BusLink {
     GDBusConnection* Connection() const { return connection_.get(); }
     const ServiceOptions& Options() const { return options_; }
 
-    struct Key {};  // construction goes through Open
-    BusLink(Key, GMainContextPtr context, const ServiceOptions& options, GCancellable* stop);
-
   private:
     class Watchdog;
-    HRESULT Connect();
-    // Ends the connection from its socket and waits, within the call bound,
-    // until it is closed; false when it could not. Call inside a Use.
+    // Closes the connection from its socket within the call bound, or false.
     bool HangUp();
 
     const ServiceOptions options_;
@@ -116,8 +108,6 @@ class BusLink::Batch {
         bool finished = false;
         Answer answer;  // until collected
     };
-    static void OnFinished(GObject*, GAsyncResult* result, gpointer pending);
-    bool Open() const;
     void CancelOpen();
     void Wait();
 

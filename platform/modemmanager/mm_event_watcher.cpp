@@ -80,10 +80,6 @@ void Watch3gpp(Loop* loop, GDBusInterface* gpp) {
                      G_CALLBACK(OnRegistrationChange<&EventHandlers::packetService>), loop);
 }
 
-bool Is3gpp(GDBusInterface* interface) {
-    return MM_IS_MODEM_3GPP(interface);
-}
-
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->reportedGone.erase(g_dbus_object_get_object_path(object));
@@ -140,7 +136,7 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     // listing, so gio adds its interfaces again instead of the object.
     if (MM_IS_MODEM(interface) && loop->handlers.arrival)
         loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    if (!Is3gpp(interface))
+    if (!MM_IS_MODEM_3GPP(interface))
         return;
     Watch3gpp(loop, interface);
     DeliverRegistration(loop, object, loop->handlers.registerModeAvailable);
@@ -148,7 +144,7 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
 
 void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* interface,
                         gpointer data) {
-    if (Is3gpp(interface))
+    if (MM_IS_MODEM_3GPP(interface))
         g_signal_handlers_disconnect_by_data(interface, data);
 }
 

@@ -6,24 +6,22 @@ namespace paravue::mm {
 
 HRESULT Follower::Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
                        std::shared_ptr<Follower>* follower) {
-    std::unique_ptr<BusLink> link;
-    if (HRESULT hr =
-            BusLink::Open(GMainContextPtr(g_main_context_ref(context)), options, stop, &link);
-        FAILED(hr))
+    auto fresh = std::make_shared<Follower>(Key{}, context, options, stop);
+    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr))
         return hr;
     // The event thread lives long: the set-up's watchdog goes now.
-    link->EndSetUp();
-    *follower = std::make_shared<Follower>(Key{}, std::move(link));
+    fresh->link_.EndSetUp();
+    *follower = std::move(fresh);
     return S_OK;
 }
 
 Follower::~Follower() {
-    BusLink::Use use(*link_);
+    BusLink::Use use(link_);
     manager_.reset();
 }
 
 HRESULT Follower::Follow() {
-    BusLink::Use use(*link_);
+    BusLink::Use use(link_);
     if (!use.Ok())
         return kWrongThread;
     // The object manager has no asynchronous start of its own: started
@@ -33,8 +31,8 @@ HRESULT Follower::Follow() {
     // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
     ErrorSlot error;
     manager_.reset();
-    const bool expired = link_->Bounded([&](GCancellable* cancellable) {
-        manager_.reset(mm_manager_new_sync(link_->Connection(),
+    const bool expired = link_.Bounded([&](GCancellable* cancellable) {
+        manager_.reset(mm_manager_new_sync(link_.Connection(),
                                            G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
                                            cancellable, error.Put()));
     });
@@ -52,12 +50,12 @@ HRESULT Follower::ReadObject(GType type, const char* interface, const char* path
                             : nullptr);
     if (!owner)
         return kServiceNotActive;
-    return ReadNow(*link_, {type, interface, path}, owner.get(), object);
+    return ReadNow(link_, {type, interface, path}, owner.get(), object);
 }
 
-ProfileList Follower::ListedProfiles(const ModemObject& modem) {
+ProfileList Follower::ListProfiles(const ModemObject& modem) {
     MMModem3gppProfileManager* manager = modem.profiles.get();
-    return FinishProfileList(manager, link_->Await(StartProfileList(manager)));
+    return FinishProfileList(manager, link_.Await(StartProfileList(manager)));
 }
 
 }  // namespace paravue::mm

@@ -25,18 +25,19 @@ class Follower final : public ModemReads {
     // failure.
     HRESULT Follow();
     MMManager* Manager() const { return manager_.get(); }
-    GDBusConnection* Connection() const { return link_->Connection(); }
+    GDBusConnection* Connection() const { return link_.Connection(); }
 
-    BusLink& Link() override { return *link_; }
+    BusLink& Link() override { return link_; }
     HRESULT ReadObject(GType type, const char* interface, const char* path,
                        GObjectPtr<GObject>* object) override;
-    ProfileList ListedProfiles(const ModemObject& modem) override;
+    ProfileList ListProfiles(const ModemObject& modem) override;
 
     struct Key {};  // construction goes through Open
-    Follower(Key, std::unique_ptr<BusLink> link) : link_(std::move(link)) {}
+    Follower(Key, GMainContext* context, const ServiceOptions& options, GCancellable* stop)
+        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
 
   private:
-    const std::unique_ptr<BusLink> link_;
+    BusLink link_;
     GObjectPtr<MMManager> manager_;
 };
 

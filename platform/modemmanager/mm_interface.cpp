@@ -349,17 +349,17 @@ UniqueSafeArray NewContextArray(std::size_t count) {
 }  // namespace
 
 HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
-    std::vector<GObjectPtr<MM3gppProfile>> owned;
-    bool refused = false;
-    if (HRESULT hr = session_->ListProfiles(*modem_, &owned, &refused); FAILED(hr)) {
+    ProfileList listed = session_->ListProfiles(*modem_);
+    if (FAILED(listed.status)) {
         // Declined (a modem below the enabled state, a caller the policy
         // does not allow, a port busy with the connection): the bearers
         // still tell the contexts. A list that failed or did not answer
         // tells nothing, and says so.
-        if (refused)
+        if (listed.refused)
             return ContextsFromBearers(out);
-        return hr;
+        return listed.status;
     }
+    const std::vector<GObjectPtr<MM3gppProfile>>& owned = listed.profiles;
 
     UniqueSafeArray array = NewContextArray(owned.size());
     if (!array)

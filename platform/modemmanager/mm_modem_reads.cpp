@@ -20,14 +20,6 @@ HRESULT ModemReads::ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer) {
     return hr;
 }
 
-HRESULT ModemReads::ListProfiles(const ModemObject& modem,
-                                 std::vector<GObjectPtr<MM3gppProfile>>* profiles, bool* refused) {
-    ProfileList listed = ListedProfiles(modem);
-    *profiles = std::move(listed.profiles);
-    *refused = listed.refused;
-    return listed.status;
-}
-
 std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers) {
     std::vector<ObjectRead> objects;
     auto add = [&](GType type, const char* interface, const char* path) {

@@ -41,10 +41,7 @@ class ModemReads {
 
     // The modem's saved profiles, listed with one bounded call. The modem
     // must have a profile manager. Call inside a Use.
-    virtual ProfileList ListedProfiles(const ModemObject& modem) = 0;
-    // The same, with `refused` saying whether a failure declined the call.
-    HRESULT ListProfiles(const ModemObject& modem, std::vector<GObjectPtr<MM3gppProfile>>* profiles,
-                         bool* refused);
+    virtual ProfileList ListProfiles(const ModemObject& modem) = 0;
 };
 
 // One object read with Properties.GetAll: what it is and where.

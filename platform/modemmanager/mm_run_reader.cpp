@@ -94,21 +94,19 @@ struct RunReader::PendingReads {
     BusLink::Batch batch;
 };
 
-RunReader::RunReader(Key, std::unique_ptr<BusLink> link, std::shared_ptr<RunNotes> notes)
-    : link_(std::move(link)), notes_(std::move(notes)) {}
+RunReader::RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes)
+    : link_(GMainContextPtr(g_main_context_new()), options, nullptr), notes_(std::move(notes)) {}
 
 HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
                         std::shared_ptr<RunReader>* reader, Listing listing) {
-    std::unique_ptr<BusLink> link;
-    if (HRESULT hr = BusLink::Open(GMainContextPtr(g_main_context_new()), options, nullptr, &link);
-        FAILED(hr)) {
-        if (hr == CO_E_SERVER_EXEC_FAILURE && notes)
-            notes->Note(RunCause::SystemBusUnreachable);
+    auto fresh = std::make_shared<RunReader>(Key{}, options, std::move(notes));
+    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr)) {
+        if (hr == CO_E_SERVER_EXEC_FAILURE)
+            fresh->Note(RunCause::SystemBusUnreachable);
         return hr;
     }
-    auto fresh = std::make_shared<RunReader>(Key{}, std::move(link), std::move(notes));
     if (listing == Listing::AtOpen) {
-        BusLink::Use use(*fresh->link_);
+        BusLink::Use use(fresh->link_);
         fresh->List();
     }
     *reader = std::move(fresh);
@@ -116,7 +114,7 @@ HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes>
 }
 
 RunReader::~RunReader() {
-    BusLink::Use use(*link_);
+    BusLink::Use use(link_);
     // Reads nobody collected are cancelled and waited for: their callbacks
     // run on the link's context and write into the batches.
     pending_.reset();
@@ -128,7 +126,7 @@ RunReader::~RunReader() {
 void RunReader::List() {
     listed_ = true;
     // libmm-glib's proxy classes are set up while the daemon answers.
-    TakeListing(ListObjects(*link_, PrepareProxyClasses));
+    TakeListing(ListObjects(link_, PrepareProxyClasses));
     // A run's report ends at the listing when it failed: say why, for the
     // daemon's two failures a person can act on.
     if (listStatus_ == kServiceNotActive)
@@ -145,9 +143,9 @@ void RunReader::TakeListing(ObjectListing listing) {
     // NetworkManager's saved connections. Sent now, they are answered while
     // the modems' proxies are made and the report's first sections are
     // written, instead of one wait each later.
-    GDBusConnection* bus = link_->Connection();
+    GDBusConnection* bus = link_.Connection();
     pending_ = StartReads(listing.modems.front().path, listing.modems.front().Objects());
-    savedConnections_ = std::make_unique<BusLink::Batch>(*link_);
+    savedConnections_ = std::make_unique<BusLink::Batch>(link_);
     savedConnections_->Start(ListingConnections(bus));
     for (const ListedModem& entry : listing.modems) {
         ModemRef modem =
@@ -191,10 +189,10 @@ std::unique_ptr<RunReader::PendingReads> RunReader::StartReads(const std::string
     // they cost one wait for the daemon instead of one each. Once per modem
     // and run.
     readAhead_.push_back(modem);
-    auto reads = std::make_unique<PendingReads>(*link_, modem);
+    auto reads = std::make_unique<PendingReads>(link_, modem);
     for (ObjectRead& read : objects)
         if (!read_.count(read.path))
-            reads->Read(link_->Connection(), std::move(read), owner_);
+            reads->Read(link_.Connection(), std::move(read), owner_);
     return reads;
 }
 
@@ -206,7 +204,7 @@ void RunReader::CollectReads(PendingReads& reads) {
         const ObjectRead& read = reads.objects[i];
         GObjectPtr<GObject> proxy;
         if (HRESULT hr =
-                FinishRead(link_->Connection(), read, owner_, std::move(answers[i]), &proxy);
+                FinishRead(link_.Connection(), read, owner_, std::move(answers[i]), &proxy);
             FAILED(hr))
             failedReads_[read.path] = hr;
         else
@@ -250,7 +248,7 @@ HRESULT RunReader::ReadObject(GType type, const char* interface, const char* pat
     } else if (owner_.empty()) {
         status = kServiceNotActive;
     } else {
-        status = ReadNow(*link_, {type, interface, path}, owner_, object);
+        status = ReadNow(link_, {type, interface, path}, owner_, object);
         if (SUCCEEDED(status))
             read_.emplace(path, ShareGObject(object->get()));
     }
@@ -258,7 +256,7 @@ HRESULT RunReader::ReadObject(GType type, const char* interface, const char* pat
     return status;
 }
 
-ProfileList RunReader::ListedProfiles(const ModemObject& modem) {
+ProfileList RunReader::ListProfiles(const ModemObject& modem) {
     ReadAhead(modem);
     ProfileList listed;
     if (auto ahead = lists_.find(modem.path); ahead != lists_.end()) {
@@ -266,7 +264,7 @@ ProfileList RunReader::ListedProfiles(const ModemObject& modem) {
         lists_.erase(ahead);
     } else {
         MMModem3gppProfileManager* manager = modem.profiles.get();
-        listed = FinishProfileList(manager, link_->Await(StartProfileList(manager)));
+        listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
     }
     if (listed.callerRefused)
         Note(RunCause::ProfileListRefused);
@@ -281,9 +279,9 @@ void RunReader::NoteTimeout(HRESULT status) const {
 
 NmListing RunReader::ListSavedConnections() {
     std::unique_ptr<BusLink::Batch> early = std::move(savedConnections_);
-    GDBusConnection* bus = link_->Connection();
+    GDBusConnection* bus = link_.Connection();
     return FinishListingConnections(
-        bus, early ? early->CollectOne() : link_->Await(ListingConnections(bus)));
+        bus, early ? early->CollectOne() : link_.Await(ListingConnections(bus)));
 }
 
 }  // namespace paravue::mm

@@ -47,7 +47,7 @@ class RunReader final : public ModemReads {
                         std::shared_ptr<RunReader>* reader, Listing listing = Listing::AtOpen);
     ~RunReader() override;
 
-    BusLink& Link() override { return *link_; }
+    BusLink& Link() override { return link_; }
     // The daemon's modems in order of their object-path number: S_OK (maybe
     // none), the service-not-active status when nobody owns the daemon's
     // name, or why its objects could not be listed. Call inside a Use.
@@ -55,7 +55,7 @@ class RunReader final : public ModemReads {
     HRESULT ReadObject(GType type, const char* interface, const char* path,
                        GObjectPtr<GObject>* object) override;
     // A refusal to this caller (rather than to the modem's state) is noted.
-    ProfileList ListedProfiles(const ModemObject& modem) override;
+    ProfileList ListProfiles(const ModemObject& modem) override;
     // NetworkManager's answer to ListConnections, asked once per run: a run
     // that found a modem asked already, with that modem's reads. Call inside
     // a Use.
@@ -66,7 +66,7 @@ class RunReader final : public ModemReads {
     }
 
     struct Key {};  // construction goes through Open
-    RunReader(Key, std::unique_ptr<BusLink> link, std::shared_ptr<RunNotes> notes);
+    RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes);
 
   private:
     struct PendingReads;
@@ -79,7 +79,7 @@ class RunReader final : public ModemReads {
     void ReadAhead(const ModemObject& modem);
     void NoteTimeout(HRESULT status) const;
 
-    const std::unique_ptr<BusLink> link_;  // first, so that it goes last
+    BusLink link_;  // first, so that it goes last
     const std::shared_ptr<RunNotes> notes_;
     bool listed_ = false;
     HRESULT listStatus_ = S_OK;

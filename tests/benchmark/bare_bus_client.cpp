@@ -16,19 +16,19 @@ using namespace paravue::mm;
 
 int main(int argc, char** argv) {
     const bool listingOnly = argc > 1 && std::strcmp(argv[1], "--listing-only") == 0;
-    std::unique_ptr<BusLink> link;
-    if (FAILED(BusLink::Open(GMainContextPtr(g_main_context_new()), {}, nullptr, &link)))
+    BusLink link(GMainContextPtr(g_main_context_new()), {}, nullptr);
+    if (FAILED(link.Connect()))
         return 1;
-    BusLink::Use use(*link);
-    const ObjectListing listing = ListObjects(*link);
+    BusLink::Use use(link);
+    const ObjectListing listing = ListObjects(link);
     if (FAILED(listing.status) || listing.modems.empty())
         return 1;
     if (listingOnly)
         return 0;
 
-    GDBusConnection* bus = link->Connection();
+    GDBusConnection* bus = link.Connection();
     const ListedModem& first = listing.modems.front();
-    BusLink::Batch batch(*link);
+    BusLink::Batch batch(link);
     for (const ObjectRead& read : first.Objects())
         batch.Start(StartRead(bus, read, listing.owner));
     // The reader lists profiles through the modem's proxy; the same call.
