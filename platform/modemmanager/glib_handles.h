@@ -1,5 +1,5 @@
 // Owning handles for the glib objects this service holds: every GObject,
-// GVariant, GError and main context sits in one of these.
+// GVariant, GError, main context and source sits in one of these.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
@@ -8,57 +8,34 @@
 
 namespace paravue::mm {
 
-struct GObjectUnref {
-    void operator()(gpointer object) const {
-        if (object)
-            g_object_unref(object);
+// Lets go of what it holds with `release`.
+template <auto release>
+struct Releaser {
+    void operator()(auto* held) const {
+        if (held)
+            release(held);
     }
 };
 template <class T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+using GObjectPtr = std::unique_ptr<T, Releaser<g_object_unref>>;
+using GVariantPtr = std::unique_ptr<GVariant, Releaser<g_variant_unref>>;
+using GErrorPtr = std::unique_ptr<GError, Releaser<g_error_free>>;
+using GMainContextPtr = std::unique_ptr<GMainContext, Releaser<g_main_context_unref>>;
+using GFreeDeleter = Releaser<g_free>;
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+// A source attached to a context: destroyed there, then let go.
+inline void DestroySource(GSource* source) {
+    g_source_destroy(source);
+    g_source_unref(source);
+}
+using GSourcePtr = std::unique_ptr<GSource, Releaser<DestroySource>>;
 
 // Takes a new reference to an object the caller does not own.
 template <class T>
 GObjectPtr<T> ShareGObject(T* object) {
     return GObjectPtr<T>(object ? static_cast<T*>(g_object_ref(object)) : nullptr);
 }
-
-struct GVariantUnref {
-    void operator()(GVariant* value) const {
-        if (value)
-            g_variant_unref(value);
-    }
-};
-using GVariantPtr = std::unique_ptr<GVariant, GVariantUnref>;
-
-struct GErrorFree {
-    void operator()(GError* error) const {
-        if (error)
-            g_error_free(error);
-    }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
-
-struct GMainContextUnref {
-    void operator()(GMainContext* context) const {
-        if (context)
-            g_main_context_unref(context);
-    }
-};
-using GMainContextPtr = std::unique_ptr<GMainContext, GMainContextUnref>;
-
-struct GMainLoopUnref {
-    void operator()(GMainLoop* loop) const {
-        if (loop)
-            g_main_loop_unref(loop);
-    }
-};
-using GMainLoopPtr = std::unique_ptr<GMainLoop, GMainLoopUnref>;
-
-struct GFreeDeleter {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
 
 // Fills a GError** out-parameter and owns what it receives.
 class ErrorSlot {

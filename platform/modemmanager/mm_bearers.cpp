@@ -7,7 +7,7 @@
 
 namespace paravue::mm {
 
-HRESULT ListBearers(Session& session, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
+HRESULT ListBearers(ModemReads& reads, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
     bearers->clear();
     // The modem's Bearers property names them; the bearers are numbered in
     // path order, whatever order the daemon lists them in.
@@ -20,7 +20,7 @@ HRESULT ListBearers(Session& session, MMModem* modem, std::vector<GObjectPtr<MMB
     });
     for (const std::string& path : paths) {
         GObjectPtr<MMBearer> bearer;
-        if (HRESULT hr = session.ReadBearer(path.c_str(), &bearer); FAILED(hr)) {
+        if (HRESULT hr = reads.ReadBearer(path.c_str(), &bearer); FAILED(hr)) {
             bearers->clear();
             return hr;
         }

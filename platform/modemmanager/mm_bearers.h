@@ -7,11 +7,11 @@
 
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_modem_reads.h"
 
 namespace paravue::mm {
 
-// The bearers the modem lists, in path order. Call inside a Session::Use.
-HRESULT ListBearers(Session& session, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
+// The bearers the modem lists, in path order. Call inside a BusLink::Use.
+HRESULT ListBearers(ModemReads& reads, MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
 
 }  // namespace paravue::mm

@@ -8,13 +8,13 @@
 
 namespace paravue::mm {
 
-MmConnection::MmConnection(std::shared_ptr<Session> session, ModemRef modem)
+MmConnection::MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
 
 HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
     if (!connectionId)
         return E_POINTER;
-    Session::Use use(*session_);
+    BusLink::Use use(session_->Link());
     if (!use.Ok())
         return kWrongThread;
     return NewBstr(InterfaceIdOf(modem_->modem.get()), connectionId);
@@ -23,7 +23,7 @@ HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
 HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) {
     if (!activationState || !profileName)
         return E_POINTER;
-    Session::Use use(*session_);
+    BusLink::Use use(session_->Link());
     if (!use.Ok())
         return kWrongThread;
     MMModem* modem = modem_->modem.get();

@@ -1,25 +1,16 @@
 #include "platform/modemmanager/mm_connection_manager.h"
 
 #include "platform/modemmanager/mm_connection.h"
-#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_modem_array.h"
 
 namespace paravue::mm {
 
-MmConnectionManager::MmConnectionManager(std::shared_ptr<Session> session)
-    : session_(std::move(session)) {}
+MmConnectionManager::MmConnectionManager(std::shared_ptr<RunReader> reader)
+    : reader_(std::move(reader)) {}
 
 HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
-    if (!connections)
-        return E_POINTER;
-    *connections = nullptr;
-    Session::Use use(*session_);
-    if (!use.Ok())
-        return kWrongThread;
-    std::vector<ModemRef> modems;
-    if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
-        return hr;
-    return ModemObjectArray<MmConnection, IMbnConnection>(session_, std::move(modems), connections);
+    // No modem: an empty list, not an error.
+    return ModemObjectArray<MmConnection, IMbnConnection>(reader_, S_OK, connections);
 }
 
 }  // namespace paravue::mm

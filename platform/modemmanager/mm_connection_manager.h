@@ -5,17 +5,17 @@
 
 #include "platform/com_object.h"
 #include "platform/mbn.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_run_reader.h"
 
 namespace paravue::mm {
 
 class MmConnectionManager final : public ServiceObject<MmConnectionManager, IMbnConnectionManager> {
   public:
-    explicit MmConnectionManager(std::shared_ptr<Session> session);
+    explicit MmConnectionManager(std::shared_ptr<RunReader> reader);
     HRESULT GetConnections(SAFEARRAY** connections) override;
 
   private:
-    std::shared_ptr<Session> session_;
+    std::shared_ptr<RunReader> reader_;
 };
 
 }  // namespace paravue::mm

@@ -7,19 +7,10 @@
 #include <string>
 
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_follower.h"
 #include "platform/modemmanager/mm_interface.h"
-#include "platform/modemmanager/mm_session.h"
 
 namespace paravue::mm {
-
-namespace {
-struct SourceDestroy {
-    void operator()(GSource* source) const {
-        g_source_destroy(source);
-        g_source_unref(source);
-    }
-};
-}  // namespace
 
 // Everything the thread uses, so that it can outlive the watcher when a
 // handler destroys the watcher's owner.
@@ -31,7 +22,7 @@ struct EventWatcher::Loop {
     const EventHandlers handlers;
     // Null while the bus cannot be reached; without a manager while the
     // daemon has not answered.
-    std::shared_ptr<Session> session;
+    std::shared_ptr<Follower> follower;
     // Read by the loop after every dispatch; a Stop from another thread
     // wakes the context so the loop sees it, and cancels `cancel`, which
     // ends a set-up or a ping under way.
@@ -49,7 +40,7 @@ struct EventWatcher::Loop {
     // again, whatever the daemon holds is news to the listeners.
     bool lost = false;
     bool probing = false;  // a ping to a silent daemon is out
-    std::unique_ptr<GSource, SourceDestroy> retry;
+    GSourcePtr retry;
 };
 
 namespace {
@@ -61,7 +52,7 @@ ComPtr<MmInterface> InterfaceFor(Loop* loop, GDBusObject* object) {
     ModemRef modem = ModemFromObject(MM_OBJECT(object));
     if (!modem)
         return ComPtr<MmInterface>();
-    return MakeComObject<MmInterface>(loop->session, std::move(modem));
+    return MakeComObject<MmInterface>(loop->follower, std::move(modem));
 }
 
 void DeliverRegistration(Loop* loop, GDBusObject* object,
@@ -75,27 +66,18 @@ void DeliverRegistration(Loop* loop, GDBusObject* object,
 }
 
 // The 3GPP proxy keeps a pointer back to its object for the handlers.
-void OnRegistrationState(GObject* proxy, GParamSpec*, gpointer data) {
+template <std::function<void(IMbnRegistration*)> EventHandlers::*handler>
+void OnRegistrationChange(GObject* proxy, GParamSpec*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy));
-    if (object)
-        DeliverRegistration(loop, object, loop->handlers.registerState);
-}
-
-void OnPacketServiceState(GObject* proxy, GParamSpec*, gpointer data) {
-    auto* loop = static_cast<Loop*>(data);
-    GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy));
-    if (object)
-        DeliverRegistration(loop, object, loop->handlers.packetService);
+    if (GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy)))
+        DeliverRegistration(loop, object, loop->handlers.*handler);
 }
 
 void Watch3gpp(Loop* loop, GDBusInterface* gpp) {
-    g_signal_connect(gpp, "notify::registration-state", G_CALLBACK(OnRegistrationState), loop);
-    g_signal_connect(gpp, "notify::packet-service-state", G_CALLBACK(OnPacketServiceState), loop);
-}
-
-bool Is3gpp(GDBusInterface* interface) {
-    return MM_IS_MODEM_3GPP(interface);
+    g_signal_connect(gpp, "notify::registration-state",
+                     G_CALLBACK(OnRegistrationChange<&EventHandlers::registerState>), loop);
+    g_signal_connect(gpp, "notify::packet-service-state",
+                     G_CALLBACK(OnRegistrationChange<&EventHandlers::packetService>), loop);
 }
 
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
@@ -154,7 +136,7 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     // listing, so gio adds its interfaces again instead of the object.
     if (MM_IS_MODEM(interface) && loop->handlers.arrival)
         loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    if (!Is3gpp(interface))
+    if (!MM_IS_MODEM_3GPP(interface))
         return;
     Watch3gpp(loop, interface);
     DeliverRegistration(loop, object, loop->handlers.registerModeAvailable);
@@ -162,7 +144,7 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
 
 void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* interface,
                         gpointer data) {
-    if (Is3gpp(interface))
+    if (MM_IS_MODEM_3GPP(interface))
         g_signal_handlers_disconnect_by_data(interface, data);
 }
 
@@ -173,7 +155,7 @@ void ScheduleRetry(Loop* loop);
 // as when the ModemManager daemon dies. The bus is then asked for again.
 void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    if (MMManager* manager = loop->session->Manager())
+    if (MMManager* manager = loop->follower->Manager())
         ReportHeldObjectsGone(loop, G_DBUS_OBJECT_MANAGER(manager));
     loop->lost = true;
     ScheduleRetry(loop);
@@ -207,10 +189,10 @@ void Watch(Loop* loop, MMManager* manager) {
 }
 
 void Unwatch(Loop* loop) {
-    if (!loop->session)
+    if (!loop->follower)
         return;
-    g_signal_handlers_disconnect_by_data(loop->session->Connection(), loop);
-    MMManager* manager = loop->session->Manager();
+    g_signal_handlers_disconnect_by_data(loop->follower->Connection(), loop);
+    MMManager* manager = loop->follower->Manager();
     if (!manager)
         return;
     g_signal_handlers_disconnect_by_data(manager, loop);
@@ -224,18 +206,18 @@ void Unwatch(Loop* loop) {
 
 // Connects to the system bus unless connected; false when it cannot be reached.
 bool Connect(Loop* loop) {
-    if (loop->session && g_dbus_connection_is_closed(loop->session->Connection())) {
+    if (loop->follower && g_dbus_connection_is_closed(loop->follower->Connection())) {
         Unwatch(loop);
-        loop->session.reset();
+        loop->follower.reset();
     }
-    if (loop->session)
+    if (loop->follower)
         return true;
-    if (FAILED(Session::OpenOn(loop->context.get(), loop->options, loop->cancel.get(),
-                               &loop->session))) {
-        loop->session.reset();
+    if (FAILED(Follower::Open(loop->context.get(), loop->options, loop->cancel.get(),
+                              &loop->follower))) {
+        loop->follower.reset();
         return false;
     }
-    g_signal_connect(loop->session->Connection(), "closed", G_CALLBACK(OnConnectionClosed), loop);
+    g_signal_connect(loop->follower->Connection(), "closed", G_CALLBACK(OnConnectionClosed), loop);
     return true;
 }
 
@@ -256,7 +238,7 @@ void OnProbed(GObject* bus, GAsyncResult* result, gpointer data) {
 // Nothing waits for the ping; Stop cancels it.
 void Probe(Loop* loop) {
     loop->probing = true;
-    g_dbus_connection_call(loop->session->Connection(), MM_DBUS_SERVICE, MM_DBUS_PATH,
+    g_dbus_connection_call(loop->follower->Connection(), MM_DBUS_SERVICE, MM_DBUS_PATH,
                            "org.freedesktop.DBus.Peer", "Ping", nullptr, nullptr,
                            G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT, loop->cancel.get(), OnProbed,
                            loop);
@@ -265,17 +247,17 @@ void Probe(Loop* loop) {
 // Starts the object manager on the connection. It waits for the daemon at
 // most the call bound, on this thread only.
 void Follow(Loop* loop) {
-    if (loop->session->Manager())
+    if (loop->follower->Manager())
         return;
-    if (FAILED(loop->session->Follow())) {
+    if (FAILED(loop->follower->Follow())) {
         loop->lost = true;
-        if (g_dbus_connection_is_closed(loop->session->Connection()))
+        if (g_dbus_connection_is_closed(loop->follower->Connection()))
             ScheduleRetry(loop);
         else if (!loop->stop)
             Probe(loop);
         return;
     }
-    MMManager* manager = loop->session->Manager();
+    MMManager* manager = loop->follower->Manager();
     Watch(loop, manager);
     if (std::exchange(loop->lost, false))
         ReportHeldObjectsArrived(loop, G_DBUS_OBJECT_MANAGER(manager));
@@ -325,10 +307,10 @@ void Run(const std::shared_ptr<Loop>& loop) {
         // gio may still run the filter after its removal: the filter holds
         // its own reference until gio lets go of it.
         const guint filter =
-            g_dbus_connection_add_filter(loop->session->Connection(), SeeListingLeave,
+            g_dbus_connection_add_filter(loop->follower->Connection(), SeeListingLeave,
                                          g_object_ref(loop->started.get()), g_object_unref);
         Follow(loop.get());
-        g_dbus_connection_remove_filter(loop->session->Connection(), filter);
+        g_dbus_connection_remove_filter(loop->follower->Connection(), filter);
     } else {
         loop->lost = true;
         ScheduleRetry(loop.get());
@@ -345,7 +327,7 @@ void Run(const std::shared_ptr<Loop>& loop) {
         g_main_context_iteration(loop->context.get(), TRUE);
     loop->retry.reset();
     Unwatch(loop.get());
-    loop->session.reset();
+    loop->follower.reset();
     while (g_main_context_iteration(loop->context.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(loop->context.get());

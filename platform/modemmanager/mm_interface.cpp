@@ -11,20 +11,20 @@
 
 namespace paravue::mm {
 
-#define PARAVUE_MM_ENTER(...)    \
-    if (!(__VA_ARGS__))          \
-        return E_POINTER;        \
-    Session::Use use(*session_); \
-    if (!use.Ok())               \
-        return kWrongThread;     \
+#define PARAVUE_MM_ENTER(...)           \
+    if (!(__VA_ARGS__))                 \
+        return E_POINTER;               \
+    BusLink::Use use(session_->Link()); \
+    if (!use.Ok())                      \
+        return kWrongThread;            \
     [[maybe_unused]] MMModem* modem = modem_->modem.get()
 
-MmInterface::MmInterface(std::shared_ptr<Session> session, ModemRef modem)
+MmInterface::MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
 
 HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
     if (object && iid == IID_IMbnRegistration) {
-        Session::Use use(*session_);
+        BusLink::Use use(session_->Link());
         if (use.Ok() && !modem_->gpp && !modem_->cdma) {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -307,7 +307,7 @@ HRESULT MmInterface::get_SoftwareRadioState(MBN_RADIO* softwareRadioState) {
 HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
     PARAVUE_MM_ENTER(hardwareRadioState);
     *hardwareRadioState =
-        sysfs::WwanHardBlocked(session_->Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
+        sysfs::WwanHardBlocked(session_->Link().Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
     return S_OK;
 }
 
@@ -349,17 +349,17 @@ UniqueSafeArray NewContextArray(std::size_t count) {
 }  // namespace
 
 HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
-    std::vector<GObjectPtr<MM3gppProfile>> owned;
-    bool refused = false;
-    if (HRESULT hr = session_->ListProfiles(*modem_, &owned, &refused); FAILED(hr)) {
+    ProfileList listed = session_->ListProfiles(*modem_);
+    if (FAILED(listed.status)) {
         // Declined (a modem below the enabled state, a caller the policy
         // does not allow, a port busy with the connection): the bearers
         // still tell the contexts. A list that failed or did not answer
         // tells nothing, and says so.
-        if (refused)
+        if (listed.refused)
             return ContextsFromBearers(out);
-        return hr;
+        return listed.status;
     }
+    const std::vector<GObjectPtr<MM3gppProfile>>& owned = listed.profiles;
 
     UniqueSafeArray array = NewContextArray(owned.size());
     if (!array)

@@ -11,7 +11,7 @@
 #include "platform/mbn.h"
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_modem_object.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_modem_reads.h"
 #include "platform/modemmanager/nm_profile_mapping.h"
 
 namespace paravue::mm {
@@ -19,7 +19,8 @@ namespace paravue::mm {
 class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnSignal,
                                                IMbnRegistration, IMbnConnectionContext, IMbnRadio> {
   public:
-    MmInterface(std::shared_ptr<Session> session, ModemRef modem);
+    // `session`: a report run's reader, or the event thread's follower.
+    MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem);
 
     // Registration needs the modem's 3GPP or CDMA interface.
     HRESULT QueryInterface(REFIID iid, void** object) override;
@@ -70,7 +71,7 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
     // The registration as the report reads it; none without 3GPP or CDMA.
     std::optional<MBN_REGISTER_STATE> RegisterState() const;
 
-    std::shared_ptr<Session> session_;
+    std::shared_ptr<ModemReads> session_;
     ModemRef modem_;
 };
 

@@ -8,43 +8,30 @@
 namespace paravue::mm {
 namespace {
 
+// A handler that fires `event` at each sink of `point`.
+template <class Sink, class Arg>
+std::function<void(Arg*)> Firing(ComPtr<ConnectionPoint> point, HRESULT (Sink::*event)(Arg*)) {
+    return [point, event](Arg* arg) {
+        point->Fire([arg, event](IUnknown* sink) { (static_cast<Sink*>(sink)->*event)(arg); });
+    };
+}
+
 // The handlers hold the points: the watcher's thread may outlive this
 // manager by the rest of a handler.
-EventHandlers HandlersFor(ComPtr<ConnectionPoint> manager, ComPtr<ConnectionPoint> registration) {
-    EventHandlers h;
-    h.arrival = [manager](IMbnInterface* modem) {
-        manager->Fire([modem](IUnknown* sink) {
-            static_cast<IMbnInterfaceManagerEvents*>(sink)->OnInterfaceArrival(modem);
-        });
-    };
-    h.removal = [manager](IMbnInterface* modem) {
-        manager->Fire([modem](IUnknown* sink) {
-            static_cast<IMbnInterfaceManagerEvents*>(sink)->OnInterfaceRemoval(modem);
-        });
-    };
-    h.registerModeAvailable = [registration](IMbnRegistration* r) {
-        registration->Fire([r](IUnknown* sink) {
-            static_cast<IMbnRegistrationEvents*>(sink)->OnRegisterModeAvailable(r);
-        });
-    };
-    h.registerState = [registration](IMbnRegistration* r) {
-        registration->Fire([r](IUnknown* sink) {
-            static_cast<IMbnRegistrationEvents*>(sink)->OnRegisterStateChange(r);
-        });
-    };
-    h.packetService = [registration](IMbnRegistration* r) {
-        registration->Fire([r](IUnknown* sink) {
-            static_cast<IMbnRegistrationEvents*>(sink)->OnPacketServiceStateChange(r);
-        });
-    };
-    return h;
+EventHandlers HandlersFor(const ComPtr<ConnectionPoint>& manager,
+                          const ComPtr<ConnectionPoint>& registration) {
+    return {Firing(manager, &IMbnInterfaceManagerEvents::OnInterfaceArrival),
+            Firing(manager, &IMbnInterfaceManagerEvents::OnInterfaceRemoval),
+            Firing(registration, &IMbnRegistrationEvents::OnRegisterModeAvailable),
+            Firing(registration, &IMbnRegistrationEvents::OnRegisterStateChange),
+            Firing(registration, &IMbnRegistrationEvents::OnPacketServiceStateChange)};
 }
 
 }  // namespace
 
-MmInterfaceManager::MmInterfaceManager(std::shared_ptr<Session> session,
+MmInterfaceManager::MmInterfaceManager(std::shared_ptr<RunReader> reader,
                                        const ServiceOptions& options)
-    : session_(std::move(session)),
+    : reader_(std::move(reader)),
       managerEvents_(MakeComObject<ConnectionPoint>(IID_IMbnInterfaceManagerEvents)),
       registrationEvents_(MakeComObject<ConnectionPoint>(IID_IMbnRegistrationEvents)),
       subscriptions_(std::make_shared<Subscriptions>(
@@ -59,18 +46,7 @@ MmInterfaceManager::~MmInterfaceManager() {
 }
 
 HRESULT MmInterfaceManager::GetInterfaces(SAFEARRAY** interfaces) {
-    if (!interfaces)
-        return E_POINTER;
-    *interfaces = nullptr;
-    Session::Use use(*session_);
-    if (!use.Ok())
-        return kWrongThread;
-    std::vector<ModemRef> modems;
-    if (HRESULT hr = session_->Modems(&modems); FAILED(hr))
-        return hr;
-    if (modems.empty())
-        return kNotFound;
-    return ModemObjectArray<MmInterface, IMbnInterface>(session_, std::move(modems), interfaces);
+    return ModemObjectArray<MmInterface, IMbnInterface>(reader_, kNotFound, interfaces);
 }
 
 HRESULT MmInterfaceManager::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {

@@ -7,7 +7,7 @@
 #include "platform/com_object.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_run_reader.h"
 #include "platform/modemmanager/mm_watched_point.h"
 
 namespace paravue::mm {
@@ -15,14 +15,14 @@ namespace paravue::mm {
 class MmInterfaceManager final
     : public ServiceObject<MmInterfaceManager, IMbnInterfaceManager, IConnectionPointContainer> {
   public:
-    MmInterfaceManager(std::shared_ptr<Session> session, const ServiceOptions& options);
+    MmInterfaceManager(std::shared_ptr<RunReader> reader, const ServiceOptions& options);
     ~MmInterfaceManager();
 
     HRESULT GetInterfaces(SAFEARRAY** interfaces) override;
     HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
   private:
-    std::shared_ptr<Session> session_;
+    std::shared_ptr<RunReader> reader_;
     ComPtr<ConnectionPoint> managerEvents_;
     ComPtr<ConnectionPoint> registrationEvents_;
     // Shared with both points: a point held after this manager is gone stays

@@ -1,26 +1,38 @@
-// One service object per modem, in modem order, handed out as an array of
-// the interface the reader fetches into. Call inside a Session::Use.
+// One service object per modem the run's reader lists, in modem order,
+// handed out as an array of the interface the caller fetches into; `none`
+// (unless S_OK) when there is no modem.
 #pragma once
 
 #include <memory>
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_modem_object.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_run_reader.h"
 #include "platform/safearray.h"
 
 namespace paravue::mm {
 
 template <class Object, class Interface>
-HRESULT ModemObjectArray(const std::shared_ptr<Session>& session, std::vector<ModemRef> modems,
-                         SAFEARRAY** out) {
+HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none, SAFEARRAY** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    BusLink::Use use(reader->Link());
+    if (!use.Ok())
+        return kWrongThread;
+    std::vector<ModemRef> modems;
+    if (HRESULT hr = reader->Modems(&modems); FAILED(hr))
+        return hr;
+    if (modems.empty() && none != S_OK)
+        return none;
     UniqueSafeArray array(
         SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(modems.size())));
     if (!array)
         return E_OUTOFMEMORY;
     for (std::size_t i = 0; i < modems.size(); ++i) {
-        ComPtr<Object> object = MakeComObject<Object>(session, std::move(modems[i]));
+        ComPtr<Object> object = MakeComObject<Object>(reader, std::move(modems[i]));
         Interface* element = object.Get();
         LONG index = static_cast<LONG>(i);
         if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))

@@ -8,8 +8,8 @@
 
 namespace paravue::mm {
 
-MmProfileManager::MmProfileManager(std::shared_ptr<Session> session)
-    : session_(std::move(session)) {}
+MmProfileManager::MmProfileManager(std::shared_ptr<RunReader> reader)
+    : reader_(std::move(reader)) {}
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {
@@ -26,15 +26,16 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
     // NetworkManager is read over the run's one bus connection.
     std::vector<GsmConnection> saved;
     {
-        Session::Use use(*session_);
+        BusLink::Use use(reader_->Link());
         if (!use.Ok())
             return kWrongThread;
-        NmListing listing = session_->ListSavedConnections();
+        NmListing listing = reader_->ListSavedConnections();
         // No daemon, no saved connections: an empty list, and the reason noted.
         if (NetworkManagerAbsent(listing))
-            session_->Note(RunCause::NetworkManagerNotRunning);
-        if (HRESULT hr = ReadGsmConnections(session_->Connection(), session_->Options().callBound,
-                                            std::move(listing), &saved);
+            reader_->Note(RunCause::NetworkManagerNotRunning);
+        if (HRESULT hr =
+                ReadGsmConnections(reader_->Link().Connection(),
+                                   reader_->Link().Options().callBound, std::move(listing), &saved);
             FAILED(hr))
             return hr;
     }

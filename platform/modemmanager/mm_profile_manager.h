@@ -6,24 +6,22 @@
 
 #include "platform/com_object.h"
 #include "platform/mbn.h"
-#include "platform/modemmanager/mm_session.h"
+#include "platform/modemmanager/mm_run_reader.h"
 
 namespace paravue::mm {
 
 class MmProfileManager final
     : public ServiceObject<MmProfileManager, IMbnConnectionProfileManager> {
   public:
-    // `session` is the run's conversation: its bus connection is the one a
+    // `reader` is the run's conversation: its bus connection is the one a
     // profile store on the system bus is read over.
-    explicit MmProfileManager(std::shared_ptr<Session> session);
+    explicit MmProfileManager(std::shared_ptr<RunReader> reader);
 
     HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
                                   SAFEARRAY** connectionProfiles) override;
 
-    Session& Conversation() const { return *session_; }
-
   private:
-    std::shared_ptr<Session> session_;
+    std::shared_ptr<RunReader> reader_;
 };
 
 }  // namespace paravue::mm

@@ -1,49 +1,94 @@
 #include "platform/modemmanager/modemmanager_service.h"
 
+#include <mutex>
+
 #include "platform/mbn.h"
 #include "platform/modemmanager/mm_connection_manager.h"
 #include "platform/modemmanager/mm_interface_manager.h"
 #include "platform/modemmanager/mm_profile_manager.h"
-#include "platform/modemmanager/mm_run_sessions.h"
+#include "platform/modemmanager/mm_run_reader.h"
 
 namespace paravue::mm {
 
+// Which reader a new manager reads through. A report run creates its
+// interface manager first, then its connection and profile managers while
+// that one lives: all of them share the run's one reader, and the next run
+// opens a new one, so nothing read is kept from run to run.
+class RunReaders {
+  public:
+    explicit RunReaders(ServiceOptions options) : options_(std::move(options)) {}
+
+    // A new run: a reader of its own, which later Join calls share, and
+    // nothing noted yet. It sees the daemon as it is when first asked for
+    // the modems (an interface manager that only carries event
+    // subscriptions never waits for the daemon).
+    HRESULT Begin(std::shared_ptr<RunReader>* reader) {
+        notes_->Clear();
+        return Open(reader, RunReader::Listing::OnFirstUse);
+    }
+    // The reader of the run in progress, or a new one when none lives.
+    HRESULT Join(std::shared_ptr<RunReader>* reader) {
+        {
+            std::lock_guard lock(mutex_);
+            if ((*reader = current_.lock()))
+                return S_OK;
+        }
+        return Open(reader, RunReader::Listing::AtOpen);
+    }
+    RunCauses Causes() const { return notes_->Causes(); }
+
+  private:
+    HRESULT Open(std::shared_ptr<RunReader>* reader, RunReader::Listing listing) {
+        // Opening talks to the bus: never under the lock.
+        if (HRESULT hr = RunReader::Open(options_, notes_, reader, listing); FAILED(hr))
+            return hr;
+        std::lock_guard lock(mutex_);
+        current_ = *reader;
+        return S_OK;
+    }
+
+    const ServiceOptions options_;
+    // Shared with the readers, which may outlive the service.
+    const std::shared_ptr<RunNotes> notes_ = std::make_shared<RunNotes>();
+    std::mutex mutex_;
+    std::weak_ptr<RunReader> current_;
+};
+
+namespace {
+
+// A manager that joins the run in progress.
+template <class Manager>
+ClassFactory Joining(std::shared_ptr<RunReaders> runs) {
+    return [runs](REFIID iid, void** object) {
+        std::shared_ptr<RunReader> reader;
+        if (HRESULT hr = runs->Join(&reader); FAILED(hr))
+            return hr;
+        return MakeComObject<Manager>(std::move(reader))->QueryInterface(iid, object);
+    };
+}
+
+}  // namespace
+
 ModemManagerService::ModemManagerService(ServiceOptions options)
-    : runs_(std::make_shared<RunSessions>(options)) {
-    // An interface manager begins a run: it sees the daemon as it is when it
-    // is first asked for its interfaces (one that only carries event
-    // subscriptions never waits for the daemon). The connection and profile
-    // managers join the run in progress.
-    interfaceManager_ = ClassRegistration(
-        CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-        [runs = runs_, options](REFIID iid, void** object) {
-            std::shared_ptr<Session> session;
-            if (HRESULT hr = runs->Begin(&session, Session::Listing::OnFirstUse); FAILED(hr))
-                return hr;
-            return MakeComObject<MmInterfaceManager>(std::move(session), options)
-                ->QueryInterface(iid, object);
-        });
-    connectionManager_ =
-        ClassRegistration(CLSID_MbnConnectionManager, "MbnConnectionManager",
-                          [runs = runs_](REFIID iid, void** object) {
-                              std::shared_ptr<Session> session;
-                              if (HRESULT hr = runs->Join(&session); FAILED(hr))
+    : runs_(std::make_shared<RunReaders>(options)) {
+    interfaceManager_ =
+        ClassRegistration(CLSID_MbnInterfaceManager, "MbnInterfaceManager",
+                          [runs = runs_, options](REFIID iid, void** object) {
+                              std::shared_ptr<RunReader> reader;
+                              if (HRESULT hr = runs->Begin(&reader); FAILED(hr))
                                   return hr;
-                              return MakeComObject<MmConnectionManager>(std::move(session))
+                              return MakeComObject<MmInterfaceManager>(std::move(reader), options)
                                   ->QueryInterface(iid, object);
                           });
-    profileManager_ = ClassRegistration(
-        CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-        [runs = runs_](REFIID iid, void** object) {
-            std::shared_ptr<Session> session;
-            if (HRESULT hr = runs->Join(&session); FAILED(hr))
-                return hr;
-            return MakeComObject<MmProfileManager>(std::move(session))->QueryInterface(iid, object);
-        });
+    connectionManager_ = ClassRegistration(CLSID_MbnConnectionManager, "MbnConnectionManager",
+                                           Joining<MmConnectionManager>(runs_));
+    profileManager_ =
+        ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
+                          Joining<MmProfileManager>(runs_));
 }
 
 RunCauses ModemManagerService::LastRunCauses() const {
-    return runs_->Notes().Causes();
+    return runs_->Causes();
 }
 
 }  // namespace paravue::mm

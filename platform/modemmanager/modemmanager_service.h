@@ -10,7 +10,7 @@
 
 namespace paravue::mm {
 
-class RunSessions;
+class RunReaders;
 
 class ModemManagerService {
   public:
@@ -21,7 +21,7 @@ class ModemManagerService {
     RunCauses LastRunCauses() const;
 
   private:
-    std::shared_ptr<RunSessions> runs_;
+    std::shared_ptr<RunReaders> runs_;
     ClassRegistration interfaceManager_;
     ClassRegistration connectionManager_;
     ClassRegistration profileManager_;

@@ -40,21 +40,22 @@ bool NotForThisReader(const GError* error) {
 
 }  // namespace
 
-void StartListingConnections(GDBusConnection* bus, GCancellable* cancellable,
-                             GAsyncReadyCallback done, gpointer data) {
-    // The caller bounds the call: it cancels it when the bound has passed.
-    g_dbus_connection_call(bus, kName, kSettingsPath, kSettings, "ListConnections", nullptr,
-                           G_VARIANT_TYPE("(ao)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
-                           cancellable, done, data);
+BusLink::AsyncStart ListingConnections(GDBusConnection* bus) {
+    // The link bounds the call: it cancels it when the bound has passed.
+    return [bus](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+        g_dbus_connection_call(bus, kName, kSettingsPath, kSettings, "ListConnections", nullptr,
+                               G_VARIANT_TYPE("(ao)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
+                               cancellable, done, data);
+    };
 }
 
-NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncResult* result) {
+NmListing FinishListingConnections(GDBusConnection* bus, BusLink::Answer answer) {
     NmListing listing;
-    listing.status = status;
-    if (FAILED(status))
+    listing.status = answer.status;
+    if (FAILED(listing.status))
         return listing;
     ErrorSlot error;
-    listing.reply.reset(g_dbus_connection_call_finish(bus, result, error.Put()));
+    listing.reply.reset(g_dbus_connection_call_finish(bus, answer.result.get(), error.Put()));
     listing.error = error.Take();
     return listing;
 }

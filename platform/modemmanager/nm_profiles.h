@@ -10,6 +10,7 @@
 
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_bus_link.h"
 #include "platform/modemmanager/nm_profile_mapping.h"
 
 namespace paravue::mm {
@@ -22,12 +23,9 @@ struct NmListing {
     GErrorPtr error;
 };
 
-// Sends ListConnections on `bus`; the answer comes to `done` on the
-// thread-default context, for FinishListingConnections.
-void StartListingConnections(GDBusConnection* bus, GCancellable* cancellable,
-                             GAsyncReadyCallback done, gpointer data);
-// `status` is the timeout status when the answer came too late.
-NmListing FinishListingConnections(GDBusConnection* bus, HRESULT status, GAsyncResult* result);
+// ListConnections on `bus`, for a link to send and bound.
+BusLink::AsyncStart ListingConnections(GDBusConnection* bus);
+NmListing FinishListingConnections(GDBusConnection* bus, BusLink::Answer answer);
 // Nobody owned NetworkManager's name when `listing` was asked for.
 bool NetworkManagerAbsent(const NmListing& listing);
 

@@ -1,0 +1,68 @@
+// What a modem's service objects read through: a report run's reader (a
+// snapshot, each object read once per run) or the event thread's follower
+// (read as asked), each over a bus link of its own. The calls both send are
+// below the interface.
+#pragma once
+
+#include "platform/modemmanager/mm_glib.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/com.h"
+#include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_bus_link.h"
+#include "platform/modemmanager/mm_modem_object.h"
+
+namespace paravue::mm {
+
+// A modem's saved profiles as one List call gave them.
+struct ProfileList {
+    HRESULT status = S_OK;  // the timeout status, or the daemon's or the bus's error
+    bool refused = false;   // that error declined the call (IsRefusal) rather than failed at it
+    bool callerRefused = false;  // ... to this caller, not for the modem's state
+    std::vector<GObjectPtr<MM3gppProfile>> profiles;
+};
+
+class ModemReads {
+  public:
+    virtual ~ModemReads() = default;
+
+    // The link the reads go over; every operation holds its Use.
+    virtual BusLink& Link() = 0;
+
+    // A SIM or bearer, read with one bounded Properties.GetAll; the
+    // service-not-active status when the daemon does not serve it (any
+    // more). Call inside a Use.
+    virtual HRESULT ReadObject(GType type, const char* interface, const char* path,
+                               GObjectPtr<GObject>* object) = 0;
+    HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
+    HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
+
+    // The modem's saved profiles, listed with one bounded call. The modem
+    // must have a profile manager. Call inside a Use.
+    virtual ProfileList ListProfiles(const ModemObject& modem) = 0;
+};
+
+// One object read with Properties.GetAll: what it is and where.
+struct ObjectRead {
+    GType type;
+    const char* interface;
+    std::string path;
+};
+// A modem's SIM (`sim`, when it has one) and bearers, to read.
+std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers);
+
+// A plain Properties.GetAll to `owner`, the daemon's unique name, and the
+// libmm-glib proxy made from its answer, holding what it said.
+BusLink::AsyncStart StartRead(GDBusConnection* bus, const ObjectRead& read, std::string owner);
+HRESULT FinishRead(GDBusConnection* bus, const ObjectRead& read, const std::string& owner,
+                   BusLink::Answer answer, GObjectPtr<GObject>* object);
+// Both, waited for. Call inside a Use.
+HRESULT ReadNow(BusLink& link, const ObjectRead& read, const std::string& owner,
+                GObjectPtr<GObject>* object);
+
+BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager);
+ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answer answer);
+
+}  // namespace paravue::mm

@@ -1,0 +1,287 @@
+#include "platform/modemmanager/mm_run_reader.h"
+
+#include <algorithm>
+
+#include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_mapping.h"
+#include "platform/modemmanager/mm_modem_facts.h"
+
+namespace paravue::mm {
+
+std::vector<ObjectRead> ListedModem::Objects() const {
+    const gchar* sim = nullptr;
+    g_variant_lookup(modem.get(), "Sim", "&o", &sim);
+    const gchar** bearers = nullptr;
+    g_variant_lookup(modem.get(), "Bearers", "^a&o", &bearers);
+    const std::unique_ptr<const gchar*, GFreeDeleter> owned(bearers);
+    return ObjectsOf(sim, bearers);
+}
+
+ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile) {
+    // A plain GetManagedObjects rather than libmm-glib's object manager: a run
+    // waits for no signal, and the manager would cost a name-owner look-up and
+    // three match rules before it lists anything. The reply's sender is the
+    // daemon's unique name.
+    GDBusConnection* bus = link.Connection();
+    BusLink::Answer answer;
+    {
+        BusLink::Batch listing(link);
+        listing.Start([bus](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
+            GObjectPtr<GDBusMessage> call(g_dbus_message_new_method_call(
+                MM_DBUS_SERVICE, MM_DBUS_PATH, "org.freedesktop.DBus.ObjectManager",
+                "GetManagedObjects"));
+            g_dbus_message_set_flags(call.get(), G_DBUS_MESSAGE_FLAGS_NO_AUTO_START);
+            g_dbus_connection_send_message_with_reply(bus, call.get(),
+                                                      G_DBUS_SEND_MESSAGE_FLAGS_NONE, -1, nullptr,
+                                                      cancellable, done, data);
+        });
+        if (meanwhile)
+            meanwhile();
+        answer = listing.CollectOne();
+    }
+    ObjectListing listed{answer.status, {}, {}};
+    if (FAILED(listed.status))
+        return listed;
+    ErrorSlot error;
+    GObjectPtr<GDBusMessage> reply(
+        g_dbus_connection_send_message_with_reply_finish(bus, answer.result.get(), error.Put()));
+    if (!reply || g_dbus_message_to_gerror(reply.get(), error.Put())) {
+        listed.status = StatusFromError(error.Take().get());
+        return listed;
+    }
+    GVariant* body = g_dbus_message_get_body(reply.get());
+    const char* owner = g_dbus_message_get_sender(reply.get());
+    if (!owner || !body || !g_variant_is_of_type(body, G_VARIANT_TYPE("(a{oa{sa{sv}}})"))) {
+        listed.status = E_MBN_FAILURE;
+        return listed;
+    }
+    listed.owner = owner;
+    GVariantPtr objects(g_variant_get_child_value(body, 0));
+    GVariantIter iter;
+    g_variant_iter_init(&iter, objects.get());
+    const gchar* path = nullptr;
+    GVariant* interfaces = nullptr;
+    while (g_variant_iter_next(&iter, "{&o@a{sa{sv}}}", &path, &interfaces)) {
+        GVariantPtr owned(interfaces);
+        GVariantPtr modem(
+            g_variant_lookup_value(interfaces, MM_DBUS_INTERFACE_MODEM, G_VARIANT_TYPE_VARDICT));
+        if (modem)
+            listed.modems.push_back({path, std::move(owned), std::move(modem)});
+    }
+    std::stable_sort(listed.modems.begin(), listed.modems.end(),
+                     [](const ListedModem& a, const ListedModem& b) {
+                         return ModemPathNumber(a.path) < ModemPathNumber(b.path);
+                     });
+    return listed;
+}
+
+// A modem's reads, sent together and collected when the report first needs
+// one of them.
+struct RunReader::PendingReads {
+    PendingReads(BusLink& link, std::string path) : modem(std::move(path)), batch(link) {}
+    void Read(GDBusConnection* bus, ObjectRead read, const std::string& owner) {
+        objects.push_back(std::move(read));
+        batch.Start(StartRead(bus, objects.back(), owner));
+    }
+    void ListProfiles(MMModem3gppProfileManager* manager) {
+        profiles = ShareGObject(manager);
+        batch.Start(StartProfileList(manager));
+    }
+
+    std::string modem;
+    std::vector<ObjectRead> objects;                 // in the order they were sent
+    GObjectPtr<MMModem3gppProfileManager> profiles;  // its List was sent last
+    BusLink::Batch batch;
+};
+
+RunReader::RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes)
+    : link_(GMainContextPtr(g_main_context_new()), options, nullptr), notes_(std::move(notes)) {}
+
+HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                        std::shared_ptr<RunReader>* reader, Listing listing) {
+    auto fresh = std::make_shared<RunReader>(Key{}, options, std::move(notes));
+    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr)) {
+        if (hr == CO_E_SERVER_EXEC_FAILURE)
+            fresh->Note(RunCause::SystemBusUnreachable);
+        return hr;
+    }
+    if (listing == Listing::AtOpen) {
+        BusLink::Use use(fresh->link_);
+        fresh->List();
+    }
+    *reader = std::move(fresh);
+    return S_OK;
+}
+
+RunReader::~RunReader() {
+    BusLink::Use use(link_);
+    // Reads nobody collected are cancelled and waited for: their callbacks
+    // run on the link's context and write into the batches.
+    pending_.reset();
+    savedConnections_.reset();
+    read_.clear();
+    modems_.clear();
+}
+
+void RunReader::List() {
+    listed_ = true;
+    // libmm-glib's proxy classes are set up while the daemon answers.
+    TakeListing(ListObjects(link_, PrepareProxyClasses));
+    // A run's report ends at the listing when it failed: say why, for the
+    // daemon's two failures a person can act on.
+    if (listStatus_ == kServiceNotActive)
+        Note(RunCause::ModemManagerNotRunning);
+    NoteTimeout(listStatus_);
+}
+
+void RunReader::TakeListing(ObjectListing listing) {
+    listStatus_ = listing.status;
+    owner_ = std::move(listing.owner);
+    if (listing.modems.empty())
+        return;
+    // The report reads the first modem's SIM, bearers and profile list, and
+    // NetworkManager's saved connections. Sent now, they are answered while
+    // the modems' proxies are made and the report's first sections are
+    // written, instead of one wait each later.
+    GDBusConnection* bus = link_.Connection();
+    pending_ = StartReads(listing.modems.front().path, listing.modems.front().Objects());
+    savedConnections_ = std::make_unique<BusLink::Batch>(link_);
+    savedConnections_->Start(ListingConnections(bus));
+    for (const ListedModem& entry : listing.modems) {
+        ModemRef modem =
+            ModemFromListing(bus, owner_.c_str(), entry.path.c_str(), entry.interfaces.get());
+        if (!modem)
+            continue;
+        // The profile list needs the modem's profile-manager proxy.
+        if (modem->path == pending_->modem && modem->profiles)
+            pending_->ListProfiles(modem->profiles.get());
+        modems_.push_back(std::move(modem));
+    }
+}
+
+HRESULT RunReader::Modems(std::vector<ModemRef>* modems) {
+    modems->clear();
+    if (!listed_)
+        List();
+    if (FAILED(listStatus_))
+        return listStatus_;
+    *modems = modems_;
+    return S_OK;
+}
+
+const ModemObject* RunReader::ModemHolding(const char* path) const {
+    for (const ModemRef& modem : modems_) {
+        MMModem* m = modem->modem.get();
+        if (HasSim(m) && g_strcmp0(mm_modem_get_sim_path(m), path) == 0)
+            return modem.get();
+        if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
+            for (; *bearers; ++bearers)
+                if (g_strcmp0(*bearers, path) == 0)
+                    return modem.get();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<RunReader::PendingReads> RunReader::StartReads(const std::string& modem,
+                                                               std::vector<ObjectRead> objects) {
+    // A report reads a modem's SIM, its profile list and its bearers, each
+    // with one call to the daemon. Sent together on the run's connection
+    // they cost one wait for the daemon instead of one each. Once per modem
+    // and run.
+    readAhead_.push_back(modem);
+    auto reads = std::make_unique<PendingReads>(link_, modem);
+    for (ObjectRead& read : objects)
+        if (!read_.count(read.path))
+            reads->Read(link_.Connection(), std::move(read), owner_);
+    return reads;
+}
+
+void RunReader::CollectReads(PendingReads& reads) {
+    std::vector<BusLink::Answer> answers = reads.batch.Collect();
+    // Every result is finished here: an unfinished one would keep what its
+    // call allocated.
+    for (std::size_t i = 0; i < reads.objects.size(); ++i) {
+        const ObjectRead& read = reads.objects[i];
+        GObjectPtr<GObject> proxy;
+        if (HRESULT hr =
+                FinishRead(link_.Connection(), read, owner_, std::move(answers[i]), &proxy);
+            FAILED(hr))
+            failedReads_[read.path] = hr;
+        else
+            read_.emplace(read.path, std::move(proxy));
+    }
+    if (reads.profiles)
+        lists_[reads.modem] = FinishProfileList(reads.profiles.get(), std::move(answers.back()));
+}
+
+void RunReader::ReadAhead(const ModemObject& modem) {
+    if (owner_.empty())
+        return;
+    if (pending_ && pending_->modem == modem.path) {
+        std::unique_ptr<PendingReads> reads = std::move(pending_);
+        CollectReads(*reads);
+        return;
+    }
+    if (std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
+        return;
+    MMModem* m = modem.modem.get();
+    std::unique_ptr<PendingReads> reads = StartReads(
+        modem.path,
+        ObjectsOf(HasSim(m) ? mm_modem_get_sim_path(m) : nullptr, mm_modem_get_bearer_paths(m)));
+    if (modem.profiles)
+        reads->ListProfiles(modem.profiles.get());
+    CollectReads(*reads);
+}
+
+HRESULT RunReader::ReadObject(GType type, const char* interface, const char* path,
+                              GObjectPtr<GObject>* object) {
+    object->reset();
+    if (const ModemObject* modem = ModemHolding(path))
+        ReadAhead(*modem);
+    HRESULT status = S_OK;
+    if (auto known = read_.find(path); known != read_.end()) {
+        *object = ShareGObject(known->second.get());
+    } else if (auto failed = failedReads_.find(path); failed != failedReads_.end()) {
+        // A failed read-ahead stands for this read; the next one asks again.
+        status = failed->second;
+        failedReads_.erase(failed);
+    } else if (owner_.empty()) {
+        status = kServiceNotActive;
+    } else {
+        status = ReadNow(link_, {type, interface, path}, owner_, object);
+        if (SUCCEEDED(status))
+            read_.emplace(path, ShareGObject(object->get()));
+    }
+    NoteTimeout(status);
+    return status;
+}
+
+ProfileList RunReader::ListProfiles(const ModemObject& modem) {
+    ReadAhead(modem);
+    ProfileList listed;
+    if (auto ahead = lists_.find(modem.path); ahead != lists_.end()) {
+        listed = std::move(ahead->second);
+        lists_.erase(ahead);
+    } else {
+        MMModem3gppProfileManager* manager = modem.profiles.get();
+        listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
+    }
+    if (listed.callerRefused)
+        Note(RunCause::ProfileListRefused);
+    NoteTimeout(listed.status);
+    return listed;
+}
+
+void RunReader::NoteTimeout(HRESULT status) const {
+    if (status == kTimeout)
+        Note(RunCause::ModemManagerNotAnswering);
+}
+
+NmListing RunReader::ListSavedConnections() {
+    std::unique_ptr<BusLink::Batch> early = std::move(savedConnections_);
+    GDBusConnection* bus = link_.Connection();
+    return FinishListingConnections(
+        bus, early ? early->CollectOne() : link_.Await(ListingConnections(bus)));
+}
+
+}  // namespace paravue::mm

@@ -1,0 +1,100 @@
+// A report run's conversation with ModemManager: a private main context and
+// bus connection, the daemon's objects listed once, and each SIM and bearer
+// read at most once, so that every manager the run creates sees the same
+// device; the next run opens a new reader and sees the device as it is then.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/modemmanager/mm_modem_reads.h"
+#include "platform/modemmanager/nm_profiles.h"
+#include "platform/run_causes.h"
+
+namespace paravue::mm {
+
+// One modem of the daemon's object listing, as the daemon sent it.
+struct ListedModem {
+    std::string path;
+    GVariantPtr interfaces;                   // "a{sa{sv}}"
+    GVariantPtr modem;                        // the Modem interface's properties
+    std::vector<ObjectRead> Objects() const;  // its SIM and bearers
+};
+// The daemon's objects as one GetManagedObjects lists them: its unique name,
+// which every later call goes to, and its modems in order of their path
+// number. `meanwhile` runs while the daemon answers. Call inside a Use.
+struct ObjectListing {
+    HRESULT status = S_OK;
+    std::string owner;
+    std::vector<ListedModem> modems;
+};
+ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile = {});
+
+class RunReader final : public ModemReads {
+  public:
+    // When the reader lists the daemon's objects: at once, or when Modems()
+    // first asks (a manager that only carries event subscriptions then never
+    // waits for the daemon).
+    enum class Listing { AtOpen, OnFirstUse };
+    // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
+    // daemon that is absent or does not answer is not a failure here:
+    // Modems() says so. The reader notes in `notes` why the run failed or
+    // fell back, where it can tell.
+    static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                        std::shared_ptr<RunReader>* reader, Listing listing = Listing::AtOpen);
+    ~RunReader() override;
+
+    BusLink& Link() override { return link_; }
+    // The daemon's modems in order of their object-path number: S_OK (maybe
+    // none), the service-not-active status when nobody owns the daemon's
+    // name, or why its objects could not be listed. Call inside a Use.
+    HRESULT Modems(std::vector<ModemRef>* modems);
+    HRESULT ReadObject(GType type, const char* interface, const char* path,
+                       GObjectPtr<GObject>* object) override;
+    // A refusal to this caller (rather than to the modem's state) is noted.
+    ProfileList ListProfiles(const ModemObject& modem) override;
+    // NetworkManager's answer to ListConnections, asked once per run: a run
+    // that found a modem asked already, with that modem's reads. Call inside
+    // a Use.
+    NmListing ListSavedConnections();
+    void Note(RunCause cause) const {
+        if (notes_)
+            notes_->Note(cause);
+    }
+
+    struct Key {};  // construction goes through Open
+    RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes);
+
+  private:
+    struct PendingReads;
+    void List();  // and notes why a failed listing failed
+    void TakeListing(ObjectListing listing);
+    const ModemObject* ModemHolding(const char* path) const;
+    std::unique_ptr<PendingReads> StartReads(const std::string& modem,
+                                             std::vector<ObjectRead> objects);
+    void CollectReads(PendingReads& reads);
+    void ReadAhead(const ModemObject& modem);
+    void NoteTimeout(HRESULT status) const;
+
+    BusLink link_;  // first, so that it goes last
+    const std::shared_ptr<RunNotes> notes_;
+    bool listed_ = false;
+    HRESULT listStatus_ = S_OK;
+    // The run's snapshot: the daemon's unique name, its modems, what was read.
+    std::string owner_;
+    std::vector<ModemRef> modems_;
+    std::map<std::string, GObjectPtr<GObject>> read_;
+    // What a modem's read-ahead brought that nobody has taken yet, each taken
+    // once as if read then: a failed SIM or bearer read by object path, the
+    // profile list by its modem's path. Objects read go to read_.
+    std::map<std::string, HRESULT> failedReads_;
+    std::map<std::string, ProfileList> lists_;
+    std::vector<std::string> readAhead_;                // modems whose reads were started
+    std::unique_ptr<PendingReads> pending_;             // the first modem's, sent at listing
+    std::unique_ptr<BusLink::Batch> savedConnections_;  // NetworkManager's, sent at listing
+};
+
+}  // namespace paravue::mm
