@@ -11,15 +11,18 @@
 #include "platform/service_choice.h"
 #include "platform/utf.h"
 #include "report/collect_report.h"
+#include "report/modems.h"
 
 namespace paravue {
 namespace {
 
 constexpr const char* kUsage =
     "Usage: paravue-report [--scenario FILE] [--redact] [--capture FILE]\n"
+    "                      [--modem SELECTOR | --list]\n"
     "       paravue-report --help | --version\n"
     "\n"
-    "Prints the Paravue for Mobile Data report of the first cellular modem.\n"
+    "Prints the Paravue for Mobile Data report of a cellular modem, the first\n"
+    "one unless --modem chooses another.\n"
     "\n"
     "  --scenario FILE  read the device from a scenario file instead of the\n"
     "                   system's service (default: the file that the environment\n"
@@ -32,6 +35,12 @@ constexpr const char* kUsage =
     "                   names and profile XML text pseudonyms (interface-1), in\n"
     "                   the report and in the captured file alike; see\n"
     "                   paravue-report(1)\n"
+    "  --list           print one line per modem instead of a report: position,\n"
+    "                   interface ID, manufacturer, model and device ID\n"
+    "  --modem SELECTOR report on the modem at this position (0, 1, ...), or with\n"
+    "                   this interface ID, or this device ID (IMEI); the device\n"
+    "                   ID is the stable choice, as positions change when modems\n"
+    "                   come and go\n"
     "  -h, --help       print this text and exit\n"
     "  --version        print the version and exit\n"
     "\n"
@@ -39,20 +48,23 @@ constexpr const char* kUsage =
     "and send device.json; it opens with PARAVUE_SCENARIO=device.json paravue.\n"
     "\n"
     "Exit status: 0 when the report ends with \"Completed Successfully.\", 1 when it\n"
-    "ends otherwise, 2 for a bad command line or scenario file, or when the\n"
-    "captured file cannot be written.\n";
+    "ends otherwise, 2 for a bad command line or scenario file, a --modem that\n"
+    "names no modem or more than one, or when the captured file cannot be written.\n";
 
 struct CommandLine {
     enum class Action { Report, Help, Version } action = Action::Report;
     std::optional<std::string> scenarioPath;
     std::optional<std::string> capturePath;
     bool redact = false;
+    std::optional<std::string> modem;  // the selector of --modem
+    bool list = false;
 };
 
 // "--name FILE" or "--name=FILE" at `i`: fills `value` and returns true, or
 // returns false when the argument is another one.
 bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const std::string& name,
-                std::optional<std::string>& value, std::optional<std::string>& problem) {
+                std::optional<std::string>& value, std::optional<std::string>& problem,
+                const char* needs = " needs a file") {
     const std::string& argument = arguments[i];
     if (argument != name && !argument.starts_with(name + "="))
         return false;
@@ -60,14 +72,14 @@ bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const
         problem = name + " given more than once";
     } else if (argument == name) {
         if (i + 1 == arguments.size())
-            problem = name + " needs a file";
+            problem = name + needs;
         else
             value = arguments[++i];
     } else {
         value = argument.substr(name.size() + 1);
     }
     if (!problem && value->empty())
-        problem = name + " needs a file";
+        problem = name + needs;
     return true;
 }
 
@@ -81,15 +93,20 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
             line.action = CommandLine::Action::Version;
         } else if (argument == "--redact") {
             line.redact = true;
+        } else if (argument == "--list") {
+            line.list = true;
         } else if (std::optional<std::string> problem;
                    FileOption(arguments, i, "--scenario", line.scenarioPath, problem) ||
-                   FileOption(arguments, i, "--capture", line.capturePath, problem)) {
+                   FileOption(arguments, i, "--capture", line.capturePath, problem) ||
+                   FileOption(arguments, i, "--modem", line.modem, problem, " needs a selector")) {
             if (problem)
                 return problem;
         } else {
             return "unknown argument '" + argument + "'";
         }
     }
+    if (line.list && line.modem)
+        return "--list lists every modem; it takes no --modem";
     return std::nullopt;
 }
 
@@ -120,6 +137,27 @@ bool Write(std::FILE* stream, std::string_view text) {
 void CannotWrite(std::FILE* err, const std::string& path, const std::string& reason) {
     Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
 }
+
+// A --modem that names no one modem: one line that lists what is there,
+// masked as the report would be under --redact.
+int RefuseSelector(const CommandLine& line, SelectorProblem problem, ModemListing listing,
+                   std::FILE* err) {
+    if (line.redact && problem != SelectorProblem::CannotList) {
+        capture::CaptureSession masking(/*redact=*/true, /*record=*/false);
+        const ComApartment apartment;
+        listing = ListModems();
+    }
+    Write(err, "paravue-report: " + SelectorMessage(*line.modem, problem, listing) + "\n");
+    return problem == SelectorProblem::CannotList ? kReportEndedOtherwise : kUsageOrScenarioError;
+}
+
+// What a run printed: a report, or with --list the listing.
+struct Printed {
+    std::u16string text;
+    bool completed = false;
+    bool outOfMemory = false;
+    bool modemMissing = false;
+};
 
 }  // namespace
 
@@ -159,15 +197,49 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
                                                                            : kReportEndedOtherwise;
     }
 
+    // Another modem than the first is found before the run, on what the
+    // service says unmasked: the selector is what its user knows of the modem.
+    ModemChoice choice;
+    if (line.modem && !IsFirstPosition(*line.modem)) {
+        ModemListing listing;
+        {
+            const ComApartment apartment;
+            listing = ListModems();
+        }
+        ModemSelection selection = ResolveSelector(*line.modem, listing);
+        if (!selection.choice)
+            return RefuseSelector(line, selection.problem, std::move(listing), err);
+        choice = std::move(*selection.choice);
+        // A masked run sees the ID's pseudonym: the position alone decides.
+        if (line.redact)
+            choice.interfaceId.reset();
+    }
+
     // Between the run and the service, while the run lasts.
     std::optional<capture::CaptureSession> session;
     if (line.redact || line.capturePath)
         session.emplace(line.redact, line.capturePath.has_value());
 
-    Report report;
+    Printed report;
     {
         const ComApartment apartment;
-        report = CollectReport(fault);
+        if (line.list) {
+            ModemListing listing = ListModems();
+            report = {std::move(listing.text), listing.completed, listing.outOfMemory, false};
+        } else {
+            Report run = CollectReport(choice, fault);
+            report = {std::move(run.text), run.completed, run.outOfMemory, run.modemMissing};
+        }
+    }
+    if (report.modemMissing) {
+        // The modem left between the listing and the run.
+        session.reset();
+        ModemListing listing;
+        {
+            const ComApartment apartment;
+            listing = ListModems();
+        }
+        return RefuseSelector(line, SelectorProblem::NoMatch, std::move(listing), err);
     }
     // The capture waits beside its target while the report is printed, and
     // takes its place only when the whole report was.
