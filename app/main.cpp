@@ -17,7 +17,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: paravue [--modem SELECTOR]\n"
+    "Usage: paravue\n"
+    "       paravue --modem SELECTOR\n"
     "       paravue --help | --version\n"
     "\n"
     "Shows the Paravue for Mobile Data report of a cellular modem in a window,\n"

@@ -138,17 +138,28 @@ void CannotWrite(std::FILE* err, const std::string& path, const std::string& rea
     Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
 }
 
+void WriteHints(std::FILE* err, const ActiveService& service) {
+    const RunCauses causes = service.LastRunCauses();
+    for (const Hint& hint : kHints)
+        if (causes.Has(hint.cause))
+            Write(err, std::string("paravue-report: ") + hint.text + "\n");
+}
+
 // A --modem that names no one modem: one line that lists what is there,
-// masked as the report would be under --redact.
+// masked as the report would be under --redact; a listing that failed, with
+// what the service knows of why.
 int RefuseSelector(const CommandLine& line, SelectorProblem problem, ModemListing listing,
-                   std::FILE* err) {
+                   const ActiveService& service, std::FILE* err) {
     if (line.redact && problem != SelectorProblem::CannotList) {
         capture::CaptureSession masking(/*redact=*/true, /*record=*/false);
         const ComApartment apartment;
         listing = ListModems();
     }
     Write(err, "paravue-report: " + SelectorMessage(*line.modem, problem, listing) + "\n");
-    return problem == SelectorProblem::CannotList ? kReportEndedOtherwise : kUsageOrScenarioError;
+    if (problem != SelectorProblem::CannotList)
+        return kUsageOrScenarioError;
+    WriteHints(err, service);
+    return kReportEndedOtherwise;
 }
 
 // What a run printed: a report, or with --list the listing.
@@ -208,7 +219,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         }
         ModemSelection selection = ResolveSelector(*line.modem, listing);
         if (!selection.choice)
-            return RefuseSelector(line, selection.problem, std::move(listing), err);
+            return RefuseSelector(line, selection.problem, std::move(listing), *service, err);
         choice = std::move(*selection.choice);
         // A masked run sees the ID's pseudonym: the position alone decides.
         if (line.redact)
@@ -239,7 +250,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
             const ComApartment apartment;
             listing = ListModems();
         }
-        return RefuseSelector(line, SelectorProblem::NoMatch, std::move(listing), err);
+        return RefuseSelector(line, SelectorProblem::NoMatch, std::move(listing), *service, err);
     }
     // The capture waits beside its target while the report is printed, and
     // takes its place only when the whole report was.
@@ -257,10 +268,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
-    const RunCauses causes = service->LastRunCauses();
-    for (const Hint& hint : kHints)
-        if (causes.Has(hint.cause))
-            Write(err, std::string("paravue-report: ") + hint.text + "\n");
+    WriteHints(err, *service);
     if (captured) {
         if (std::optional<std::string> failure = captured->Commit()) {
             CannotWrite(err, *line.capturePath, *failure);
