@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -150,8 +151,6 @@ CWandiagDlg::CWandiagDlg(ReportSource collect, ListingSource list)
     m_comboModem.setObjectName(QStringLiteral("modem"));
     m_comboModem.setAccessibleName(QStringLiteral("Modem"));
     m_comboModem.setGeometry(DialogUnitsToPixels(dialog_template::kModemChooser));
-    // The box is as narrow as the buttons; its list opens as wide as its entries.
-    m_comboModem.setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_comboModem.hide();
 
     // A child without a cursor of its own would show the dialog's hand when
@@ -238,6 +237,8 @@ void CWandiagDlg::ShowChooser(const std::optional<ModemListing>& listing, std::i
             }
             m_comboModem.setCurrentIndex(current);
             m_comboModem.setToolTip(m_comboModem.currentText());
+            // The box stays as narrow as the buttons; its list opens as wide as its entries.
+            m_comboModem.view()->setMinimumWidth(m_comboModem.view()->sizeHintForColumn(0));
         }
     }
     m_comboModem.setVisible(shown);

@@ -99,6 +99,9 @@ TEST(ModemChooser, SwitchesTheReportKeepsItsModemAndFallsBackWhenItLeaves) {
         EXPECT_EQ(chooser.currentIndex(), 0);
         EXPECT_EQ(chooser.count(), 3);
 
+        QTest::qWait(50);  // whatever the box does with its size, it has done
+        EXPECT_EQ(chooser.geometry(), QRect(866, 178, 87, 24)) << "in the buttons' column";
+
         DeliverNextEvent(service);  // one modem left: no chooser
         EXPECT_TRUE(ShowsInterface(dialog, "wwan1"));
         EXPECT_FALSE(chooser.isVisible());
