@@ -42,6 +42,11 @@ inline constexpr DialogUnitRect kTopBanner = {0, 1, 545, 18};
 inline constexpr DialogUnitRect kHeaderBanner = {0, 17, 545, 45};
 inline constexpr DialogUnitRect kFooterBanner = {0, 300, 545, 24};
 
+// Not in the template: the modem chooser, shown only while the service lists
+// two modems or more, in the buttons' column below "&Close", so that nothing
+// else moves.
+inline constexpr DialogUnitRect kModemChooser = {495, 102, 50, 14};
+
 // Pixel sizes of the three banner images, drawn centred in their pictures.
 inline constexpr QSize kTopBannerImage = {955, 36};
 inline constexpr QSize kHeaderBannerImage = {955, 90};

@@ -1,5 +1,5 @@
-// paravue: the window. Its only options print and exit; the service is the
-// scenario that PARAVUE_SCENARIO names, else the system's.
+// paravue: the window. Its options print and exit, or choose the modem; the
+// service is the scenario that PARAVUE_SCENARIO names, else the system's.
 #include <QApplication>
 #include <cstdlib>
 #include <iostream>
@@ -18,13 +18,19 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: paravue\n"
+    "       paravue --modem SELECTOR\n"
     "       paravue --help | --version\n"
     "\n"
-    "Shows the Paravue for Mobile Data report of the first cellular modem in a\n"
-    "window.\n"
+    "Shows the Paravue for Mobile Data report of a cellular modem in a window,\n"
+    "the first one unless --modem chooses another; with two modems or more the\n"
+    "window offers a choice.\n"
     "\n"
-    "  -h, --help  print this text and exit\n"
-    "  --version   print the version and exit\n"
+    "  --modem SELECTOR  show the modem at this position (0, 1, ...), or with\n"
+    "                    this interface ID, or this device ID (IMEI); the device\n"
+    "                    ID is the stable choice, as positions change when\n"
+    "                    modems come and go\n"
+    "  -h, --help        print this text and exit\n"
+    "  --version         print the version and exit\n"
     "\n"
     "Environment: PARAVUE_SCENARIO=FILE reads the device from a scenario file\n"
     "instead of the system's service; PARAVUE_SCREENSHOT=FILE saves the window\n"
@@ -32,14 +38,30 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when the window was closed, 1 when the service cannot be\n"
     "reached or the screenshot cannot be written, 2 for a bad command line or\n"
-    "scenario file.\n";
+    "scenario file, or a --modem that names no modem or more than one.\n";
 
 // The command line, read before Qt sees it: printing the help or the version
 // needs no display, and Qt's own options are not ours to accept. An exit
-// status when the program ends here, else none.
-std::optional<int> HandleArguments(int argc, char** argv) {
+// status when the program ends here, else none; `modem` takes the selector.
+std::optional<int> HandleArguments(int argc, char** argv, std::optional<std::string>& modem) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
+        if (argument == "--modem" || argument.starts_with("--modem=")) {
+            std::optional<std::string_view> value;
+            if (argument != "--modem")
+                value = argument.substr(8);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            const char* problem = modem                      ? "--modem given more than once"
+                                  : !value || value->empty() ? "--modem needs a selector"
+                                                             : nullptr;
+            if (problem) {
+                std::cerr << "paravue: " << problem << " (see paravue --help)\n";
+                return 2;
+            }
+            modem = std::string(*value);
+            continue;
+        }
         if (argument == "-h" || argument == "--help") {
             std::cout << kUsage;
             return 0;
@@ -84,7 +106,8 @@ void HoldStartMessages(QtMsgType type, const QMessageLogContext& context, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (std::optional<int> status = HandleArguments(argc, argv))
+    std::optional<std::string> modem;
+    if (std::optional<int> status = HandleArguments(argc, argv, modem))
         return *status;
     std::vector<std::pair<QtMsgType, QString>> held;
     g_heldMessages = &held;
@@ -112,7 +135,7 @@ int main(int argc, char** argv) {
         paravue::app::ScheduleScreenshot(QString::fromStdString(*path), &screenshotFailed);
 
     paravue::app::CWandiagApp app;
-    const int status = app.InitInstance();
+    const int status = app.InitInstance(modem);
     // The screenshot was all that was asked for: not having it is a failure.
     return status == 0 && screenshotFailed ? 1 : status;
 }

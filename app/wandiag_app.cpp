@@ -12,6 +12,7 @@
 #include "platform/mbn.h"
 #include "platform/printable_text.h"
 #include "platform/runtime.h"
+#include "report/modems.h"
 
 namespace paravue::app {
 
@@ -61,7 +62,7 @@ class EventSubscription {
 
 CWandiagApp::CWandiagApp(std::ostream& diagnostics) : m_diagnostics(diagnostics) {}
 
-int CWandiagApp::InitInstance() {
+int CWandiagApp::InitInstance(const std::optional<std::string>& modemSelector) {
     const ComApartment apartment;
     if (FAILED(apartment.Status())) {
         m_diagnostics << "paravue: cannot initialise COM (status " << StatusText(apartment.Status())
@@ -80,6 +81,20 @@ int CWandiagApp::InitInstance() {
         return 1;
     }
 
+    // Another modem than the first is found once, before the window; from
+    // then on the dialog keeps it by its interface ID.
+    std::optional<ModemChoice> chosen;
+    if (modemSelector && !IsFirstPosition(*modemSelector)) {
+        const ModemListing listing = ListModems();
+        ModemSelection selection = ResolveSelector(*modemSelector, listing);
+        if (!selection.choice) {
+            m_diagnostics << "paravue: "
+                          << SelectorMessage(*modemSelector, selection.problem, listing) << '\n';
+            return selection.problem == SelectorProblem::CannotList ? 1 : 2;
+        }
+        chosen = std::move(selection.choice);
+    }
+
     // Without a container, or when the first subscription fails, the dialog
     // still runs; only "&Refresh" updates it then.
     ComPtr<IConnectionPointContainer> container;
@@ -93,6 +108,8 @@ int CWandiagApp::InitInstance() {
 
     std::optional<CWandiagDlg> dialog;
     dialog.emplace();
+    if (chosen)
+        dialog->KeepModem(*chosen);
     m_mainWindow.Set(&*dialog);
     dialog->exec();
     // From here on the sinks post nothing; whatever is still queued for the

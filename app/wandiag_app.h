@@ -2,6 +2,8 @@
 #pragma once
 
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include <QString>
 
@@ -18,11 +20,13 @@ class CWandiagApp {
     CWandiagApp(const CWandiagApp&) = delete;
     CWandiagApp& operator=(const CWandiagApp&) = delete;
 
-    // Initialises COM, creates the interface manager, subscribes the event
-    // sinks, runs the dialog modally and tears everything down again in the
-    // reverse order. Returns the process's exit status: 0 once the dialog has
-    // run, 1 when COM or the interface manager could not be had (no window).
-    int InitInstance();
+    // Initialises COM, creates the interface manager, finds the modem that
+    // `modemSelector` names (when given), subscribes the event sinks, runs the
+    // dialog modally and tears everything down again in the reverse order.
+    // Returns the process's exit status: 0 once the dialog has run, 1 when COM
+    // or the interface manager could not be had or the modems could not be
+    // listed, 2 when the selector names no one modem (no window then).
+    int InitInstance(const std::optional<std::string>& modemSelector = std::nullopt);
 
     // The dialog while it is the main window, else null.
     QObject* MainWindow() const { return m_mainWindow.Get(); }

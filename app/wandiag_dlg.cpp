@@ -1,13 +1,16 @@
 #include "app/wandiag_dlg.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
+#include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QUrl>
 
 #include "app/dialog_layout.h"
@@ -81,20 +84,28 @@ QFont ReportFont() {
     return fixed;
 }
 
-// Free room under the buttons for the notice.
-QRect NoticeRect() {
-    QRect close = DialogUnitsToPixels(dialog_template::kCloseButton);
+// Free room under the buttons, and under the chooser while it shows, for the notice.
+QRect NoticeRect(bool chooserShown) {
+    QRect above = DialogUnitsToPixels(chooserShown ? dialog_template::kModemChooser
+                                                   : dialog_template::kCloseButton);
     QRect report = DialogUnitsToPixels(dialog_template::kReport);
-    int top = close.bottom() + 1 + 8;
-    return QRect(close.x(), top, close.width(), report.bottom() + 1 - top);
+    int top = above.bottom() + 1 + 8;
+    return QRect(above.x(), top, above.width(), report.bottom() + 1 - top);
+}
+
+QString ChooserEntry(const ModemSummary& modem) {
+    return QStringLiteral("%1: %2")
+        .arg(modem.position)
+        .arg(QString::fromStdU16String(ModemEntry(modem)));
 }
 
 }  // namespace
 
-CWandiagDlg::CWandiagDlg(ReportSource collect)
+CWandiagDlg::CWandiagDlg(ReportSource collect, ListingSource list)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_collect(std::move(collect)),
+      m_list(std::move(list)),
       m_icon(AppIcon()),
       m_linkCursor(Qt::PointingHandCursor),
       m_buttonRefresh(QStringLiteral("&Refresh"), this),
@@ -103,7 +114,8 @@ CWandiagDlg::CWandiagDlg(ReportSource collect)
       m_pictureTop(TopBannerImage(), this),
       m_pictureHeader(HeaderBannerImage(), this),
       m_pictureFooter(FooterBannerImage(), this),
-      m_labelNotice(this) {
+      m_labelNotice(this),
+      m_comboModem(this) {
     setWindowTitle(QStringLiteral("Paravue for Mobile Data"));
     setFixedSize(DialogClientSize());
     setFont(ReportFont());
@@ -133,20 +145,28 @@ CWandiagDlg::CWandiagDlg(ReportSource collect)
     m_labelNotice.setTextFormat(Qt::PlainText);
     m_labelNotice.setWordWrap(true);
     m_labelNotice.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_labelNotice.setGeometry(NoticeRect());
+    m_labelNotice.setGeometry(NoticeRect(false));
     m_labelNotice.hide();
+
+    m_comboModem.setObjectName(QStringLiteral("modem"));
+    m_comboModem.setAccessibleName(QStringLiteral("Modem"));
+    m_comboModem.setGeometry(DialogUnitsToPixels(dialog_template::kModemChooser));
+    m_comboModem.hide();
 
     // A child without a cursor of its own would show the dialog's hand when
     // the mouse jumps onto it straight from a link area.
-    for (QWidget* child : std::initializer_list<QWidget*>{&m_buttonRefresh, &m_buttonClose,
-                                                          &m_editReport, &m_labelNotice})
+    for (QWidget* child : std::initializer_list<QWidget*>{
+             &m_buttonRefresh, &m_buttonClose, &m_editReport, &m_labelNotice, &m_comboModem})
         child->setCursor(Qt::ArrowCursor);
 
     setTabOrder(&m_buttonRefresh, &m_buttonClose);
-    setTabOrder(&m_buttonClose, &m_editReport);
+    setTabOrder(&m_buttonClose, &m_comboModem);
+    setTabOrder(&m_comboModem, &m_editReport);
 
     connect(&m_buttonRefresh, &QPushButton::clicked, this, &CWandiagDlg::ShowReport);
     connect(&m_buttonClose, &QPushButton::clicked, this, &QDialog::reject);
+    // Only a person's choice: filling the box in code emits nothing here.
+    connect(&m_comboModem, &QComboBox::activated, this, &CWandiagDlg::OnModemChosen);
 }
 
 CWandiagDlg::~CWandiagDlg() = default;
@@ -168,8 +188,81 @@ void CWandiagDlg::customEvent(QEvent* event) {
         ShowReport();
 }
 
+void CWandiagDlg::KeepModem(const ModemChoice& choice) {
+    m_kept = choice;
+}
+
+void CWandiagDlg::OnModemChosen(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_entryIds.size())
+        return;
+    m_kept = ModemChoice{index, m_entryIds[static_cast<std::size_t>(index)]};
+    ShowReport();
+}
+
+ModemChoice CWandiagDlg::ChoiceIn(const ModemListing& listing) {
+    if (m_kept && m_kept->interfaceId) {
+        const std::u16string& id = *m_kept->interfaceId;
+        const auto at = [&](std::int32_t position) {
+            return position >= 0 && static_cast<std::size_t>(position) < listing.modems.size() &&
+                   listing.modems[static_cast<std::size_t>(position)].interfaceId == id;
+        };
+        // Where it was, else the first modem with its ID: two modems may share one.
+        std::int32_t position = m_kept->position;
+        if (!at(position)) {
+            const auto found =
+                std::find_if(listing.modems.begin(), listing.modems.end(),
+                             [&](const ModemSummary& modem) { return modem.interfaceId == id; });
+            position = found == listing.modems.end() ? -1 : found->position;
+        }
+        if (at(position)) {
+            m_kept->position = position;
+            return *m_kept;
+        }
+    }
+    // The chosen modem left: back to the first, which the run checks nothing of.
+    m_kept.reset();
+    return {};
+}
+
+void CWandiagDlg::ShowChooser(const std::optional<ModemListing>& listing, std::int32_t current) {
+    const bool shown = listing && listing->modems.size() >= 2;
+    m_entryIds.clear();
+    {
+        const QSignalBlocker quiet(m_comboModem);
+        m_comboModem.clear();
+        if (shown) {
+            for (const ModemSummary& modem : listing->modems) {
+                m_comboModem.addItem(ChooserEntry(modem));
+                m_entryIds.push_back(modem.interfaceId);
+            }
+            m_comboModem.setCurrentIndex(current);
+            m_comboModem.setToolTip(m_comboModem.currentText());
+            // The box stays as narrow as the buttons; its list opens as wide as its entries.
+            m_comboModem.view()->setMinimumWidth(m_comboModem.view()->sizeHintForColumn(0));
+        }
+    }
+    m_comboModem.setVisible(shown);
+    m_labelNotice.setGeometry(NoticeRect(shown));
+}
+
 void CWandiagDlg::ShowReport() {
-    const Report report = m_collect();
+    // Modems are listed only while the chooser shows or a modem is kept: with
+    // one modem or none the window runs the plain report and nothing else.
+    std::optional<ModemListing> listing;
+    ModemChoice choice;
+    if (m_comboModem.isVisibleTo(this) || m_kept) {
+        listing = m_list();
+        choice = ChoiceIn(*listing);
+    }
+    Report report = m_collect(choice);
+    if (report.modemMissing) {
+        // The list changed between the listing and the run: the first modem,
+        // listed again by the next refresh.
+        m_kept.reset();
+        choice = {};
+        listing.reset();
+        report = m_collect(choice);
+    }
     if (report.outOfMemory) {
         // The run was abandoned: keep the last complete text, say why it did
         // not change, and let the next refresh start over.
@@ -179,6 +272,9 @@ void CWandiagDlg::ShowReport() {
         m_labelNotice.show();
         return;
     }
+    if (report.modemCount >= 2 && !listing)
+        listing = m_list();
+    ShowChooser(report.modemCount >= 2 ? listing : std::nullopt, choice.position);
     m_labelNotice.hide();
     m_editReport.setPlainText(ReportViewText(report.text));
 }

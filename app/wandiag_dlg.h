@@ -4,8 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include <QComboBox>
 #include <QCursor>
 #include <QDialog>
 #include <QIcon>
@@ -16,6 +20,7 @@
 #include <QString>
 
 #include "report/collect_report.h"
+#include "report/modems.h"
 
 namespace paravue::app {
 
@@ -51,10 +56,18 @@ class CWandiagDlg final : public QDialog {
     Q_OBJECT
 
   public:
-    // Where each report comes from: a fresh run unless a test says otherwise.
-    using ReportSource = std::function<Report()>;
-    explicit CWandiagDlg(ReportSource collect = [] { return CollectReport(); });
+    // Where each report and each listing of the modems come from: fresh runs
+    // unless a test says otherwise.
+    using ReportSource = std::function<Report(const ModemChoice&)>;
+    using ListingSource = std::function<ModemListing()>;
+    explicit CWandiagDlg(
+        ReportSource collect = [](const ModemChoice& choice) { return CollectReport(choice); },
+        ListingSource list = [] { return ListModems(); });
     ~CWandiagDlg() override;
+
+    // Describes this modem (by its interface ID, at this position when it is
+    // still there) from the next report on, as if chosen in the chooser.
+    void KeepModem(const ModemChoice& choice);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -66,8 +79,17 @@ class CWandiagDlg final : public QDialog {
 
   private:
     void ShowReport();
+    // The report's choice from a fresh listing: the kept modem wherever it is
+    // now, else the first (and the kept one is forgotten).
+    ModemChoice ChoiceIn(const ModemListing& listing);
+    // Shows one entry per listed modem when there are two or more, else hides the chooser.
+    void ShowChooser(const std::optional<ModemListing>& listing, std::int32_t current);
+    void OnModemChosen(int index);
 
     ReportSource m_collect;
+    ListingSource m_list;
+    std::optional<ModemChoice> m_kept;       // the chosen modem; none: the first
+    std::vector<std::u16string> m_entryIds;  // interface ID of each chooser entry
     QIcon m_icon;
     int m_linkIndex = -1;  // the link area under the mouse, or -1
     QCursor m_linkCursor;
@@ -79,6 +101,7 @@ class CWandiagDlg final : public QDialog {
     BannerPicture m_pictureHeader;
     BannerPicture m_pictureFooter;
     QLabel m_labelNotice;  // says when the last run could not be completed
+    QComboBox m_comboModem;
     bool m_shown = false;
 };
 

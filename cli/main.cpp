@@ -1,4 +1,4 @@
-// paravue-report: prints the report of the first cellular modem.
+// paravue-report: prints the report of a cellular modem, or the list of them.
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -13,16 +13,19 @@
 #include "platform/utf.h"
 #include "report/collect_report.h"
 #include "report/metrics.h"
+#include "report/modems.h"
 
 namespace paravue {
 namespace {
 
 constexpr const char* kUsage =
     "Usage: paravue-report [--scenario FILE] [--redact] [--capture FILE]\n"
-    "       paravue-report --metrics [--output FILE] [--scenario FILE] [--redact]\n"
+    "                      [--modem SELECTOR | --list]\n"
+       paravue-report --metrics [--output FILE] [--scenario FILE] [--redact]
     "       paravue-report --help | --version\n"
     "\n"
-    "Prints the Paravue for Mobile Data report of the first cellular modem.\n"
+    "Prints the Paravue for Mobile Data report of a cellular modem, the first\n"
+    "one unless --modem chooses another.\n"
     "\n"
     "  --scenario FILE  read the device from a scenario file instead of the\n"
     "                   system's service (default: the file that the environment\n"
@@ -35,6 +38,12 @@ constexpr const char* kUsage =
     "                   names and profile XML text pseudonyms (interface-1), in\n"
     "                   the report and in the captured file alike; see\n"
     "                   paravue-report(1)\n"
+    "  --list           print one line per modem instead of a report: position,\n"
+    "                   interface ID, manufacturer, model and device ID\n"
+    "  --modem SELECTOR report on the modem at this position (0, 1, ...), or with\n"
+    "                   this interface ID, or this device ID (IMEI); the device\n"
+    "                   ID is the stable choice, as positions change when modems\n"
+    "                   come and go\n"
     "  --metrics        print every modem's state, signal and failing reads as\n"
     "                   Prometheus metrics instead of the report; see\n"
     "                   /usr/share/doc/paravue/metrics.md\n"
@@ -47,9 +56,10 @@ constexpr const char* kUsage =
     "and send device.json; it opens with PARAVUE_SCENARIO=device.json paravue.\n"
     "\n"
     "Exit status: 0 when the report ends with \"Completed Successfully.\", 1 when it\n"
-    "ends otherwise, 2 for a bad command line or scenario file, or when the\n"
-    "captured file cannot be written. With --metrics: 0 when the metrics were\n"
-    "written (a modem's failed read is a metric), 2 when FILE cannot be written.\n";
+    "ends otherwise, 2 for a bad command line or scenario file, a --modem that\n"
+    "names no modem or more than one, or when the captured file cannot be written.\n"
+    "With --metrics: 0 when the metrics were written (a modem's failed read is a\n"
+    "metric), 2 when FILE cannot be written.\n";
 
 struct CommandLine {
     enum class Action { Report, Help, Version } action = Action::Report;
@@ -58,12 +68,15 @@ struct CommandLine {
     bool redact = false;
     bool metrics = false;
     std::optional<std::string> outputPath;  // of the metrics
+    std::optional<std::string> modem;       // the selector of --modem
+    bool list = false;
 };
 
 // "--name FILE" or "--name=FILE" at `i`: fills `value` and returns true, or
 // returns false when the argument is another one.
 bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const std::string& name,
-                std::optional<std::string>& value, std::optional<std::string>& problem) {
+                std::optional<std::string>& value, std::optional<std::string>& problem,
+                const char* needs = " needs a file") {
     const std::string& argument = arguments[i];
     if (argument != name && !argument.starts_with(name + "="))
         return false;
@@ -71,14 +84,14 @@ bool FileOption(const std::vector<std::string>& arguments, std::size_t& i, const
         problem = name + " given more than once";
     } else if (argument == name) {
         if (i + 1 == arguments.size())
-            problem = name + " needs a file";
+            problem = name + needs;
         else
             value = arguments[++i];
     } else {
         value = argument.substr(name.size() + 1);
     }
     if (!problem && value->empty())
-        problem = name + " needs a file";
+        problem = name + needs;
     return true;
 }
 
@@ -94,10 +107,13 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
             line.redact = true;
         } else if (argument == "--metrics") {
             line.metrics = true;
+        } else if (argument == "--list") {
+            line.list = true;
         } else if (std::optional<std::string> problem;
                    FileOption(arguments, i, "--scenario", line.scenarioPath, problem) ||
                    FileOption(arguments, i, "--capture", line.capturePath, problem) ||
-                   FileOption(arguments, i, "--output", line.outputPath, problem)) {
+                   FileOption(arguments, i, "--output", line.outputPath, problem) ||
+                   FileOption(arguments, i, "--modem", line.modem, problem, " needs a selector")) {
             if (problem)
                 return problem;
         } else {
@@ -108,6 +124,10 @@ std::optional<std::string> Parse(const std::vector<std::string>& arguments, Comm
         return std::string("--output needs --metrics");
     if (line.metrics && line.capturePath)
         return std::string("--capture cannot be used with --metrics");
+    if (line.list && line.modem)
+        return "--list lists every modem; it takes no --modem";
+    if (line.metrics && (line.list || line.modem))
+        return std::string("--metrics covers every modem; it takes no --list or --modem");
     return std::nullopt;
 }
 
@@ -139,7 +159,7 @@ void CannotWrite(std::FILE* err, const std::string& path, const std::string& rea
     Write(err, "paravue-report: cannot write " + PrintableText(path) + ": " + reason + "\n");
 }
 
-void PrintHints(const ActiveService& service, std::FILE* err) {
+void WriteHints(std::FILE* err, const ActiveService& service) {
     const RunCauses causes = service.LastRunCauses();
     for (const Hint& hint : kHints)
         if (causes.Has(hint.cause))
@@ -176,7 +196,7 @@ int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
         Write(err, "paravue-report: out of memory; no metrics written\n");
         return kReportEndedOtherwise;
     }
-    PrintHints(*service, err);
+    WriteHints(err, *service);
     if (line.outputPath) {
         // node_exporter reads the directory's *.prom files whenever it is
         // scraped: the file appears whole, from a temporary name that does
@@ -194,6 +214,31 @@ int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
     }
     return kReportCompleted;
 }
+
+// A --modem that names no one modem: one line that lists what is there,
+// masked as the report would be under --redact; a listing that failed, with
+// what the service knows of why.
+int RefuseSelector(const CommandLine& line, SelectorProblem problem, ModemListing listing,
+                   const ActiveService& service, std::FILE* err) {
+    if (line.redact && problem != SelectorProblem::CannotList) {
+        capture::CaptureSession masking(/*redact=*/true, /*record=*/false);
+        const ComApartment apartment;
+        listing = ListModems();
+    }
+    Write(err, "paravue-report: " + SelectorMessage(*line.modem, problem, listing) + "\n");
+    if (problem != SelectorProblem::CannotList)
+        return kUsageOrScenarioError;
+    WriteHints(err, service);
+    return kReportEndedOtherwise;
+}
+
+// What a run printed: a report, or with --list the listing.
+struct Printed {
+    std::u16string text;
+    bool completed = false;
+    bool outOfMemory = false;
+    bool modemMissing = false;
+};
 
 }  // namespace
 
@@ -235,15 +280,49 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
                                                                            : kReportEndedOtherwise;
     }
 
+    // Another modem than the first is found before the run, on what the
+    // service says unmasked: the selector is what its user knows of the modem.
+    ModemChoice choice;
+    if (line.modem && !IsFirstPosition(*line.modem)) {
+        ModemListing listing;
+        {
+            const ComApartment apartment;
+            listing = ListModems();
+        }
+        ModemSelection selection = ResolveSelector(*line.modem, listing);
+        if (!selection.choice)
+            return RefuseSelector(line, selection.problem, std::move(listing), *service, err);
+        choice = std::move(*selection.choice);
+        // A masked run sees the ID's pseudonym: the position alone decides.
+        if (line.redact)
+            choice.interfaceId.reset();
+    }
+
     // Between the run and the service, while the run lasts.
     std::optional<capture::CaptureSession> session;
     if (line.redact || line.capturePath)
         session.emplace(line.redact, line.capturePath.has_value());
 
-    Report report;
+    Printed report;
     {
         const ComApartment apartment;
-        report = CollectReport(fault);
+        if (line.list) {
+            ModemListing listing = ListModems();
+            report = {std::move(listing.text), listing.completed, listing.outOfMemory, false};
+        } else {
+            Report run = CollectReport(choice, fault);
+            report = {std::move(run.text), run.completed, run.outOfMemory, run.modemMissing};
+        }
+    }
+    if (report.modemMissing) {
+        // The modem left between the listing and the run.
+        session.reset();
+        ModemListing listing;
+        {
+            const ComApartment apartment;
+            listing = ListModems();
+        }
+        return RefuseSelector(line, SelectorProblem::NoMatch, std::move(listing), *service, err);
     }
     // The capture waits beside its target while the report is printed, and
     // takes its place only when the whole report was.
@@ -261,7 +340,7 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
         Write(err, "paravue-report: cannot write the report\n");
         return kReportEndedOtherwise;
     }
-    PrintHints(*service, err);
+    WriteHints(err, *service);
     if (captured) {
         if (std::optional<std::string> failure = captured->Commit()) {
             CannotWrite(err, *line.capturePath, *failure);

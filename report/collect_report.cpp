@@ -19,9 +19,7 @@ constexpr void (*kSections[])(Run&) = {
 // Each section runs only when the one before it went through; the first
 // failure that ends the run leaves by RunEnded.
 void RunSections(Run& run) {
-    run.Check(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
-                               IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()),
-              u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n");
+    CreateInterfaceManager(run);
     for (auto section : kSections)
         section(run);
 }
@@ -29,19 +27,27 @@ void RunSections(Run& run) {
 }  // namespace
 
 Report CollectReport(AppendFault* fault) {
+    return CollectReport(ModemChoice{}, fault);
+}
+
+Report CollectReport(const ModemChoice& choice, AppendFault* fault) {
     ReportText text(fault);
     Report report;
     try {
         HRESULT status;
         {
             Run run(text);
+            run.choice = choice;
             try {
                 RunSections(run);
             } catch (const RunEnded&) {
             }
             status = run.status;
+            report.modemCount = run.modemCount;
+            report.modemMissing = run.modemMissing;
         }  // common end: everything the run holds goes, newest first
-        if (status == S_OK) {
+        // A run that found no chosen modem described nothing: it has no final line.
+        if (status == S_OK && !report.modemMissing) {
             text.Append(u"Completed Successfully.\r\n");
             report.completed = true;
         }

@@ -9,6 +9,7 @@
 #include "platform/com.h"
 #include "platform/mbn.h"
 #include "platform/safearray.h"
+#include "report/modems.h"
 #include "report/report_text.h"
 
 namespace paravue {
@@ -82,6 +83,9 @@ class Run {
     ReportText& text;
     // Result of the last call that records one; decides the final line.
     HRESULT status = S_OK;
+    ModemChoice choice;
+    std::int32_t modemCount = 0;  // as discovery counted them
+    bool modemMissing = false;    // the chosen interface was not there: no report
 
     // Declared in the order the run acquires them, so that destroying the run
     // releases them in reverse order: at the common end, and equally on the
@@ -109,6 +113,23 @@ class Run {
         return element.Put();
     }
 };
+
+// The service's interface list as discovery reads it.
+struct InterfaceList {
+    UniqueSafeArray array;
+    Bounds bounds;
+    std::int32_t count = 0;
+};
+
+// The steps that discovery shares with the listing of the modems, each with
+// its failure line: creating the run's interface manager; the list (no
+// interface ends the run with the no-device line); the interface at a
+// position; its ID; its capabilities.
+void CreateInterfaceManager(Run& run);
+InterfaceList ListInterfaces(Run& run);
+ComPtr<IMbnInterface> FetchInterface(Run& run, const InterfaceList& list, std::int32_t position);
+UniqueBstr ReadInterfaceId(Run& run, IMbnInterface& mbn);
+void ReadCapabilities(Run& run, IMbnInterface& mbn, OwnedRecord<MBN_INTERFACE_CAPS>& caps);
 
 // The sections, in the order a run walks them; each ends the run by throwing
 // RunEnded.

@@ -1,5 +1,5 @@
-// The device: discovery of the first Mobile Broadband interface, its
-// capabilities and its subscriber (SIM) data.
+// The device: discovery of the chosen Mobile Broadband interface (the first
+// unless told otherwise), its capabilities and its subscriber (SIM) data.
 #include <cstdint>
 #include <string>
 
@@ -25,30 +25,67 @@ constexpr Named<MBN_VOICE_CLASS, const char16_t*> kVoiceClasses[] = {
 
 }  // namespace
 
-void ReportDiscovery(Run& run) {
-    UniqueSafeArray interfaces;
-    const HRESULT hr = run.Record(run.interfaceManager->GetInterfaces(interfaces.Put()));
+void CreateInterfaceManager(Run& run) {
+    run.Check(CoCreateInstance(CLSID_MbnInterfaceManager, nullptr, CLSCTX_ALL,
+                               IID_IMbnInterfaceManager, run.interfaceManager.PutVoid()),
+              u"Unable to use Windows 7 Mobile Broadband. Error code: 0x%x\r\n");
+}
+
+InterfaceList ListInterfaces(Run& run) {
+    InterfaceList list;
+    const HRESULT hr = run.Record(run.interfaceManager->GetInterfaces(list.array.Put()));
     if (hr == HRESULT_FROM_WIN32(ERROR_NOT_FOUND))
         run.End(
             u"No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile Data Device.\r\n");
     run.Check(hr, u"Unable to get Mobile Broadband device information. Error code: 0x%x\r\n");
 
     // Bounds that cannot be read end the run without a line.
-    const Bounds bounds = run.ReadBounds(interfaces.Get(), {}, {});
-    if (bounds.lower > bounds.upper)
+    list.bounds = run.ReadBounds(list.array.Get(), {}, {});
+    if (list.bounds.lower > list.bounds.upper)
         run.End(
             u"No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile Data Device.\r\n");
     // Counted wide: bounds far apart must not overflow on the way.
-    const auto count = static_cast<std::int32_t>(std::int64_t{bounds.upper} - bounds.lower + 1);
-    run.text.Append(u"Number of MB devices               %d\r\n", count);
+    list.count = static_cast<std::int32_t>(std::int64_t{list.bounds.upper} - list.bounds.lower + 1);
+    return list;
+}
 
-    // Only the first interface is described, however many there are.
+ComPtr<IMbnInterface> FetchInterface(Run& run, const InterfaceList& list, std::int32_t position) {
+    ComPtr<IMbnInterface> mbn;
     run.Check(
-        run.FetchElement(interfaces.Get(), bounds.lower, run.selectedInterface.PutVoid()),
+        run.FetchElement(list.array.Get(), list.bounds.lower + position, mbn.PutVoid()),
         u"Unexpected error when retrieving interface information from the safe array. Error Code: 0x%x\r\n");
+    return mbn;
+}
+
+UniqueBstr ReadInterfaceId(Run& run, IMbnInterface& mbn) {
     UniqueBstr interfaceId;
-    run.Check(run.selectedInterface->get_InterfaceID(interfaceId.Put()),
+    run.Check(mbn.get_InterfaceID(interfaceId.Put()),
               u"Unexpected error when retrieving interface id. Error Code: 0x%x\r\n");
+    return interfaceId;
+}
+
+void ReadCapabilities(Run& run, IMbnInterface& mbn, OwnedRecord<MBN_INTERFACE_CAPS>& caps) {
+    run.Check(mbn.GetInterfaceCapability(caps.Put()),
+              u"Unable to get interface capability. Error Code: 0x%x\r\n");
+}
+
+void ReportDiscovery(Run& run) {
+    const InterfaceList list = ListInterfaces(run);
+    run.modemCount = list.count;
+    run.text.Append(u"Number of MB devices               %d\r\n", list.count);
+
+    // The first interface unless another was chosen; the others are not read.
+    const std::int32_t position = run.choice.position;
+    if (position < 0 || position >= list.count) {
+        run.modemMissing = true;
+        throw RunEnded{};
+    }
+    run.selectedInterface = FetchInterface(run, list, position);
+    UniqueBstr interfaceId = ReadInterfaceId(run, *run.selectedInterface.Get());
+    if (run.choice.interfaceId && *run.choice.interfaceId != TextUpToNul(interfaceId.Get())) {
+        run.modemMissing = true;
+        throw RunEnded{};
+    }
 
     LookupAdapterDescription(std::u16string(interfaceId.Get() ? interfaceId.Get() : u""),
                              run.description);
@@ -59,8 +96,7 @@ void ReportDiscovery(Run& run) {
 
 void ReportCapabilities(Run& run) {
     OwnedRecord<MBN_INTERFACE_CAPS> caps;
-    run.Check(run.selectedInterface->GetInterfaceCapability(caps.Put()),
-              u"Unable to get interface capability. Error Code: 0x%x\r\n");
+    ReadCapabilities(run, *run.selectedInterface.Get(), caps);
     ReportText& text = run.text;
     text.Append(u"Technology                         %s\r\n",
                 TextFor(kTechnologies, caps->cellularClass, u"Unknown"));

@@ -64,7 +64,8 @@ class DialogTest : public ::testing::Test {
     OpenedLinks links;
     AppendFault fault;
     Report last;  // the report the dialog was last given
-    CWandiagDlg dialog{[this] { return last = CollectReport(&fault); }};
+    CWandiagDlg dialog{
+        [this](const ModemChoice& choice) { return last = CollectReport(choice, &fault); }};
 };
 
 TEST_F(DialogTest, HasTheCaptionAndTheFixedLayoutTheBannersWereDrawnFor) {

@@ -105,6 +105,8 @@ TEST_F(ProgramTest, OptionsAnswerWithoutADisplayAndFailuresAreOneLine) {
         {{"--version"}, {}, 0, "Paravue for Mobile Data 1.0.0.1\n", nullptr},
         {{"--bogus"}, {}, 2, nullptr, "paravue: unknown argument '--bogus' (see paravue --help)"},
         {{"-geometry", "10x10"}, {}, 2, nullptr, "paravue: unknown argument '-geometry'"},
+        {{"--modem"}, {}, 2, nullptr, "paravue: --modem needs a selector"},
+        {{"--modem=1", "--modem", "2"}, {}, 2, nullptr, "paravue: --modem given more than once"},
         {{},
          dir.filePath(QStringLiteral("missing/dir/shot.png")),
          1,

@@ -68,7 +68,7 @@ TEST(ReportViewText, TheWindowShowsNoRawControlOrBidiCharacter) {
     report.text = Utf8ToUtf16(
         std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
     ASSERT_NE(report.text.find(u'\u202e'), std::u16string::npos);
-    CWandiagDlg dialog([&] { return report; });
+    CWandiagDlg dialog([&](const ModemChoice&) { return report; });
     dialog.show();
     const QString shown = test_support::ReportView(dialog).toPlainText();
     EXPECT_TRUE(shown.contains(QStringLiteral("8949\\u202e0987")));

@@ -13,7 +13,8 @@
 
 namespace paravue::app::test_support {
 
-AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown) {
+AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown,
+              const std::optional<std::string>& modemSelector) {
     AppRun run;
     std::ostringstream diagnostics;
     CWandiagApp app(diagnostics);
@@ -33,7 +34,7 @@ AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown) {
         dialog->reject();
     });
     firstTurn.start(0);
-    run.status = app.InitInstance();
+    run.status = app.InitInstance(modemSelector);
     EXPECT_EQ(app.MainWindow(), nullptr);
     run.diagnostics = diagnostics.str();
     return run;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,10 +32,11 @@ struct AppRun {
     std::string diagnostics;
 };
 
-// Runs InitInstance as paravue does; `whileShown` runs on the first turn of
-// the dialog's loop and may let the loop run on, after which the dialog is
-// closed as "&Close" would.
-AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown = {});
+// Runs InitInstance as paravue does (with `paravue --modem` when a selector
+// is given); `whileShown` runs on the first turn of the dialog's loop and may
+// let the loop run on, after which the dialog is closed as "&Close" would.
+AppRun RunApp(const std::function<void(CWandiagDlg&)>& whileShown = {},
+              const std::optional<std::string>& modemSelector = std::nullopt);
 
 // Receives every https: and mailto: link the program opens, instead of a browser.
 class OpenedLinks final : public QObject {
