@@ -15,13 +15,6 @@ Noted& TheNoted() {
     return noted;
 }
 
-bool HandsOutArray(intercept::Op op) {
-    using intercept::Op;
-    return op == Op::GetInterfaces || op == Op::GetTelephoneNumbers ||
-           op == Op::GetProvisionedContexts || op == Op::GetPreferredProviders ||
-           op == Op::GetConnections || op == Op::GetConnectionProfiles;
-}
-
 }  // namespace
 
 void NoteArrayFaults(SAFEARRAY* array, ArrayFaults faults) {
@@ -49,7 +42,7 @@ HRESULT ArrayFaultClient::BeforeCall(const intercept::Call& call) {
 }
 
 void ArrayFaultClient::AfterCall(const intercept::Call& call, HRESULT status, void* out) {
-    if (!HandsOutArray(call.op) || FAILED(status) || call.produced == 0)
+    if (!intercept::HandsOutArray(call.op) || FAILED(status) || call.produced == 0)
         return;
     SAFEARRAY* array = *static_cast<SAFEARRAY**>(out);
     ArrayFaults faults;
