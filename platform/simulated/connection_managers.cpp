@@ -3,7 +3,6 @@
 #include "platform/com_object.h"
 #include "platform/simulated/hand_out.h"
 #include "platform/simulated/interface_object.h"
-#include "platform/simulated/make_object.h"
 #include "platform/simulated/managers.h"
 
 namespace paravue::simulated {

@@ -2,7 +2,6 @@
 
 #include "platform/com_object.h"
 #include "platform/simulated/hand_out.h"
-#include "platform/simulated/make_object.h"
 
 namespace paravue::simulated {
 namespace {
@@ -90,9 +89,9 @@ PARAVUE_MBN_PARTS(PARAVUE_ANSWERS)
 
 }  // namespace
 
-#define PARAVUE_MAKE_OBJECT(Part, Interface, GETTERS)                   \
-    ComPtr<Interface> MakeObject(std::shared_ptr<const Part> part) {    \
-        return MakeObjectAs<Interface, Answers<Part>>(std::move(part)); \
+#define PARAVUE_MAKE_OBJECT(Part, Interface, GETTERS)                                            \
+    ComPtr<Interface> MakeObject(std::shared_ptr<const Part> part) {                             \
+        return ComPtr<Interface>::Adopt(MakeComObject<Answers<Part>>(std::move(part)).Detach()); \
     }
 PARAVUE_MBN_PARTS(PARAVUE_MAKE_OBJECT)
 
