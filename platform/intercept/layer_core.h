@@ -18,7 +18,7 @@ enum class ElementKind { Value, Interface, Connection, Profile };
 
 struct ArrayInfo {
     std::uint64_t id = 0;
-    Op getter = Op::ListAdapters;  // the getter that handed it out
+    Op getter;  // the getter that handed it out
     ElementKind element = ElementKind::Value;
 };
 

@@ -144,19 +144,24 @@ Scenario ReadState(ObjectReader& o) {
     return s;
 }
 
+// Every event and the name a scenario file gives it.
+constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
+    {EventKind::InterfaceArrival, "OnInterfaceArrival"},
+    {EventKind::InterfaceRemoval, "OnInterfaceRemoval"},
+    {EventKind::RegisterModeAvailable, "OnRegisterModeAvailable"},
+    {EventKind::RegisterStateChange, "OnRegisterStateChange"},
+    {EventKind::PacketServiceStateChange, "OnPacketServiceStateChange"},
+    {EventKind::SetRegisterModeComplete, "OnSetRegisterModeComplete"},
+};
+
 EventKind ReadEventKind(const Json& j, Path path) {
-    static constexpr EventKind kAll[] = {
-        EventKind::InterfaceArrival,         EventKind::InterfaceRemoval,
-        EventKind::RegisterModeAvailable,    EventKind::RegisterStateChange,
-        EventKind::PacketServiceStateChange, EventKind::SetRegisterModeComplete,
-    };
     std::string name = json::ReadUtf8String(j, path);
-    for (EventKind kind : kAll)
-        if (EventName(kind) == name)
-            return kind;
     std::string known;
-    for (EventKind kind : kAll)
-        known += (known.empty() ? "" : ", ") + std::string(EventName(kind));
+    for (auto [kind, eventName] : kEventNames) {
+        if (eventName == name)
+            return kind;
+        known += (known.empty() ? "" : ", ") + std::string(eventName);
+    }
     Fail(path, "unknown event \"" + name + "\"; expected one of " + known);
 }
 
@@ -254,20 +259,9 @@ ScenarioError::ScenarioError(std::string_view message)
     : std::runtime_error(PrintableText(message)) {}
 
 std::string_view EventName(EventKind kind) {
-    switch (kind) {
-        case EventKind::InterfaceArrival:
-            return "OnInterfaceArrival";
-        case EventKind::InterfaceRemoval:
-            return "OnInterfaceRemoval";
-        case EventKind::RegisterModeAvailable:
-            return "OnRegisterModeAvailable";
-        case EventKind::RegisterStateChange:
-            return "OnRegisterStateChange";
-        case EventKind::PacketServiceStateChange:
-            return "OnPacketServiceStateChange";
-        case EventKind::SetRegisterModeComplete:
-            return "OnSetRegisterModeComplete";
-    }
+    for (auto [known, name] : kEventNames)
+        if (known == kind)
+            return name;
     return "unknown";
 }
 
