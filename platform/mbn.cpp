@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "platform/mbn_getters.h"
-
 namespace paravue {
 namespace {
 

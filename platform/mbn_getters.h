@@ -114,48 +114,12 @@
     X(ARRAY, IMbnInterfaceManager, GetInterfaces, IMbnInterface*, Interface, interfaces, None) \
     X(ARRAY, IMbnConnectionManager, GetConnections, IMbnConnection*, Connection, connections, None)
 
-// The fields of the records, in the order a scenario file writes them:
-// F(Out, Type, field, Text), Out the record's member type, Type the scenario's.
-#define PARAVUE_CAPABILITIES_FIELDS(F)                             \
-    F(MBN_CELLULAR_CLASS, MBN_CELLULAR_CLASS, cellularClass, None) \
-    F(MBN_VOICE_CLASS, MBN_VOICE_CLASS, voiceClass, None)          \
-    F(ULONG, ULONG, dataClass, None)                               \
-    F(BSTR, String, customDataClass, Kept)                         \
-    F(ULONG, ULONG, gsmBandClass, None)                            \
-    F(ULONG, ULONG, cdmaBandClass, None)                           \
-    F(BSTR, String, customBandClass, Kept)                         \
-    F(ULONG, ULONG, smsCaps, None)                                 \
-    F(ULONG, ULONG, controlCaps, None)                             \
-    F(BSTR, String, deviceID, DeviceId)                            \
-    F(BSTR, String, manufacturer, Kept)                            \
-    F(BSTR, String, model, Kept)                                   \
-    F(BSTR, String, firmwareInfo, Kept)
-
-#define PARAVUE_PROVIDER_FIELDS(F)       \
-    F(BSTR, String, providerID, Kept)    \
-    F(ULONG, ULONG, providerState, None) \
-    F(BSTR, String, providerName, Kept)  \
-    F(ULONG, ULONG, dataClass, None)
-
-#define PARAVUE_CONTEXT_FIELDS(F)                            \
-    F(ULONG, ULONG, contextID, None)                         \
-    F(MBN_CONTEXT_TYPE, MBN_CONTEXT_TYPE, contextType, None) \
-    F(BSTR, String, accessString, Kept)                      \
-    F(BSTR, String, userName, Secret)                        \
-    F(BSTR, String, password, Secret)                        \
-    F(MBN_COMPRESSION, MBN_COMPRESSION, compression, None)   \
-    F(MBN_AUTH_PROTOCOL, MBN_AUTH_PROTOCOL, authType, None)
+// The records' fields are listed in mbn.h beside the records.
 
 // The two out-parameters of IMbnConnection::GetConnectionState.
 #define PARAVUE_CONNECTION_STATE_FIELDS(F)                               \
     F(MBN_ACTIVATION_STATE, MBN_ACTIVATION_STATE, activationState, None) \
     F(BSTR, String, profileName, ProfileName)
-
-// The records: R(Record, Type, FIELDS).
-#define PARAVUE_MBN_RECORDS(R)                                       \
-    R(MBN_INTERFACE_CAPS, Capabilities, PARAVUE_CAPABILITIES_FIELDS) \
-    R(MBN_PROVIDER, Provider, PARAVUE_PROVIDER_FIELDS)               \
-    R(MBN_CONTEXT, Context, PARAVUE_CONTEXT_FIELDS)
 
 namespace paravue {
 

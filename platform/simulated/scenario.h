@@ -105,8 +105,8 @@ PARAVUE_RECORD(void, ConnectionState, PARAVUE_CONNECTION_STATE_FIELDS)
 #define PARAVUE_PART_MEMBER_PART(Type, field) Field<Type> field;
 #define PARAVUE_PART_MEMBER_QUERY(Type, field) Field<Type> field;
 #define PARAVUE_PART_MEMBER_ARRAY(Type, field) Field<Array<Type>> field;
-#define PARAVUE_PART_VISIT(kind, Interface, Name, Out, Type, field, text) visit(#field, self.field);
 #define PARAVUE_PART_MEMBER_LISTED(Type, field) Field<Array<Type>> field;
+#define PARAVUE_PART_VISIT(kind, Interface, Name, Out, Type, field, text) visit(#field, self.field);
 #define PARAVUE_PART_STRUCT(Name, Interface, GETTERS)   \
     struct Name {                                       \
         GETTERS(PARAVUE_PART_MEMBER)                    \
