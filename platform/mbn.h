@@ -114,38 +114,53 @@ enum MBN_ACTIVATION_STATE : std::int32_t {
 
 // ---- Records (the strings inside belong to whoever receives the record) ----
 
-struct MBN_INTERFACE_CAPS {
-    MBN_CELLULAR_CLASS cellularClass;
-    MBN_VOICE_CLASS voiceClass;
-    ULONG dataClass;
-    BSTR customDataClass;
-    ULONG gsmBandClass;
-    ULONG cdmaBandClass;
-    BSTR customBandClass;
-    ULONG smsCaps;
-    ULONG controlCaps;
-    BSTR deviceID;
-    BSTR manufacturer;
-    BSTR model;
-    BSTR firmwareInfo;
-};
+// The fields of each record, in order: F(Out, Type, field, Text), Out the
+// member's type, Type a scenario's (String for a BSTR), Text what the text is
+// (see mbn_getters.h). Code that handles every field expands these lists.
+#define PARAVUE_CAPABILITIES_FIELDS(F)                             \
+    F(MBN_CELLULAR_CLASS, MBN_CELLULAR_CLASS, cellularClass, None) \
+    F(MBN_VOICE_CLASS, MBN_VOICE_CLASS, voiceClass, None)          \
+    F(ULONG, ULONG, dataClass, None)                               \
+    F(BSTR, String, customDataClass, Kept)                         \
+    F(ULONG, ULONG, gsmBandClass, None)                            \
+    F(ULONG, ULONG, cdmaBandClass, None)                           \
+    F(BSTR, String, customBandClass, Kept)                         \
+    F(ULONG, ULONG, smsCaps, None)                                 \
+    F(ULONG, ULONG, controlCaps, None)                             \
+    F(BSTR, String, deviceID, DeviceId)                            \
+    F(BSTR, String, manufacturer, Kept)                            \
+    F(BSTR, String, model, Kept)                                   \
+    F(BSTR, String, firmwareInfo, Kept)
 
-struct MBN_CONTEXT {
-    ULONG contextID;
-    MBN_CONTEXT_TYPE contextType;
-    BSTR accessString;
-    BSTR userName;
-    BSTR password;
-    MBN_COMPRESSION compression;
-    MBN_AUTH_PROTOCOL authType;
-};
+#define PARAVUE_PROVIDER_FIELDS(F)       \
+    F(BSTR, String, providerID, Kept)    \
+    F(ULONG, ULONG, providerState, None) \
+    F(BSTR, String, providerName, Kept)  \
+    F(ULONG, ULONG, dataClass, None)
 
-struct MBN_PROVIDER {
-    BSTR providerID;
-    ULONG providerState;
-    BSTR providerName;
-    ULONG dataClass;
-};
+#define PARAVUE_CONTEXT_FIELDS(F)                            \
+    F(ULONG, ULONG, contextID, None)                         \
+    F(MBN_CONTEXT_TYPE, MBN_CONTEXT_TYPE, contextType, None) \
+    F(BSTR, String, accessString, Kept)                      \
+    F(BSTR, String, userName, Secret)                        \
+    F(BSTR, String, password, Secret)                        \
+    F(MBN_COMPRESSION, MBN_COMPRESSION, compression, None)   \
+    F(MBN_AUTH_PROTOCOL, MBN_AUTH_PROTOCOL, authType, None)
+
+// The records: R(Record, Type, FIELDS).
+#define PARAVUE_MBN_RECORDS(R)                                       \
+    R(MBN_INTERFACE_CAPS, Capabilities, PARAVUE_CAPABILITIES_FIELDS) \
+    R(MBN_PROVIDER, Provider, PARAVUE_PROVIDER_FIELDS)               \
+    R(MBN_CONTEXT, Context, PARAVUE_CONTEXT_FIELDS)
+
+#define PARAVUE_RECORD_FIELD(Out, Type, field, text) Out field;
+#define PARAVUE_RECORD_STRUCT(Record, Name, FIELDS) \
+    struct Record {                                 \
+        FIELDS(PARAVUE_RECORD_FIELD)                \
+    };
+PARAVUE_MBN_RECORDS(PARAVUE_RECORD_STRUCT)
+#undef PARAVUE_RECORD_STRUCT
+#undef PARAVUE_RECORD_FIELD
 
 // ---- Identifiers ----
 
@@ -277,6 +292,10 @@ namespace paravue {
 void ClearRecord(MBN_INTERFACE_CAPS& record);
 void ClearRecord(MBN_CONTEXT& record);
 void ClearRecord(MBN_PROVIDER& record);
+// A copy with fresh strings; E_OUTOFMEMORY (and no strings) when memory runs out.
+HRESULT CopyRecord(const MBN_INTERFACE_CAPS& source, MBN_INTERFACE_CAPS* copy);
+HRESULT CopyRecord(const MBN_CONTEXT& source, MBN_CONTEXT* copy);
+HRESULT CopyRecord(const MBN_PROVIDER& source, MBN_PROVIDER* copy);
 
 // Holds one record, zero-initialised, and frees its strings when it goes.
 template <class Record>

@@ -41,26 +41,7 @@ bool CopyString(BSTR source, BSTR* copy) {
     return !source || *copy;
 }
 
-HRESULT CopyRecord(const MBN_CONTEXT& source, MBN_CONTEXT* copy) {
-    *copy = source;
-    copy->accessString = copy->userName = copy->password = nullptr;
-    if (CopyString(source.accessString, &copy->accessString) &&
-        CopyString(source.userName, &copy->userName) &&
-        CopyString(source.password, &copy->password))
-        return S_OK;
-    paravue::ClearRecord(*copy);
-    return E_OUTOFMEMORY;
-}
-
-HRESULT CopyRecord(const MBN_PROVIDER& source, MBN_PROVIDER* copy) {
-    *copy = source;
-    copy->providerID = copy->providerName = nullptr;
-    if (CopyString(source.providerID, &copy->providerID) &&
-        CopyString(source.providerName, &copy->providerName))
-        return S_OK;
-    paravue::ClearRecord(*copy);
-    return E_OUTOFMEMORY;
-}
+using paravue::CopyRecord;
 
 bool SlotOf(SAFEARRAY* array, const LONG* index, std::size_t* slot) {
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;

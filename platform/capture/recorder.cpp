@@ -32,35 +32,20 @@ void SetObject(Field<T>& field, HRESULT status) {
         field.status = status;
 }
 
-Capabilities ToCapabilities(const MBN_INTERFACE_CAPS& caps) {
-    return {caps.cellularClass,
-            caps.voiceClass,
-            caps.dataClass,
-            ToString(caps.customDataClass),
-            caps.gsmBandClass,
-            caps.cdmaBandClass,
-            ToString(caps.customBandClass),
-            caps.smsCaps,
-            caps.controlCaps,
-            ToString(caps.deviceID),
-            ToString(caps.manufacturer),
-            ToString(caps.model),
-            ToString(caps.firmwareInfo)};
-}
-
-Provider ToProvider(const MBN_PROVIDER& provider) {
-    return {ToString(provider.providerID), provider.providerState, ToString(provider.providerName),
-            provider.dataClass};
-}
-
-Context ToContext(const MBN_CONTEXT& context) {
-    return {context.contextID,
-            context.contextType,
-            ToString(context.accessString),
-            ToString(context.userName),
-            ToString(context.password),
-            context.compression,
-            context.authType};
+// What a value handed out is in a scenario; records field by field.
+template <class T, class Out>
+T FromOut(const Out& out) {
+    if constexpr (std::is_same_v<Out, BSTR>) {
+        return ToString(out);
+    } else if constexpr (std::is_class_v<Out>) {
+        T value;
+        T::Pairs(out, value, [](const auto& from, auto& member) {
+            member = FromOut<std::decay_t<decltype(member)>>(from);
+        });
+        return value;
+    } else {
+        return out;
+    }
 }
 
 // The slot of `index` in an array whose bounds the run read (or assumes).
@@ -92,14 +77,56 @@ Scenario Recorder::Result() const {
     return scenario_;
 }
 
+template <class Part>
+Part* Recorder::Find(std::uint64_t id) {
+    auto found = objects_.find(id);
+    if (found == objects_.end())
+        return nullptr;
+    auto* ref = std::get_if<Ref<Part>>(&found->second);
+    return ref ? &(*ref)() : nullptr;
+}
+
+template <class Out, class Part, class T>
+void Recorder::Value(const Call& call, HRESULT status, void* out, Field<T> Part::*member) {
+    if (Part* part = Find<Part>(call.target))
+        SetValue(part->*member, status,
+                 SUCCEEDED(status) ? FromOut<T>(*static_cast<Out*>(out)) : ZeroValue<T>());
+}
+
+// An object handed out; its own calls fill it in, reached again through its
+// owner wherever that lives.
+template <class Part, class T>
+void Recorder::Object(const Call& call, HRESULT status, Field<T> Part::*member) {
+    Part* part = Find<Part>(call.target);
+    if (!part)
+        return;
+    SetObject(part->*member, status);
+    if (SUCCEEDED(status))
+        objects_[call.produced] = Ref<T>([owner = std::get<Ref<Part>>(objects_[call.target]),
+                                          member]() -> T& { return (owner().*member).value; });
+}
+
+template <class Part, class T>
+void Recorder::List(const Call& call, HRESULT status, Field<Array<T>> Part::*member) {
+    Part* part = Find<Part>(call.target);
+    if (!part)
+        return;
+    SetObject(part->*member, status);
+    if (SUCCEEDED(status))
+        arrays_[call.produced] =
+            ArrayRef<T>([owner = std::get<Ref<Part>>(objects_[call.target]),
+                         member]() -> Field<Array<T>>& { return owner().*member; });
+}
+
 void Recorder::Record(const Call& call, HRESULT status, void* out) {
-    // Out-parameters hold something only when the call succeeded.
     const bool ok = SUCCEEDED(status);
-    auto bstr = [&] { return ok ? ToString(*static_cast<BSTR*>(out)) : String(); };
-    auto on = [&](auto& refs) -> std::remove_reference_t<decltype(refs.begin()->second())>* {
-        auto found = refs.find(call.target);
-        return found == refs.end() ? nullptr : &found->second();
-    };
+    if (call.op == Op::get_InterfaceID) {
+        // What the "Device name" look-up that follows it goes by.
+        Value<BSTR>(call, status, out, &Interface::interfaceId);
+        if (Interface* mbn = Find<Interface>(call.target))
+            lastInterfaceId_ = mbn->interfaceId.value.value_or(u"");
+        return;
+    }
     switch (call.op) {
         case Op::CreateInterfaceManager:
             SetObject(scenario_.interfaceManager, status);
@@ -113,7 +140,7 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
         case Op::GetInterfaces:
             SetObject(scenario_.interfaces, status);
             if (ok)
-                arrays_[call.produced] = Ref<Field<Array<Interface>>>(
+                arrays_[call.produced] = ArrayRef<Interface>(
                     [this]() -> Field<Array<Interface>>& { return scenario_.interfaces; });
             return;
         case Op::GetConnections: {
@@ -123,20 +150,16 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
             SetObject(*connections, status);
             if (ok)
                 arrays_[call.produced] =
-                    Ref<Field<Array<Connection>>>([this]() -> Field<Array<Connection>>& {
+                    ArrayRef<Connection>([this]() -> Field<Array<Connection>>& {
                         return *scenario_.connectionManager.value.connections;
                     });
             return;
         }
         case Op::GetConnectionProfiles: {
-            auto owner = interfaces_.find(call.argument);
-            if (owner == interfaces_.end())
-                return;
-            Ref<Interface> mbn = owner->second;
-            SetObject(mbn().connectionProfiles, status);
-            if (ok)
-                arrays_[call.produced] = Ref<Field<Array<Profile>>>(
-                    [mbn]() -> Field<Array<Profile>>& { return mbn().connectionProfiles; });
+            // Listed by the manager, kept with the interface passed.
+            Call onInterface = call;
+            onInterface.target = call.argument;
+            List(onInterface, status, &Interface::connectionProfiles);
             return;
         }
         case Op::ArrayLowerBound:
@@ -144,96 +167,8 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
         case Op::ArrayElement:
             RecordArrayCall(call, status, out);
             return;
-        case Op::GetSubscriberId:
-            if (Subscriber* s = on(subscribers_))
-                SetValue(s->subscriberId, status, bstr());
-            return;
-        case Op::GetSimIccId:
-            if (Subscriber* s = on(subscribers_))
-                SetValue(s->simIccId, status, bstr());
-            return;
-        case Op::GetTelephoneNumbers:
-            if (Subscriber* s = on(subscribers_)) {
-                SetObject(s->telephoneNumbers, status);
-                Ref<Subscriber> subscriber = subscribers_[call.target];
-                if (ok)
-                    arrays_[call.produced] =
-                        Ref<Field<Array<String>>>([subscriber]() -> Field<Array<String>>& {
-                            return subscriber().telephoneNumbers;
-                        });
-            }
-            return;
-        case Op::GetSignalStrength:
-            if (Signal* s = on(signals_))
-                SetValue(s->strength, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetSignalError:
-            if (Signal* s = on(signals_))
-                SetValue(s->error, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetRegisterState:
-            if (Registration* r = on(registrations_))
-                SetValue(r->registerState, status,
-                         ok ? ValueOf<MBN_REGISTER_STATE>(out) : MBN_REGISTER_STATE_NONE);
-            return;
-        case Op::GetRegisterMode:
-            if (Registration* r = on(registrations_))
-                SetValue(r->registerMode, status,
-                         ok ? ValueOf<MBN_REGISTER_MODE>(out) : MBN_REGISTER_MODE_NONE);
-            return;
-        case Op::GetProviderId:
-            if (Registration* r = on(registrations_))
-                SetValue(r->providerId, status, bstr());
-            return;
-        case Op::GetProviderName:
-            if (Registration* r = on(registrations_))
-                SetValue(r->providerName, status, bstr());
-            return;
-        case Op::GetRoamingText:
-            if (Registration* r = on(registrations_))
-                SetValue(r->roamingText, status, bstr());
-            return;
-        case Op::GetAvailableDataClasses:
-            if (Registration* r = on(registrations_))
-                SetValue(r->availableDataClasses, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetCurrentDataClass:
-            if (Registration* r = on(registrations_))
-                SetValue(r->currentDataClass, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetRegistrationNetworkError:
-            if (Registration* r = on(registrations_))
-                SetValue(r->registrationNetworkError, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetPacketAttachNetworkError:
-            if (Registration* r = on(registrations_))
-                SetValue(r->packetAttachNetworkError, status, ok ? ValueOf<ULONG>(out) : 0);
-            return;
-        case Op::GetProvisionedContexts:
-            if (ConnectionContext* c = on(contexts_)) {
-                SetObject(c->provisionedContexts, status);
-                Ref<ConnectionContext> context = contexts_[call.target];
-                if (ok)
-                    arrays_[call.produced] =
-                        Ref<Field<Array<Context>>>([context]() -> Field<Array<Context>>& {
-                            return context().provisionedContexts;
-                        });
-            }
-            return;
-        case Op::GetSoftwareRadioState:
-            if (Radio* r = on(radios_))
-                SetValue(r->software, status, ok ? ValueOf<MBN_RADIO>(out) : MBN_RADIO_OFF);
-            return;
-        case Op::GetHardwareRadioState:
-            if (Radio* r = on(radios_))
-                SetValue(r->hardware, status, ok ? ValueOf<MBN_RADIO>(out) : MBN_RADIO_OFF);
-            return;
-        case Op::GetConnectionId:
-            if (Connection* c = on(connections_))
-                SetValue(c->connectionId, status, bstr());
-            return;
         case Op::GetConnectionState:
-            if (Connection* c = on(connections_)) {
+            if (Connection* c = Find<Connection>(call.target)) {
                 ConnectionState state;
                 if (ok) {
                     auto* parts = static_cast<intercept::ConnectionStateOut*>(out);
@@ -242,10 +177,6 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
                 }
                 SetValue(c->connectionState, status, std::move(state));
             }
-            return;
-        case Op::GetProfileXmlData:
-            if (Profile* p = on(profiles_))
-                SetValue(p->xml, status, bstr());
             return;
         case Op::ListAdapters:
             if (status == S_OK) {
@@ -265,73 +196,24 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
                 scenario_.adapters.emplace();
             }
             return;
-        default:
-            RecordOnInterface(call, status, out);
-            return;
-    }
-}
-
-void Recorder::RecordOnInterface(const Call& call, HRESULT status, void* out) {
-    auto found = interfaces_.find(call.target);
-    if (found == interfaces_.end())
+#define PARAVUE_RECORD_GETTER(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_RECORD_GETTER_##kind(Name, Out, PartOf<Interface>::field)
+#define PARAVUE_RECORD_GETTER_VALUE(Name, Out, member) \
+    case Op::Name:                                     \
+        Value<Out>(call, status, out, &member);        \
         return;
-    Ref<Interface> mbn = found->second;
-    Interface& i = mbn();
-    const bool ok = SUCCEEDED(status);
-    // Parts are reached again through the interface, wherever it lives.
-    auto part = [&](auto& refs, auto member) {
-        SetObject(i.*member, status);
-        if (ok)
-            refs[call.produced] = [ mbn, member ]() -> auto& {
-                return (mbn().*member).value;
-            };
-    };
-    switch (call.op) {
-        case Op::GetInterfaceId:
-            SetValue(i.interfaceId, status, ok ? ToString(*static_cast<BSTR*>(out)) : String());
-            lastInterfaceId_ = i.interfaceId.value.value_or(u"");
-            return;
-        case Op::GetInterfaceCapability:
-            SetValue(i.capabilities, status,
-                     ok ? ToCapabilities(*static_cast<MBN_INTERFACE_CAPS*>(out)) : Capabilities{});
-            return;
-        case Op::GetReadyState:
-            SetValue(i.readyState, status,
-                     ok ? ValueOf<MBN_READY_STATE>(out) : MBN_READY_STATE_OFF);
-            return;
-        case Op::InEmergencyMode:
-            SetValue(i.emergencyMode, status, ok ? ValueOf<VARIANT_BOOL>(out) : VARIANT_BOOL{0});
-            return;
-        case Op::GetHomeProvider:
-            SetValue(i.homeProvider, status,
-                     ok ? ToProvider(*static_cast<MBN_PROVIDER*>(out)) : Provider{});
-            return;
-        case Op::GetPreferredProviders:
-            SetObject(i.preferredProviders, status);
-            if (ok)
-                arrays_[call.produced] = Ref<Field<Array<Provider>>>(
-                    [mbn]() -> Field<Array<Provider>>& { return mbn().preferredProviders; });
-            return;
-        case Op::GetSubscriberInformation:
-            part(subscribers_, &Interface::subscriber);
-            return;
-        case Op::GetConnection:
-            part(connections_, &Interface::connection);
-            return;
-        case Op::QuerySignal:
-            part(signals_, &Interface::signal);
-            return;
-        case Op::QueryRegistration:
-            part(registrations_, &Interface::registration);
-            return;
-        case Op::QueryConnectionContext:
-            part(contexts_, &Interface::connectionContext);
-            return;
-        case Op::QueryRadio:
-            part(radios_, &Interface::radio);
-            return;
-        default:
-            return;
+#define PARAVUE_RECORD_GETTER_ARRAY(Name, Out, member) \
+    case Op::Name:                                     \
+        List(call, status, &member);                   \
+        return;
+#define PARAVUE_RECORD_GETTER_PART(Name, Out, member) \
+    case Op::Name:                                    \
+        Object(call, status, &member);                \
+        return;
+#define PARAVUE_RECORD_GETTER_QUERY PARAVUE_RECORD_GETTER_PART
+#define PARAVUE_RECORD_GETTER_STATE(Name, Out, member)
+#define PARAVUE_RECORD_GETTER_LISTED(Name, Out, member)
+            PARAVUE_MBN_GETTERS(PARAVUE_RECORD_GETTER)
     }
 }
 
@@ -373,21 +255,11 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
             slot->status = S_OK;
             std::size_t offset =
                 static_cast<std::size_t>(std::int64_t{call.index} - array.lowerBound);
-            if constexpr (std::is_same_v<T, String>) {
-                slot->value = ToString(*static_cast<BSTR*>(out));
-            } else if constexpr (std::is_same_v<T, Context>) {
-                slot->value = ToContext(*static_cast<MBN_CONTEXT*>(out));
-            } else if constexpr (std::is_same_v<T, Provider>) {
-                slot->value = ToProvider(*static_cast<MBN_PROVIDER*>(out));
-            } else {
-                auto element = [ref, offset]() -> T& { return ref().value.items[offset].value; };
-                if constexpr (std::is_same_v<T, Interface>)
-                    interfaces_[call.produced] = element;
-                else if constexpr (std::is_same_v<T, Connection>)
-                    connections_[call.produced] = element;
-                else
-                    profiles_[call.produced] = element;
-            }
+            if constexpr (kIsPart<T>)
+                objects_[call.produced] =
+                    Ref<T>([ref, offset]() -> T& { return ref().value.items[offset].value; });
+            else
+                slot->value = FromOut<T>(*static_cast<OutOf<T>*>(out));
         },
         found->second);
 }

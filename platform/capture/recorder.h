@@ -28,29 +28,33 @@ class Recorder final : public intercept::Client {
   private:
     template <class T>
     using Ref = std::function<T&()>;
-    using ArrayRef = std::variant<Ref<simulated::Field<simulated::Array<simulated::Interface>>>,
-                                  Ref<simulated::Field<simulated::Array<simulated::String>>>,
-                                  Ref<simulated::Field<simulated::Array<simulated::Context>>>,
-                                  Ref<simulated::Field<simulated::Array<simulated::Provider>>>,
-                                  Ref<simulated::Field<simulated::Array<simulated::Connection>>>,
-                                  Ref<simulated::Field<simulated::Array<simulated::Profile>>>>;
+    template <class T>
+    using ArrayRef = Ref<simulated::Field<simulated::Array<T>>>;
+#define PARAVUE_PART_REF(Part, Interface, GETTERS) Ref<simulated::Part>,
+    using ObjectRef = std::variant<PARAVUE_MBN_PARTS(PARAVUE_PART_REF) std::monostate>;
+#undef PARAVUE_PART_REF
+    using AnyArrayRef = std::variant<ArrayRef<simulated::Interface>, ArrayRef<simulated::String>,
+                                     ArrayRef<simulated::Context>, ArrayRef<simulated::Provider>,
+                                     ArrayRef<simulated::Connection>, ArrayRef<simulated::Profile>>;
 
     void Record(const intercept::Call& call, HRESULT status, void* out);
-    void RecordOnInterface(const intercept::Call& call, HRESULT status, void* out);
     void RecordArrayCall(const intercept::Call& call, HRESULT status, void* out);
+    template <class Part>
+    Part* Find(std::uint64_t id);
+    template <class Out, class Part, class T>
+    void Value(const intercept::Call& call, HRESULT status, void* out,
+               simulated::Field<T> Part::*member);
+    template <class Part, class T>
+    void Object(const intercept::Call& call, HRESULT status, simulated::Field<T> Part::*member);
+    template <class Part, class T>
+    void List(const intercept::Call& call, HRESULT status,
+              simulated::Field<simulated::Array<T>> Part::*member);
 
     mutable std::mutex mutex_;
     simulated::Scenario scenario_;
     // Where each object or array the run holds lives in the scenario, by id.
-    std::map<std::uint64_t, Ref<simulated::Interface>> interfaces_;
-    std::map<std::uint64_t, Ref<simulated::Subscriber>> subscribers_;
-    std::map<std::uint64_t, Ref<simulated::Signal>> signals_;
-    std::map<std::uint64_t, Ref<simulated::Registration>> registrations_;
-    std::map<std::uint64_t, Ref<simulated::ConnectionContext>> contexts_;
-    std::map<std::uint64_t, Ref<simulated::Radio>> radios_;
-    std::map<std::uint64_t, Ref<simulated::Connection>> connections_;
-    std::map<std::uint64_t, Ref<simulated::Profile>> profiles_;
-    std::map<std::uint64_t, ArrayRef> arrays_;
+    std::map<std::uint64_t, ObjectRef> objects_;
+    std::map<std::uint64_t, AnyArrayRef> arrays_;
     // What the "Device name" look-up that follows it searches the adapters for.
     std::u16string lastInterfaceId_;
 };

@@ -295,113 +295,113 @@ void Replace(BSTR* text, const std::u16string& masked) {
     *text = fresh;
 }
 
-// How one string of an answer is redacted.
-enum class Treatment {
-    SubscriberId,
-    SimIccId,
-    DeviceId,
-    Number,
-    Secret,
-    Kept,
-    ProfileXml,
-    Pseudonym
-};
-
 struct Slot {
     BSTR* text = nullptr;
-    Treatment treatment = Treatment::Kept;
-    Redaction::Stem stem = Redaction::Stem::Value;
+    Text kind = Text::None;
 };
+
+// Identifiers teach the redaction what to mask in the text beside them.
+bool IsIdentifier(Text kind) {
+    return kind == Text::SubscriberId || kind == Text::SimIccId || kind == Text::DeviceId ||
+           kind == Text::PhoneNumber;
+}
 
 // The strings of an answer in the order they are redacted: identifiers before
 // the text they may turn up in. Fixed in size: it also serves when memory ran out.
 struct Slots {
     std::array<Slot, 6> items{};
     std::size_t count = 0;
-    Slots() = default;
-    Slots(std::initializer_list<Slot> slots) : count(slots.size()) {
-        std::copy(slots.begin(), slots.end(), items.begin());
+
+    void Add(BSTR* text, Text kind) {
+        if (kind == Text::None)
+            return;
+        items[count++] = {text, kind};
+        std::stable_partition(items.begin(), items.begin() + count,
+                              [](const Slot& slot) { return IsIdentifier(slot.kind); });
     }
+    template <class Other>
+    void Add(Other*, Text) {}
     const Slot* begin() const { return items.data(); }
     const Slot* end() const { return items.data() + count; }
 };
 
+// A string, a record (its strings as mbn_getters.h describes them), or a value
+// without text.
+Slots SlotsOf(BSTR* text, Text kind) {
+    Slots slots;
+    slots.Add(text, kind);
+    return slots;
+}
+#define PARAVUE_RECORD_SLOT(Out, Type, field, text) slots.Add(&record->field, Text::text);
+#define PARAVUE_RECORD_SLOTS(Record, Name, FIELDS) \
+    Slots SlotsOf(Record* record, Text) {          \
+        Slots slots;                               \
+        FIELDS(PARAVUE_RECORD_SLOT)                \
+        return slots;                              \
+    }
+PARAVUE_MBN_RECORDS(PARAVUE_RECORD_SLOTS)
+Slots SlotsOf(intercept::ConnectionStateOut* state, Text) {
+    Slots slots;
+#define PARAVUE_STATE_SLOT(Out, Type, field, text) slots.Add(state->field, Text::text);
+    PARAVUE_CONNECTION_STATE_FIELDS(PARAVUE_STATE_SLOT)
+    return slots;
+}
+template <class Other>
+Slots SlotsOf(Other*, Text) {
+    return {};
+}
+
 Slots SlotsOf(const intercept::Call& call, void* out) {
     using intercept::Op;
-    using Stem = Redaction::Stem;
-    auto* text = static_cast<BSTR*>(out);
-    switch (call.op) {
-        case Op::GetInterfaceId:
-            return {{text, Treatment::Pseudonym, Stem::Interface}};
-        case Op::GetConnectionId:
-            return {{text, Treatment::Pseudonym, Stem::Connection}};
-        case Op::GetConnectionState:
-            return {{static_cast<intercept::ConnectionStateOut*>(out)->profileName,
-                     Treatment::Pseudonym, Stem::Profile}};
-        case Op::GetSubscriberId:
-            return {{text, Treatment::SubscriberId}};
-        case Op::GetSimIccId:
-            return {{text, Treatment::SimIccId}};
-        case Op::GetProfileXmlData:
-            return {{text, Treatment::ProfileXml}};
-        case Op::GetProviderId:
-        case Op::GetProviderName:
-        case Op::GetRoamingText:
-            return {{text, Treatment::Kept}};
-        case Op::GetInterfaceCapability: {
-            auto* caps = static_cast<MBN_INTERFACE_CAPS*>(out);
-            return {{&caps->deviceID, Treatment::DeviceId},
-                    {&caps->customDataClass, Treatment::Kept},
-                    {&caps->customBandClass, Treatment::Kept},
-                    {&caps->manufacturer, Treatment::Kept},
-                    {&caps->model, Treatment::Kept},
-                    {&caps->firmwareInfo, Treatment::Kept}};
-        }
-        case Op::GetHomeProvider: {
-            auto* provider = static_cast<MBN_PROVIDER*>(out);
-            return {{&provider->providerID, Treatment::Kept},
-                    {&provider->providerName, Treatment::Kept}};
-        }
-        case Op::ArrayElement:
-            if (call.arrayName == "telephoneNumbers")
-                return {{text, Treatment::Number}};
-            if (call.arrayName == "provisionedContexts") {
-                auto* context = static_cast<MBN_CONTEXT*>(out);
-                return {{&context->userName, Treatment::Secret},
-                        {&context->password, Treatment::Secret},
-                        {&context->accessString, Treatment::Kept}};
-            }
-            if (call.arrayName == "preferredProviders") {
-                auto* provider = static_cast<MBN_PROVIDER*>(out);
-                return {{&provider->providerID, Treatment::Kept},
-                        {&provider->providerName, Treatment::Kept}};
-            }
-            return {};
+    // An element is what the getter that handed out its array lists.
+    Op op = call.op == Op::ArrayElement ? call.array.value_or(call.op) : call.op;
+    switch (op) {
+#define PARAVUE_SLOTS(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_SLOTS_##kind(Name, Out, text)
+#define PARAVUE_SLOTS_VALUE(Name, Out, text) \
+    case Op::Name:                           \
+        return SlotsOf(static_cast<Out*>(out), Text::text);
+#define PARAVUE_SLOTS_ARRAY(Name, Out, text) \
+    case Op::Name:                           \
+        return call.op == Op::ArrayElement ? SlotsOf(static_cast<Out*>(out), Text::text) : Slots{};
+#define PARAVUE_SLOTS_STATE(Name, Out, text) \
+    case Op::Name:                           \
+        return SlotsOf(static_cast<intercept::ConnectionStateOut*>(out), Text::text);
+#define PARAVUE_SLOTS_PART(Name, Out, text)
+#define PARAVUE_SLOTS_QUERY(Name, Out, text)
+#define PARAVUE_SLOTS_LISTED(Name, Out, text)
+        PARAVUE_MBN_GETTERS(PARAVUE_SLOTS)
         default:
             return {};
     }
 }
 
 std::u16string Redacted(Redaction& redaction, const Slot& slot, std::u16string_view text) {
-    switch (slot.treatment) {
-        case Treatment::SubscriberId:
+    using Stem = Redaction::Stem;
+    switch (slot.kind) {
+        case Text::SubscriberId:
             return redaction.SubscriberId(text);
-        case Treatment::SimIccId:
+        case Text::SimIccId:
             return redaction.SimIccId(text);
-        case Treatment::DeviceId:
+        case Text::DeviceId:
             return redaction.DeviceId(text);
-        case Treatment::Number:
+        case Text::PhoneNumber:
             return redaction.TelephoneNumber(text);
-        case Treatment::Secret:
+        case Text::Secret:
             return MaskSecret(text);
-        case Treatment::Kept:
-            return redaction.KeptText(text);
-        case Treatment::ProfileXml:
+        case Text::ProfileXml:
             return redaction.ProfileXml(text);
-        case Treatment::Pseudonym:
+        case Text::InterfaceName:
+            return redaction.Pseudonym(text, Stem::Interface);
+        case Text::ConnectionName:
+            return redaction.Pseudonym(text, Stem::Connection);
+        case Text::ProfileName:
+            return redaction.Pseudonym(text, Stem::Profile);
+        case Text::Kept:
+        case Text::None:
             break;
     }
-    return redaction.Pseudonym(text, slot.stem);
+    return redaction.KeptText(text);
 }
 
 void RedactAdapters(Redaction& redaction, std::vector<AdapterRecord>& records) {

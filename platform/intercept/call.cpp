@@ -4,7 +4,8 @@ namespace paravue::intercept {
 
 std::string CallName(const Call& call) {
     auto onArray = [&](const char* function) {
-        return std::string(function) + "(" + std::string(call.arrayName) + ")";
+        return std::string(function) + "(" + std::string(ArrayName(call.array.value_or(call.op))) +
+               ")";
     };
     switch (call.op) {
         case Op::CreateInterfaceManager:
@@ -13,86 +14,46 @@ std::string CallName(const Call& call) {
             return "CoCreateInstance(MbnConnectionManager)";
         case Op::CreateConnectionProfileManager:
             return "CoCreateInstance(MbnConnectionProfileManager)";
-        case Op::GetInterfaces:
-            return "IMbnInterfaceManager::GetInterfaces";
         case Op::ArrayLowerBound:
             return onArray("SafeArrayGetLBound");
         case Op::ArrayUpperBound:
             return onArray("SafeArrayGetUBound");
         case Op::ArrayElement:
             return onArray("SafeArrayGetElement");
-        case Op::GetInterfaceId:
-            return "IMbnInterface::get_InterfaceID";
-        case Op::GetInterfaceCapability:
-            return "IMbnInterface::GetInterfaceCapability";
-        case Op::GetSubscriberInformation:
-            return "IMbnInterface::GetSubscriberInformation";
-        case Op::GetReadyState:
-            return "IMbnInterface::GetReadyState";
-        case Op::InEmergencyMode:
-            return "IMbnInterface::InEmergencyMode";
-        case Op::GetHomeProvider:
-            return "IMbnInterface::GetHomeProvider";
-        case Op::GetPreferredProviders:
-            return "IMbnInterface::GetPreferredProviders";
-        case Op::GetConnection:
-            return "IMbnInterface::GetConnection";
-        case Op::QuerySignal:
-            return "IMbnInterface::QueryInterface(IMbnSignal)";
-        case Op::QueryRegistration:
-            return "IMbnInterface::QueryInterface(IMbnRegistration)";
-        case Op::QueryConnectionContext:
-            return "IMbnInterface::QueryInterface(IMbnConnectionContext)";
-        case Op::QueryRadio:
-            return "IMbnInterface::QueryInterface(IMbnRadio)";
-        case Op::GetSubscriberId:
-            return "IMbnSubscriberInformation::get_SubscriberID";
-        case Op::GetSimIccId:
-            return "IMbnSubscriberInformation::get_SimIccID";
-        case Op::GetTelephoneNumbers:
-            return "IMbnSubscriberInformation::get_TelephoneNumbers";
-        case Op::GetSignalStrength:
-            return "IMbnSignal::GetSignalStrength";
-        case Op::GetSignalError:
-            return "IMbnSignal::GetSignalError";
-        case Op::GetRegisterState:
-            return "IMbnRegistration::GetRegisterState";
-        case Op::GetRegisterMode:
-            return "IMbnRegistration::GetRegisterMode";
-        case Op::GetProviderId:
-            return "IMbnRegistration::GetProviderID";
-        case Op::GetProviderName:
-            return "IMbnRegistration::GetProviderName";
-        case Op::GetRoamingText:
-            return "IMbnRegistration::GetRoamingText";
-        case Op::GetAvailableDataClasses:
-            return "IMbnRegistration::GetAvailableDataClasses";
-        case Op::GetCurrentDataClass:
-            return "IMbnRegistration::GetCurrentDataClass";
-        case Op::GetRegistrationNetworkError:
-            return "IMbnRegistration::GetRegistrationNetworkError";
-        case Op::GetPacketAttachNetworkError:
-            return "IMbnRegistration::GetPacketAttachNetworkError";
-        case Op::GetProvisionedContexts:
-            return "IMbnConnectionContext::GetProvisionedContexts";
-        case Op::GetSoftwareRadioState:
-            return "IMbnRadio::get_SoftwareRadioState";
-        case Op::GetHardwareRadioState:
-            return "IMbnRadio::get_HardwareRadioState";
-        case Op::GetConnectionId:
-            return "IMbnConnection::get_ConnectionID";
-        case Op::GetConnectionState:
-            return "IMbnConnection::GetConnectionState";
-        case Op::GetConnections:
-            return "IMbnConnectionManager::GetConnections";
-        case Op::GetConnectionProfiles:
-            return "IMbnConnectionProfileManager::GetConnectionProfiles";
-        case Op::GetProfileXmlData:
-            return "IMbnConnectionProfile::GetProfileXmlData";
+#define PARAVUE_CALL_NAME(kind, Interface, Name, Out, ...) \
+    case Op::Name:                                         \
+        return PARAVUE_CALL_NAME_##kind(Interface, Name, Out);
+#define PARAVUE_CALL_NAME_VALUE(Interface, Name, Out) #Interface "::" #Name
+#define PARAVUE_CALL_NAME_ARRAY PARAVUE_CALL_NAME_VALUE
+#define PARAVUE_CALL_NAME_PART PARAVUE_CALL_NAME_VALUE
+#define PARAVUE_CALL_NAME_STATE PARAVUE_CALL_NAME_VALUE
+#define PARAVUE_CALL_NAME_LISTED PARAVUE_CALL_NAME_VALUE
+#define PARAVUE_CALL_NAME_QUERY(Interface, Name, Out) #Interface "::QueryInterface(" #Out ")"
+            PARAVUE_MANAGER_LISTS(PARAVUE_CALL_NAME)
+            PARAVUE_MBN_GETTERS(PARAVUE_CALL_NAME)
         case Op::ListAdapters:
             return "ListAdapters";
     }
     return "unknown";
+}
+
+std::string_view ArrayName(Op getter) {
+    switch (getter) {
+#define PARAVUE_ARRAY_NAME(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_ARRAY_NAME_##kind(Name, field)
+#define PARAVUE_ARRAY_NAME_ARRAY(Name, field) \
+    case Op::Name:                            \
+        return #field;
+#define PARAVUE_ARRAY_NAME_LISTED PARAVUE_ARRAY_NAME_ARRAY
+#define PARAVUE_ARRAY_NAME_VALUE(Name, field)
+#define PARAVUE_ARRAY_NAME_PART(Name, field)
+#define PARAVUE_ARRAY_NAME_QUERY(Name, field)
+#define PARAVUE_ARRAY_NAME_STATE(Name, field)
+        PARAVUE_MANAGER_LISTS(PARAVUE_ARRAY_NAME)
+        PARAVUE_MBN_GETTERS(PARAVUE_ARRAY_NAME)
+        default:
+            return {};
+    }
 }
 
 }  // namespace paravue::intercept

@@ -3,59 +3,31 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/adapters.h"
-#include "platform/mbn.h"
+#include "platform/mbn_getters.h"
 
 namespace paravue::intercept {
 
-// Every operation a report run makes on a service.
+// Every operation a report run makes on a service. A getter's out-parameter
+// is its row's Out (mbn_getters.h); an array's element is the element itself
+// (a wrapped interface, BSTR or record).
 enum class Op {
     CreateInterfaceManager,  // out: IMbnInterfaceManager*
     CreateConnectionManager,
     CreateConnectionProfileManager,
-    GetInterfaces,    // out: SAFEARRAY*
     ArrayLowerBound,  // out: LONG
     ArrayUpperBound,
-    ArrayElement,            // out: the element (a wrapped interface, BSTR or record)
-    GetInterfaceId,          // out: BSTR
-    GetInterfaceCapability,  // out: MBN_INTERFACE_CAPS
-    GetSubscriberInformation,
-    GetReadyState,    // out: MBN_READY_STATE
-    InEmergencyMode,  // out: VARIANT_BOOL
-    GetHomeProvider,  // out: MBN_PROVIDER
-    GetPreferredProviders,
-    GetConnection,
-    QuerySignal,
-    QueryRegistration,
-    QueryConnectionContext,
-    QueryRadio,
-    GetSubscriberId,  // out: BSTR
-    GetSimIccId,
-    GetTelephoneNumbers,
-    GetSignalStrength,  // out: ULONG
-    GetSignalError,
-    GetRegisterState,  // out: MBN_REGISTER_STATE
-    GetRegisterMode,   // out: MBN_REGISTER_MODE
-    GetProviderId,     // out: BSTR
-    GetProviderName,
-    GetRoamingText,
-    GetAvailableDataClasses,  // out: ULONG
-    GetCurrentDataClass,
-    GetRegistrationNetworkError,
-    GetPacketAttachNetworkError,
-    GetProvisionedContexts,
-    GetSoftwareRadioState,  // out: MBN_RADIO
-    GetHardwareRadioState,
-    GetConnectionId,     // out: BSTR
-    GetConnectionState,  // out: ConnectionStateOut
-    GetConnections,
-    GetConnectionProfiles,  // `argument`: the interface's id
-    GetProfileXmlData,      // out: BSTR
-    ListAdapters,           // out: std::vector<AdapterRecord>; status S_OK or a failure
+    ArrayElement,
+#define PARAVUE_OP(kind, Interface, Name, ...) Name,
+    PARAVUE_MANAGER_LISTS(PARAVUE_OP)  // GetConnectionProfiles: `argument` is the interface's id
+    PARAVUE_MBN_GETTERS(PARAVUE_OP)    // GetConnectionState: out is ConnectionStateOut
+#undef PARAVUE_OP
+    ListAdapters,  // out: std::vector<AdapterRecord>; status S_OK or a failure
 };
 
 // The two out-parameters of IMbnConnection::GetConnectionState.
@@ -65,19 +37,25 @@ struct ConnectionStateOut {
 };
 
 // Object and array ids are unique within one layer and never 0. An array
-// carries the name of what it lists ("telephoneNumbers").
+// operation carries the getter that handed the array out.
 struct Call {
     Op op;
-    std::uint64_t target = 0;         // the object or array called; 0 for creations and listings
-    std::uint64_t produced = 0;       // the object or array handed out, after a success
-    std::string_view arrayName = {};  // array operations and the calls that hand out an array
-    LONG index = 0;                   // ArrayElement
-    std::uint64_t argument = 0;       // GetConnectionProfiles: the interface passed
+    std::uint64_t target = 0;      // the object or array called; 0 for creations and listings
+    std::uint64_t produced = 0;    // the object or array handed out, after a success
+    std::optional<Op> array = {};  // array operations and the calls that hand out an array
+    LONG index = 0;                // ArrayElement
+    std::uint64_t argument = 0;    // GetConnectionProfiles: the interface passed
 };
 
 // "IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)",
 // "CoCreateInstance(MbnInterfaceManager)".
 std::string CallName(const Call& call);
+// What the array a getter hands out lists ("telephoneNumbers"); "" for others.
+std::string_view ArrayName(Op getter);
+// Whether the operation is a getter handing out an array.
+inline bool HandsOutArray(Op op) {
+    return !ArrayName(op).empty();
+}
 
 // A client of the layer. Both hooks run on the calling thread, one call at a
 // time per run; a client that keeps state across threads locks it itself.

@@ -37,11 +37,11 @@ void LayerCore::Detach() {
     arrays_.clear();
 }
 
-std::uint64_t LayerCore::AddArray(SAFEARRAY* array, std::string name, ElementKind element) {
+std::uint64_t LayerCore::AddArray(SAFEARRAY* array, Op getter, ElementKind element) {
     std::uint64_t id = NewId();
     std::lock_guard lock(mutex_);
     if (!detached_)
-        arrays_[array] = ArrayInfo{id, std::move(name), element};
+        arrays_[array] = ArrayInfo{id, getter, element};
     return id;
 }
 
@@ -103,7 +103,7 @@ class Route final : public ArrayRoute {
         std::optional<ArrayInfo> info = core_->FindArray(array);
         if (!info)
             return fetch();
-        Call call{Op::ArrayElement, info->id, 0, info->name, index};
+        Call call{Op::ArrayElement, info->id, 0, info->getter, index};
         return Through(
             *core_, call, element,
             [&] {
@@ -129,7 +129,7 @@ class Route final : public ArrayRoute {
         std::optional<ArrayInfo> info = core_->FindArray(array);
         if (!info)
             return fetch();
-        Call call{op, info->id, 0, info->name};
+        Call call{op, info->id, 0, info->getter};
         return Through(*core_, call, bound, fetch, [] {});
     }
 

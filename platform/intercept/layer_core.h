@@ -18,7 +18,7 @@ enum class ElementKind { Value, Interface, Connection, Profile };
 
 struct ArrayInfo {
     std::uint64_t id = 0;
-    std::string name;
+    Op getter;  // the getter that handed it out
     ElementKind element = ElementKind::Value;
 };
 
@@ -34,7 +34,7 @@ class LayerCore {
     void Detach();
 
     // Registers an array handed out through the layer; returns its id.
-    std::uint64_t AddArray(SAFEARRAY* array, std::string name, ElementKind element);
+    std::uint64_t AddArray(SAFEARRAY* array, Op getter, ElementKind element);
     std::optional<ArrayInfo> FindArray(SAFEARRAY* array) const;
     void ForgetArray(SAFEARRAY* array);  // tells the clients
 

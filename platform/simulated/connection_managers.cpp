@@ -3,24 +3,10 @@
 #include "platform/com_object.h"
 #include "platform/simulated/hand_out.h"
 #include "platform/simulated/interface_object.h"
-#include "platform/simulated/interface_parts.h"
-#include "platform/simulated/make_object.h"
 #include "platform/simulated/managers.h"
 
 namespace paravue::simulated {
 namespace {
-
-class ProfileObject final : public ServiceObject<ProfileObject, IMbnConnectionProfile> {
-  public:
-    explicit ProfileObject(std::shared_ptr<const Profile> data) : data_(std::move(data)) {}
-
-    HRESULT GetProfileXmlData(BSTR* profileData) override {
-        return HandOut(data_->xml, profileData);
-    }
-
-  private:
-    std::shared_ptr<const Profile> data_;
-};
 
 // Without a list of its own, the manager knows the connection of every
 // interface whose connection can be obtained, in interface order.
@@ -50,7 +36,7 @@ class ConnectionManagerObject final
         std::shared_ptr<const Scenario> state = core_->State();
         auto put = [&](SAFEARRAY* array, LONG index, const Connection& item) {
             ComPtr<IMbnConnection> object =
-                MakeConnectionObject(std::shared_ptr<const Connection>(state, &item));
+                MakeObject(std::shared_ptr<const Connection>(state, &item));
             return PutInterface(array, index, object.Get());
         };
         const auto& listed = state->connectionManager.value.connections;
@@ -69,7 +55,7 @@ class ConnectionManagerObject final
             return E_OUTOFMEMORY;
         NoteArrayFaults(array.Get(), {});
         for (std::size_t i = 0; i < derived.size(); ++i) {
-            ComPtr<IMbnConnection> object = MakeConnectionObject(derived[i]);
+            ComPtr<IMbnConnection> object = MakeObject(derived[i]);
             if (HRESULT hr = PutInterface(array.Get(), static_cast<LONG>(i), object.Get());
                 FAILED(hr))
                 return hr;
@@ -92,17 +78,15 @@ class ConnectionProfileManagerObject final
         if (!connectionProfiles || !mbnInterface)
             return E_POINTER;
         // The profiles come from the snapshot the interface itself answers from.
-        InterfaceObject* known = AsInterfaceObject(mbnInterface);
-        if (!known)
+        std::shared_ptr<const Interface> data = InterfaceData(mbnInterface);
+        if (!data)
             return E_INVALIDARG;
-        const std::shared_ptr<const Interface>& data = known->Data();
         const Field<Array<Profile>>& profiles = data->connectionProfiles;
         if (profiles.Failed())
             return profiles.status;
         auto put = [&](SAFEARRAY* array, LONG index, const Profile& item) {
             ComPtr<IMbnConnectionProfile> object =
-                MakeObjectAs<IMbnConnectionProfile, ProfileObject>(
-                    std::shared_ptr<const Profile>(data, &item));
+                MakeObject(std::shared_ptr<const Profile>(data, &item));
             return PutInterface(array, index, object.Get());
         };
         if (HRESULT hr =

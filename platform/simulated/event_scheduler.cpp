@@ -1,14 +1,13 @@
 #include "platform/simulated/event_scheduler.h"
 
 #include "platform/simulated/interface_object.h"
-#include "platform/simulated/interface_parts.h"
 
 namespace paravue::simulated {
 namespace {
 
 ComPtr<IMbnInterface> InterfaceOf(const std::shared_ptr<const Scenario>& state, std::size_t index) {
     auto data = InterfaceAt(state, index);
-    return data ? MakeInterfaceObject(std::move(data)) : nullptr;
+    return data ? MakeObject(std::move(data)) : nullptr;
 }
 
 ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& state,
@@ -16,8 +15,7 @@ ComPtr<IMbnRegistration> RegistrationOf(const std::shared_ptr<const Scenario>& s
     auto data = InterfaceAt(state, index);
     if (!data || data->registration.Failed())
         return nullptr;
-    return MakeRegistrationObject(
-        std::shared_ptr<const Registration>(data, &data->registration.value));
+    return MakeObject(std::shared_ptr<const Registration>(data, &data->registration.value));
 }
 
 }  // namespace

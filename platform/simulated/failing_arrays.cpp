@@ -16,13 +16,6 @@ Noted& TheNoted() {
     return noted;
 }
 
-bool HandsOutArray(intercept::Op op) {
-    using intercept::Op;
-    return op == Op::GetInterfaces || op == Op::GetTelephoneNumbers ||
-           op == Op::GetProvisionedContexts || op == Op::GetPreferredProviders ||
-           op == Op::GetConnections || op == Op::GetConnectionProfiles;
-}
-
 template <class T>
 bool Fails(const Field<Array<T>>& array) {
     const Array<T>& a = array.value;
@@ -78,7 +71,7 @@ HRESULT ArrayFaultClient::BeforeCall(const intercept::Call& call) {
 }
 
 void ArrayFaultClient::AfterCall(const intercept::Call& call, HRESULT status, void* out) {
-    if (!HandsOutArray(call.op) || FAILED(status) || call.produced == 0)
+    if (!intercept::HandsOutArray(call.op) || FAILED(status) || call.produced == 0)
         return;
     SAFEARRAY* array = *static_cast<SAFEARRAY**>(out);
     ArrayFaults faults;

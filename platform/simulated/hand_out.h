@@ -16,23 +16,28 @@ namespace paravue::simulated {
 
 // A fresh BSTR, null for a null String; E_OUTOFMEMORY when allocation fails.
 HRESULT CopyOut(const String& text, BSTR* out);
-// Fresh records; on failure the record is left zeroed.
-HRESULT CopyOut(const Capabilities& caps, MBN_INTERFACE_CAPS* out);
-HRESULT CopyOut(const Provider& provider, MBN_PROVIDER* out);
-HRESULT CopyOut(const Context& context, MBN_CONTEXT* out);
 
-inline void Clear(BSTR* out) {
-    *out = nullptr;
-}
-inline void Clear(MBN_INTERFACE_CAPS* out) {
+// A fresh record; on failure the record is left zeroed.
+template <class T>
+requires(!std::is_same_v<OutOf<T>, T> && !std::is_same_v<T, String>) HRESULT
+    CopyOut(const T& value, OutOf<T>* out) {
     *out = {};
+    HRESULT status = S_OK;
+    T::Pairs(*out, value, [&](auto& member, const auto& from) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(member)>, BSTR>) {
+            if (SUCCEEDED(status))
+                status = CopyOut(from, &member);
+        } else {
+            member = from;
+        }
+    });
+    if (FAILED(status)) {
+        ClearRecord(*out);
+        *out = {};
+    }
+    return status;
 }
-inline void Clear(MBN_PROVIDER* out) {
-    *out = {};
-}
-inline void Clear(MBN_CONTEXT* out) {
-    *out = {};
-}
+
 template <class T>
 void Clear(T* out) {
     *out = T{};
@@ -86,12 +91,20 @@ HRESULT BuildArray(const Array<T>& source, SafeArrayKind kind, Put&& put, SAFEAR
 
 // Array items that are values: copied into the array (which copies them again).
 HRESULT PutItem(SAFEARRAY* array, LONG index, const String& item);
-HRESULT PutItem(SAFEARRAY* array, LONG index, const Provider& item);
-HRESULT PutItem(SAFEARRAY* array, LONG index, const Context& item);
+template <class T>
+HRESULT PutItem(SAFEARRAY* array, LONG index, const T& item) {
+    OwnedRecord<OutOf<T>> record;
+    if (HRESULT hr = CopyOut(item, record.Put()); FAILED(hr))
+        return hr;
+    return SafeArrayPutElement(array, &index, &*record);
+}
 
 // A getter returning an array of values.
 template <class T>
-HRESULT HandOutArray(const Field<Array<T>>& field, SafeArrayKind kind, SAFEARRAY** out) {
+HRESULT HandOutArray(const Field<Array<T>>& field, SAFEARRAY** out) {
+    constexpr SafeArrayKind kind = std::is_same_v<T, String>    ? SafeArrayKind::Bstr
+                                   : std::is_same_v<T, Context> ? SafeArrayKind::MbnContext
+                                                                : SafeArrayKind::MbnProvider;
     if (out)
         *out = nullptr;
     if (!out)

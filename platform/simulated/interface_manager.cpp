@@ -50,7 +50,7 @@ class InterfaceManagerObject final
             return state->interfaces.status;
         auto put = [&](SAFEARRAY* array, LONG index, const Interface& item) {
             ComPtr<IMbnInterface> object =
-                MakeInterfaceObject(std::shared_ptr<const Interface>(state, &item));
+                MakeObject(std::shared_ptr<const Interface>(state, &item));
             return PutInterface(array, index, object.Get());
         };
         if (HRESULT hr =

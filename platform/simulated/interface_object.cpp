@@ -1,77 +1,99 @@
 #include "platform/simulated/interface_object.h"
 
+#include "platform/com_object.h"
 #include "platform/simulated/hand_out.h"
-#include "platform/simulated/interface_parts.h"
-#include "platform/simulated/make_object.h"
 
 namespace paravue::simulated {
 namespace {
 
-// Hands out the object made from one part of the interface, or the part's
-// failure. `make` gets the part kept alive by the whole snapshot.
-template <class Part, class Out, class Make>
-HRESULT HandOutPart(const std::shared_ptr<const Interface>& owner, const Field<Part>& field,
-                    Out** out, Make make) {
+// Hands out the object made from one part of the snapshot, or the part's
+// failure; the object keeps the whole snapshot alive.
+template <class Owner, class T, class Out>
+HRESULT HandOutPart(const std::shared_ptr<const Owner>& owner, const Field<T>& field, Out** out) {
     if (out)
         *out = nullptr;
     if (!out)
         return E_POINTER;
     if (field.Failed())
         return field.status;
-    auto object = make(std::shared_ptr<const Part>(owner, &field.value));
+    auto object = MakeObject(std::shared_ptr<const T>(owner, &field.value));
     if (!object)
         return E_OUTOFMEMORY;
     *out = object.Detach();
     return field.status;
 }
 
+template <class Part>
+class Answers;
+
+#define PARAVUE_ANSWER(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_ANSWER_##kind(Name, Out, field)
+#define PARAVUE_ANSWER_VALUE(Name, Out, field) \
+    HRESULT Name(Out* out) override {          \
+        return HandOut(part_->field, out);     \
+    }
+#define PARAVUE_ANSWER_ARRAY(Name, Out, field)  \
+    HRESULT Name(SAFEARRAY** out) override {    \
+        return HandOutArray(part_->field, out); \
+    }
+#define PARAVUE_ANSWER_PART(Name, Out, field)         \
+    HRESULT Name(Out** out) override {                \
+        return HandOutPart(part_, part_->field, out); \
+    }
+#define PARAVUE_ANSWER_QUERY(Name, Out, field)
+#define PARAVUE_ANSWER_LISTED(Name, Out, field)
+#define PARAVUE_ANSWER_STATE(Name, Out, field)                                        \
+    HRESULT Name(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) override { \
+        if (activationState)                                                          \
+            *activationState = MBN_ACTIVATION_STATE_NONE;                             \
+        if (profileName)                                                              \
+            *profileName = nullptr;                                                   \
+        if (!activationState || !profileName)                                         \
+            return E_POINTER;                                                         \
+        const auto& state = part_->field;                                             \
+        if (state.Failed())                                                           \
+            return state.status;                                                      \
+        if (HRESULT hr = CopyOut(state.value.profileName, profileName); FAILED(hr))   \
+            return hr;                                                                \
+        *activationState = state.value.activationState;                               \
+        return state.status;                                                          \
+    }
+// Parts obtained through QueryInterface, each as the scenario says.
+#define PARAVUE_ANSWER_QI(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_ANSWER_QI_##kind(Out, field)
+#define PARAVUE_ANSWER_QI_QUERY(Out, field) \
+    if (iid == Out::kIid)                   \
+        return HandOutPart(part_, part_->field, reinterpret_cast<Out**>(object));
+#define PARAVUE_ANSWER_QI_VALUE(Out, field)
+#define PARAVUE_ANSWER_QI_ARRAY(Out, field)
+#define PARAVUE_ANSWER_QI_PART(Out, field)
+#define PARAVUE_ANSWER_QI_LISTED(Out, field)
+#define PARAVUE_ANSWER_QI_STATE(Out, field)
+
+#define PARAVUE_ANSWERS(Part, Interface, GETTERS)                                        \
+    template <>                                                                          \
+    class Answers<Part> final : public ServiceObject<Answers<Part>, Interface> {         \
+      public:                                                                            \
+        explicit Answers(std::shared_ptr<const Part> part) : part_(std::move(part)) {}   \
+        HRESULT QueryInterface(REFIID iid, void** object) override {                     \
+            GETTERS(PARAVUE_ANSWER_QI)                                                   \
+            return ServiceObject<Answers<Part>, Interface>::QueryInterface(iid, object); \
+        }                                                                                \
+        GETTERS(PARAVUE_ANSWER)                                                          \
+        const std::shared_ptr<const Part>& Data() const { return part_; }                \
+                                                                                         \
+      private:                                                                           \
+        std::shared_ptr<const Part> part_;                                               \
+    };
+PARAVUE_MBN_PARTS(PARAVUE_ANSWERS)
+
 }  // namespace
 
-InterfaceObject::InterfaceObject(std::shared_ptr<const Interface> data) : data_(std::move(data)) {}
-
-HRESULT InterfaceObject::QueryInterface(REFIID iid, void** object) {
-    if (iid == IID_IMbnSignal)
-        return HandOutPart(data_, data_->signal, object, MakeSignalObject);
-    if (iid == IID_IMbnRegistration)
-        return HandOutPart(data_, data_->registration, object, MakeRegistrationObject);
-    if (iid == IID_IMbnConnectionContext)
-        return HandOutPart(data_, data_->connectionContext, object, MakeConnectionContextObject);
-    if (iid == IID_IMbnRadio)
-        return HandOutPart(data_, data_->radio, object, MakeRadioObject);
-    return Base::QueryInterface(iid, object);
-}
-
-HRESULT InterfaceObject::get_InterfaceID(BSTR* interfaceId) {
-    return HandOut(data_->interfaceId, interfaceId);
-}
-
-HRESULT InterfaceObject::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
-    return HandOut(data_->capabilities, capabilities);
-}
-
-HRESULT InterfaceObject::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {
-    return HandOutPart(data_, data_->subscriber, subscriber, MakeSubscriberObject);
-}
-
-HRESULT InterfaceObject::GetReadyState(MBN_READY_STATE* readyState) {
-    return HandOut(data_->readyState, readyState);
-}
-
-HRESULT InterfaceObject::InEmergencyMode(VARIANT_BOOL* emergencyMode) {
-    return HandOut(data_->emergencyMode, emergencyMode);
-}
-
-HRESULT InterfaceObject::GetHomeProvider(MBN_PROVIDER* homeProvider) {
-    return HandOut(data_->homeProvider, homeProvider);
-}
-
-HRESULT InterfaceObject::GetPreferredProviders(SAFEARRAY** preferredProviders) {
-    return HandOutArray(data_->preferredProviders, SafeArrayKind::MbnProvider, preferredProviders);
-}
-
-HRESULT InterfaceObject::GetConnection(IMbnConnection** connection) {
-    return HandOutPart(data_, data_->connection, connection, MakeConnectionObject);
-}
+#define PARAVUE_MAKE_OBJECT(Part, Interface, GETTERS)                                            \
+    ComPtr<Interface> MakeObject(std::shared_ptr<const Part> part) {                             \
+        return ComPtr<Interface>::Adopt(MakeComObject<Answers<Part>>(std::move(part)).Detach()); \
+    }
+PARAVUE_MBN_PARTS(PARAVUE_MAKE_OBJECT)
 
 std::shared_ptr<const Interface> InterfaceAt(const std::shared_ptr<const Scenario>& state,
                                              std::size_t index) {
@@ -83,12 +105,9 @@ std::shared_ptr<const Interface> InterfaceAt(const std::shared_ptr<const Scenari
     return std::shared_ptr<const Interface>(state, &items[index].value);
 }
 
-ComPtr<IMbnInterface> MakeInterfaceObject(std::shared_ptr<const Interface> data) {
-    return MakeObjectAs<IMbnInterface, InterfaceObject>(std::move(data));
-}
-
-InterfaceObject* AsInterfaceObject(IMbnInterface* object) {
-    return dynamic_cast<InterfaceObject*>(object);
+std::shared_ptr<const Interface> InterfaceData(IMbnInterface* object) {
+    auto* known = dynamic_cast<Answers<Interface>*>(object);
+    return known ? known->Data() : nullptr;
 }
 
 }  // namespace paravue::simulated

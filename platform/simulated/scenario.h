@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/mbn.h"
+#include "platform/mbn_getters.h"
 
 namespace paravue::simulated {
 
@@ -75,104 +76,80 @@ struct Array {
     HRESULT upperBoundStatus = S_OK;  // a failure makes SafeArrayGetUBound fail
 };
 
-struct Capabilities {
-    MBN_CELLULAR_CLASS cellularClass = MBN_CELLULAR_CLASS_NONE;
-    MBN_VOICE_CLASS voiceClass = MBN_VOICE_CLASS_NONE;
-    ULONG dataClass = 0;
-    String customDataClass = u"";
-    ULONG gsmBandClass = 0;
-    ULONG cdmaBandClass = 0;
-    String customBandClass = u"";
-    ULONG smsCaps = 0;
-    ULONG controlCaps = 0;
-    String deviceID = u"";
-    String manufacturer = u"";
-    String model = u"";
-    String firmwareInfo = u"";
-};
+// The records and the parts of an interface, as mbn_getters.h lists them.
+// Each offers Fields(self, visit): visit(key, member) for every member in file
+// order, for the reader and the writer alike.
+#define PARAVUE_RECORD_MEMBER(Out, Type, field, text) Type field = ZeroValue<Type>();
+#define PARAVUE_RECORD_VISIT(Out, Type, field, text) visit(#field, self.field);
+#define PARAVUE_RECORD_PAIR(Out, Type, field, text) visit(record.field, self.field);
+#define PARAVUE_RECORD(Record, Name, FIELDS)                      \
+    struct Name {                                                 \
+        FIELDS(PARAVUE_RECORD_MEMBER)                             \
+        template <class Self, class Visit>                        \
+        static void Fields(Self& self, Visit&& visit) {           \
+            FIELDS(PARAVUE_RECORD_VISIT)                          \
+        }                                                         \
+        /* visit(record member, member) for every field */        \
+        template <class R, class Self, class Visit>               \
+        static void Pairs(R& record, Self& self, Visit&& visit) { \
+            FIELDS(PARAVUE_RECORD_PAIR)                           \
+        }                                                         \
+    };
+PARAVUE_MBN_RECORDS(PARAVUE_RECORD)
+PARAVUE_RECORD(void, ConnectionState, PARAVUE_CONNECTION_STATE_FIELDS)
 
-struct Subscriber {
-    Field<String> simIccId;
-    Field<String> subscriberId;
-    Field<Array<String>> telephoneNumbers;
-};
+#define PARAVUE_PART_MEMBER(kind, Interface, Name, Out, Type, field, text) \
+    PARAVUE_PART_MEMBER_##kind(Type, field)
+#define PARAVUE_PART_MEMBER_VALUE(Type, field) Field<Type> field;
+#define PARAVUE_PART_MEMBER_STATE(Type, field) Field<Type> field;
+#define PARAVUE_PART_MEMBER_PART(Type, field) Field<Type> field;
+#define PARAVUE_PART_MEMBER_QUERY(Type, field) Field<Type> field;
+#define PARAVUE_PART_MEMBER_ARRAY(Type, field) Field<Array<Type>> field;
+#define PARAVUE_PART_MEMBER_LISTED(Type, field) Field<Array<Type>> field;
+#define PARAVUE_PART_VISIT(kind, Interface, Name, Out, Type, field, text) visit(#field, self.field);
+#define PARAVUE_PART_STRUCT(Name, Interface, GETTERS)   \
+    struct Name {                                       \
+        GETTERS(PARAVUE_PART_MEMBER)                    \
+        template <class Self, class Visit>              \
+        static void Fields(Self& self, Visit&& visit) { \
+            GETTERS(PARAVUE_PART_VISIT)                 \
+        }                                               \
+    };
+// A failing Field on a part means obtaining that part's object fails:
+// QueryInterface for the QUERY rows, the getter for the others.
+PARAVUE_MBN_PARTS(PARAVUE_PART_STRUCT)
 
-struct Signal {
-    Field<ULONG> error;
-    Field<ULONG> strength;
+// The part that answers an interface, and what a value is across the boundary.
+template <class I>
+struct PartOfT;
+template <class T>
+struct OutOfT {
+    using type = T;
 };
-
-struct Registration {
-    Field<ULONG> availableDataClasses;
-    Field<ULONG> currentDataClass;
-    Field<ULONG> packetAttachNetworkError;
-    Field<String> providerId;
-    Field<String> providerName;
-    Field<MBN_REGISTER_MODE> registerMode;
-    Field<MBN_REGISTER_STATE> registerState;
-    Field<ULONG> registrationNetworkError;
-    Field<String> roamingText;
+template <class T>
+inline constexpr bool kIsPart = false;
+#define PARAVUE_PART_TRAITS(Part, Interface, GETTERS) \
+    template <>                                       \
+    struct PartOfT<Interface> {                       \
+        using type = Part;                            \
+    };                                                \
+    template <>                                       \
+    inline constexpr bool kIsPart<Part> = true;
+PARAVUE_MBN_PARTS(PARAVUE_PART_TRAITS)
+#define PARAVUE_RECORD_TRAITS(Record, Name, FIELDS) \
+    template <>                                     \
+    struct OutOfT<Name> {                           \
+        using type = Record;                        \
+    };
+PARAVUE_MBN_RECORDS(PARAVUE_RECORD_TRAITS)
+template <>
+struct OutOfT<String> {
+    using type = BSTR;
 };
-
-struct Context {
-    ULONG contextID = 0;
-    MBN_CONTEXT_TYPE contextType = MBN_CONTEXT_TYPE_NONE;
-    String accessString = u"";
-    String userName = u"";
-    String password = u"";
-    MBN_COMPRESSION compression = MBN_COMPRESSION_NONE;
-    MBN_AUTH_PROTOCOL authType = MBN_AUTH_PROTOCOL_NONE;
-};
-
-struct ConnectionContext {
-    Field<Array<Context>> provisionedContexts;
-};
-
-struct Radio {
-    Field<MBN_RADIO> software;
-    Field<MBN_RADIO> hardware;
-};
-
-struct Provider {
-    String providerID = u"";
-    ULONG providerState = 0;
-    String providerName = u"";
-    ULONG dataClass = 0;
-};
-
-struct ConnectionState {
-    MBN_ACTIVATION_STATE activationState = MBN_ACTIVATION_STATE_NONE;
-    String profileName = u"";
-};
-
-struct Connection {
-    Field<ConnectionState> connectionState;
-    Field<String> connectionId;
-};
-
-struct Profile {
-    Field<String> xml;
-};
-
-// One Mobile Broadband interface. A failing Field on an object means obtaining
-// that object fails: QueryInterface for signal, registration, connectionContext
-// and radio; GetSubscriberInformation, GetInterfaceCapability,
-// GetHomeProvider, GetConnection for the others.
-struct Interface {
-    Field<String> interfaceId;
-    Field<Capabilities> capabilities;
-    Field<Subscriber> subscriber;
-    Field<Signal> signal;
-    Field<Registration> registration;
-    Field<ConnectionContext> connectionContext;
-    Field<Radio> radio;
-    Field<Provider> homeProvider;
-    Field<MBN_READY_STATE> readyState;
-    Field<VARIANT_BOOL> emergencyMode;
-    Field<Connection> connection;
-    Field<Array<Provider>> preferredProviders;
-    Field<Array<Profile>> connectionProfiles;
-};
+template <class I>
+using PartOf = typename PartOfT<I>::type;
+template <class T>
+using OutOf = typename OutOfT<T>::type;
 
 struct InterfaceManager {};
 struct ConnectionProfileManager {};

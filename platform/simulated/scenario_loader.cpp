@@ -27,13 +27,59 @@ using json::ReadString;
 
 using Path = const std::string&;
 
-// Readers of one value each, in the shape ReadField and ReadArray expect.
 template <class T>
-T Number(const Json& j, Path path) {
-    return ReadNumber<T>(j, path);
+T ReadValue(const Json& j, Path path);
+
+template <class T>
+void ReadMember(ObjectReader& object, std::string_view key, T& value) {
+    object.Optional(key, [&](const Json& j, Path path) { value = ReadValue<T>(j, path); });
 }
-String Text(const Json& j, Path path) {
-    return ReadString(j, path);
+
+template <class T>
+void ReadMember(ObjectReader& object, std::string_view key, Field<T>& field) {
+    object.Optional(key,
+                    [&](const Json& j, Path path) { field = ReadField<T>(j, path, ReadValue<T>); });
+}
+
+// A record or a part: every member its Fields visit, and no other key.
+template <class T>
+T ReadObject(const Json& j, Path path) {
+    T value;
+    ObjectReader o(j, path);
+    T::Fields(value, [&](std::string_view key, auto& member) { ReadMember(o, key, member); });
+    o.RejectUnknownKeys();
+    return value;
+}
+
+template <class T>
+struct ItemOf {};
+template <class T>
+struct ItemOf<Array<T>> {
+    using type = T;
+};
+
+template <class T>
+T ReadValue(const Json& j, Path path) {
+    if constexpr (std::is_same_v<T, String>) {
+        return ReadString(j, path);
+    } else if constexpr (std::is_same_v<T, VARIANT_BOOL>) {
+        return json::ReadVariantBool(j, path);
+    } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+        return ReadNumber<T>(j, path);
+    } else if constexpr (requires { typename ItemOf<T>::type; }) {
+        using Item = typename ItemOf<T>::type;
+        return ReadArray<Item>(j, path, ReadValue<Item>);
+    } else {
+        // A profile may be written as its XML alone.
+        if constexpr (std::is_same_v<T, Profile>) {
+            if (!j.is_object()) {
+                Profile p;
+                p.xml = ReadString(j, path);
+                return p;
+            }
+        }
+        return ReadObject<T>(j, path);
+    }
 }
 
 template <class T, class Read>
@@ -44,159 +90,6 @@ void FieldAt(ObjectReader& object, std::string_view key, Field<T>& field, Read&&
 template <class T, class Read>
 void ValueAt(ObjectReader& object, std::string_view key, T& value, Read&& read) {
     object.Optional(key, [&](const Json& j, Path path) { value = read(j, path); });
-}
-
-template <class T, class Read>
-void ArrayAt(ObjectReader& object, std::string_view key, Field<Array<T>>& field, Read&& read) {
-    FieldAt(object, key, field,
-            [&](const Json& j, Path path) { return ReadArray<T>(j, path, read); });
-}
-
-Capabilities ReadCapabilities(const Json& j, Path path) {
-    Capabilities c;
-    ObjectReader o(j, path);
-    ValueAt(o, "cellularClass", c.cellularClass, Number<MBN_CELLULAR_CLASS>);
-    ValueAt(o, "voiceClass", c.voiceClass, Number<MBN_VOICE_CLASS>);
-    ValueAt(o, "dataClass", c.dataClass, Number<ULONG>);
-    ValueAt(o, "customDataClass", c.customDataClass, Text);
-    ValueAt(o, "gsmBandClass", c.gsmBandClass, Number<ULONG>);
-    ValueAt(o, "cdmaBandClass", c.cdmaBandClass, Number<ULONG>);
-    ValueAt(o, "customBandClass", c.customBandClass, Text);
-    ValueAt(o, "smsCaps", c.smsCaps, Number<ULONG>);
-    ValueAt(o, "controlCaps", c.controlCaps, Number<ULONG>);
-    ValueAt(o, "deviceID", c.deviceID, Text);
-    ValueAt(o, "manufacturer", c.manufacturer, Text);
-    ValueAt(o, "model", c.model, Text);
-    ValueAt(o, "firmwareInfo", c.firmwareInfo, Text);
-    o.RejectUnknownKeys();
-    return c;
-}
-
-Subscriber ReadSubscriber(const Json& j, Path path) {
-    Subscriber s;
-    ObjectReader o(j, path);
-    FieldAt(o, "simIccId", s.simIccId, Text);
-    FieldAt(o, "subscriberId", s.subscriberId, Text);
-    ArrayAt(o, "telephoneNumbers", s.telephoneNumbers, Text);
-    o.RejectUnknownKeys();
-    return s;
-}
-
-Signal ReadSignal(const Json& j, Path path) {
-    Signal s;
-    ObjectReader o(j, path);
-    FieldAt(o, "error", s.error, Number<ULONG>);
-    FieldAt(o, "strength", s.strength, Number<ULONG>);
-    o.RejectUnknownKeys();
-    return s;
-}
-
-Registration ReadRegistration(const Json& j, Path path) {
-    Registration r;
-    ObjectReader o(j, path);
-    FieldAt(o, "availableDataClasses", r.availableDataClasses, Number<ULONG>);
-    FieldAt(o, "currentDataClass", r.currentDataClass, Number<ULONG>);
-    FieldAt(o, "packetAttachNetworkError", r.packetAttachNetworkError, Number<ULONG>);
-    FieldAt(o, "providerId", r.providerId, Text);
-    FieldAt(o, "providerName", r.providerName, Text);
-    FieldAt(o, "registerMode", r.registerMode, Number<MBN_REGISTER_MODE>);
-    FieldAt(o, "registerState", r.registerState, Number<MBN_REGISTER_STATE>);
-    FieldAt(o, "registrationNetworkError", r.registrationNetworkError, Number<ULONG>);
-    FieldAt(o, "roamingText", r.roamingText, Text);
-    o.RejectUnknownKeys();
-    return r;
-}
-
-Context ReadContext(const Json& j, Path path) {
-    Context c;
-    ObjectReader o(j, path);
-    ValueAt(o, "contextID", c.contextID, Number<ULONG>);
-    ValueAt(o, "contextType", c.contextType, Number<MBN_CONTEXT_TYPE>);
-    ValueAt(o, "accessString", c.accessString, Text);
-    ValueAt(o, "userName", c.userName, Text);
-    ValueAt(o, "password", c.password, Text);
-    ValueAt(o, "compression", c.compression, Number<MBN_COMPRESSION>);
-    ValueAt(o, "authType", c.authType, Number<MBN_AUTH_PROTOCOL>);
-    o.RejectUnknownKeys();
-    return c;
-}
-
-ConnectionContext ReadConnectionContext(const Json& j, Path path) {
-    ConnectionContext c;
-    ObjectReader o(j, path);
-    ArrayAt(o, "provisionedContexts", c.provisionedContexts, ReadContext);
-    o.RejectUnknownKeys();
-    return c;
-}
-
-Radio ReadRadio(const Json& j, Path path) {
-    Radio r;
-    ObjectReader o(j, path);
-    FieldAt(o, "software", r.software, Number<MBN_RADIO>);
-    FieldAt(o, "hardware", r.hardware, Number<MBN_RADIO>);
-    o.RejectUnknownKeys();
-    return r;
-}
-
-Provider ReadProvider(const Json& j, Path path) {
-    Provider p;
-    ObjectReader o(j, path);
-    ValueAt(o, "providerID", p.providerID, Text);
-    ValueAt(o, "providerState", p.providerState, Number<ULONG>);
-    ValueAt(o, "providerName", p.providerName, Text);
-    ValueAt(o, "dataClass", p.dataClass, Number<ULONG>);
-    o.RejectUnknownKeys();
-    return p;
-}
-
-ConnectionState ReadConnectionState(const Json& j, Path path) {
-    ConnectionState s;
-    ObjectReader o(j, path);
-    ValueAt(o, "activationState", s.activationState, Number<MBN_ACTIVATION_STATE>);
-    ValueAt(o, "profileName", s.profileName, Text);
-    o.RejectUnknownKeys();
-    return s;
-}
-
-Connection ReadConnection(const Json& j, Path path) {
-    Connection c;
-    ObjectReader o(j, path);
-    FieldAt(o, "connectionState", c.connectionState, ReadConnectionState);
-    FieldAt(o, "connectionId", c.connectionId, Text);
-    o.RejectUnknownKeys();
-    return c;
-}
-
-Profile ReadProfile(const Json& j, Path path) {
-    Profile p;
-    if (!j.is_object()) {
-        p.xml = ReadString(j, path);
-        return p;
-    }
-    ObjectReader o(j, path);
-    FieldAt(o, "xml", p.xml, Text);
-    o.RejectUnknownKeys();
-    return p;
-}
-
-Interface ReadInterface(const Json& j, Path path) {
-    Interface i;
-    ObjectReader o(j, path);
-    FieldAt(o, "interfaceId", i.interfaceId, Text);
-    FieldAt(o, "capabilities", i.capabilities, ReadCapabilities);
-    FieldAt(o, "subscriber", i.subscriber, ReadSubscriber);
-    FieldAt(o, "signal", i.signal, ReadSignal);
-    FieldAt(o, "registration", i.registration, ReadRegistration);
-    FieldAt(o, "connectionContext", i.connectionContext, ReadConnectionContext);
-    FieldAt(o, "radio", i.radio, ReadRadio);
-    FieldAt(o, "homeProvider", i.homeProvider, ReadProvider);
-    FieldAt(o, "readyState", i.readyState, Number<MBN_READY_STATE>);
-    FieldAt(o, "emergencyMode", i.emergencyMode, json::ReadVariantBool);
-    FieldAt(o, "connection", i.connection, ReadConnection);
-    ArrayAt(o, "preferredProviders", i.preferredProviders, ReadProvider);
-    ArrayAt(o, "connectionProfiles", i.connectionProfiles, ReadProfile);
-    o.RejectUnknownKeys();
-    return i;
 }
 
 template <class Manager>
@@ -211,9 +104,7 @@ ConnectionManager ReadConnectionManager(const Json& j, Path path) {
     // Present but without "connections": the manager knows no connection.
     m.connections.emplace();
     o.Optional("connections", [&](const Json& v, Path p) {
-        *m.connections = ReadField<Array<Connection>>(v, p, [](const Json& a, Path ap) {
-            return ReadArray<Connection>(a, ap, ReadConnection);
-        });
+        *m.connections = ReadField<Array<Connection>>(v, p, ReadValue<Array<Connection>>);
     });
     o.RejectUnknownKeys();
     return m;
@@ -243,7 +134,7 @@ std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
 Scenario ReadState(ObjectReader& o) {
     Scenario s;
     FieldAt(o, "interfaceManager", s.interfaceManager, ReadEmptyManager<InterfaceManager>);
-    ArrayAt(o, "interfaces", s.interfaces, ReadInterface);
+    ReadMember(o, "interfaces", s.interfaces);
     // Omitted: the connections follow the interfaces.
     s.connectionManager.value.connections.reset();
     FieldAt(o, "connectionManager", s.connectionManager, ReadConnectionManager);
@@ -253,19 +144,24 @@ Scenario ReadState(ObjectReader& o) {
     return s;
 }
 
+// Every event and the name a scenario file gives it.
+constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
+    {EventKind::InterfaceArrival, "OnInterfaceArrival"},
+    {EventKind::InterfaceRemoval, "OnInterfaceRemoval"},
+    {EventKind::RegisterModeAvailable, "OnRegisterModeAvailable"},
+    {EventKind::RegisterStateChange, "OnRegisterStateChange"},
+    {EventKind::PacketServiceStateChange, "OnPacketServiceStateChange"},
+    {EventKind::SetRegisterModeComplete, "OnSetRegisterModeComplete"},
+};
+
 EventKind ReadEventKind(const Json& j, Path path) {
-    static constexpr EventKind kAll[] = {
-        EventKind::InterfaceArrival,         EventKind::InterfaceRemoval,
-        EventKind::RegisterModeAvailable,    EventKind::RegisterStateChange,
-        EventKind::PacketServiceStateChange, EventKind::SetRegisterModeComplete,
-    };
     std::string name = json::ReadUtf8String(j, path);
-    for (EventKind kind : kAll)
-        if (EventName(kind) == name)
-            return kind;
     std::string known;
-    for (EventKind kind : kAll)
-        known += (known.empty() ? "" : ", ") + std::string(EventName(kind));
+    for (auto [kind, eventName] : kEventNames) {
+        if (eventName == name)
+            return kind;
+        known += (known.empty() ? "" : ", ") + std::string(eventName);
+    }
     Fail(path, "unknown event \"" + name + "\"; expected one of " + known);
 }
 
@@ -363,20 +259,9 @@ ScenarioError::ScenarioError(std::string_view message)
     : std::runtime_error(PrintableText(message)) {}
 
 std::string_view EventName(EventKind kind) {
-    switch (kind) {
-        case EventKind::InterfaceArrival:
-            return "OnInterfaceArrival";
-        case EventKind::InterfaceRemoval:
-            return "OnInterfaceRemoval";
-        case EventKind::RegisterModeAvailable:
-            return "OnRegisterModeAvailable";
-        case EventKind::RegisterStateChange:
-            return "OnRegisterStateChange";
-        case EventKind::PacketServiceStateChange:
-            return "OnPacketServiceStateChange";
-        case EventKind::SetRegisterModeComplete:
-            return "OnSetRegisterModeComplete";
-    }
+    for (auto [known, name] : kEventNames)
+        if (known == kind)
+            return name;
     return "unknown";
 }
 

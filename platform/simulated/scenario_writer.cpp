@@ -36,26 +36,8 @@ void Put(Json& object, const char* key, Json value, const Json& zero) {
         object[key] = std::move(value);
 }
 
-// One per kind of value, declared first so that the templates below see all.
 template <class T>
-Json ValueJson(const Array<T>& array);
-Json ValueJson(const String& text);
-template <class T>
-requires std::is_integral_v<T> || std::is_enum_v<T> Json ValueJson(T value);
-Json ValueJson(const Capabilities& c);
-Json ValueJson(const Subscriber& s);
-Json ValueJson(const Signal& s);
-Json ValueJson(const Registration& r);
-Json ValueJson(const Context& c);
-Json ValueJson(const ConnectionContext& c);
-Json ValueJson(const Radio& r);
-Json ValueJson(const Provider& p);
-Json ValueJson(const ConnectionState& s);
-Json ValueJson(const Connection& c);
-Json ValueJson(const Interface& i);
-Json ValueJson(const InterfaceManager&);
-Json ValueJson(const ConnectionProfileManager&);
-Json ValueJson(const ConnectionManager& m);
+Json ValueJson(const T& value);
 
 template <class T>
 Json FieldJson(const Field<T>& field) {
@@ -67,25 +49,28 @@ Json FieldJson(const Field<T>& field) {
     return value;
 }
 
+// Members that hold what an omitted key means are left out.
 template <class T>
-void PutField(Json& object, const char* key, const Field<T>& field) {
+void PutMember(Json& object, const char* key, const T& value) {
+    Put(object, key, ValueJson(value), ValueJson(ZeroValue<T>()));
+}
+
+template <class T>
+void PutMember(Json& object, const char* key, const Field<T>& field) {
     Put(object, key, FieldJson(field), ValueJson(ZeroValue<T>()));
 }
 
-Json ItemJson(const Field<Profile>& item);
-
+// A profile whose XML is a plain value is written as the XML alone.
 template <class T>
 Json ItemJson(const Field<T>& item) {
+    if constexpr (std::is_same_v<T, Profile>) {
+        const Field<String>& xml = item.value.xml;
+        if (!item.Failed() && xml.status == S_OK)
+            return ToJson(xml.value);
+        if (!item.Failed())
+            return Json{{"xml", FieldJson(xml)}};
+    }
     return FieldJson(item);
-}
-
-Json ItemJson(const Field<Profile>& item) {
-    if (item.Failed())
-        return Json{{"hr", Status(item.status)}};
-    const Field<String>& xml = item.value.xml;
-    if (xml.status == S_OK)
-        return ToJson(xml.value);
-    return Json{{"xml", FieldJson(xml)}};
 }
 
 template <class T>
@@ -107,140 +92,40 @@ Json ArrayJson(const Array<T>& array) {
 }
 
 template <class T>
-Json ValueJson(const Array<T>& array) {
-    return ArrayJson(array);
-}
+inline constexpr bool kIsArray = false;
+template <class T>
+inline constexpr bool kIsArray<Array<T>> = true;
 
-Json ValueJson(const String& text) {
-    return ToJson(text);
+// A record or a part: every member its Fields visit.
+template <class T>
+Json ValueJson(const T& value) {
+    if constexpr (std::is_same_v<T, String> || std::is_integral_v<T> || std::is_enum_v<T>) {
+        return ToJson(value);
+    } else if constexpr (kIsArray<T>) {
+        return ArrayJson(value);
+    } else {
+        Json o = Json::object();
+        T::Fields(value, [&](const char* key, const auto& member) { PutMember(o, key, member); });
+        return o;
+    }
 }
 
 template <class T>
-requires std::is_integral_v<T> || std::is_enum_v<T> Json ValueJson(T value) {
-    return ToJson(value);
+void PutField(Json& object, const char* key, const Field<T>& field) {
+    PutMember(object, key, field);
 }
 
-Json ValueJson(const Capabilities& c) {
-    Json o = Json::object();
-    Put(o, "cellularClass", ToJson(c.cellularClass), 0);
-    Put(o, "voiceClass", ToJson(c.voiceClass), 0);
-    Put(o, "dataClass", ToJson(c.dataClass), 0);
-    Put(o, "customDataClass", ToJson(c.customDataClass), "");
-    Put(o, "gsmBandClass", ToJson(c.gsmBandClass), 0);
-    Put(o, "cdmaBandClass", ToJson(c.cdmaBandClass), 0);
-    Put(o, "customBandClass", ToJson(c.customBandClass), "");
-    Put(o, "smsCaps", ToJson(c.smsCaps), 0);
-    Put(o, "controlCaps", ToJson(c.controlCaps), 0);
-    Put(o, "deviceID", ToJson(c.deviceID), "");
-    Put(o, "manufacturer", ToJson(c.manufacturer), "");
-    Put(o, "model", ToJson(c.model), "");
-    Put(o, "firmwareInfo", ToJson(c.firmwareInfo), "");
-    return o;
-}
-
-Json ValueJson(const Subscriber& s) {
-    Json o = Json::object();
-    PutField(o, "simIccId", s.simIccId);
-    PutField(o, "subscriberId", s.subscriberId);
-    PutField(o, "telephoneNumbers", s.telephoneNumbers);
-    return o;
-}
-
-Json ValueJson(const Signal& s) {
-    Json o = Json::object();
-    PutField(o, "error", s.error);
-    PutField(o, "strength", s.strength);
-    return o;
-}
-
-Json ValueJson(const Registration& r) {
-    Json o = Json::object();
-    PutField(o, "availableDataClasses", r.availableDataClasses);
-    PutField(o, "currentDataClass", r.currentDataClass);
-    PutField(o, "packetAttachNetworkError", r.packetAttachNetworkError);
-    PutField(o, "providerId", r.providerId);
-    PutField(o, "providerName", r.providerName);
-    PutField(o, "registerMode", r.registerMode);
-    PutField(o, "registerState", r.registerState);
-    PutField(o, "registrationNetworkError", r.registrationNetworkError);
-    PutField(o, "roamingText", r.roamingText);
-    return o;
-}
-
-Json ValueJson(const Context& c) {
-    Json o = Json::object();
-    Put(o, "contextID", ToJson(c.contextID), 0);
-    Put(o, "contextType", ToJson(c.contextType), 0);
-    Put(o, "accessString", ToJson(c.accessString), "");
-    Put(o, "userName", ToJson(c.userName), "");
-    Put(o, "password", ToJson(c.password), "");
-    Put(o, "compression", ToJson(c.compression), 0);
-    Put(o, "authType", ToJson(c.authType), 0);
-    return o;
-}
-
-Json ValueJson(const ConnectionContext& c) {
-    Json o = Json::object();
-    PutField(o, "provisionedContexts", c.provisionedContexts);
-    return o;
-}
-
-Json ValueJson(const Radio& r) {
-    Json o = Json::object();
-    PutField(o, "software", r.software);
-    PutField(o, "hardware", r.hardware);
-    return o;
-}
-
-Json ValueJson(const Provider& p) {
-    Json o = Json::object();
-    Put(o, "providerID", ToJson(p.providerID), "");
-    Put(o, "providerState", ToJson(p.providerState), 0);
-    Put(o, "providerName", ToJson(p.providerName), "");
-    Put(o, "dataClass", ToJson(p.dataClass), 0);
-    return o;
-}
-
-Json ValueJson(const ConnectionState& s) {
-    Json o = Json::object();
-    Put(o, "activationState", ToJson(s.activationState), 0);
-    Put(o, "profileName", ToJson(s.profileName), "");
-    return o;
-}
-
-Json ValueJson(const Connection& c) {
-    Json o = Json::object();
-    PutField(o, "connectionState", c.connectionState);
-    PutField(o, "connectionId", c.connectionId);
-    return o;
-}
-
-Json ValueJson(const Interface& i) {
-    Json o = Json::object();
-    PutField(o, "interfaceId", i.interfaceId);
-    PutField(o, "capabilities", i.capabilities);
-    PutField(o, "subscriber", i.subscriber);
-    PutField(o, "signal", i.signal);
-    PutField(o, "registration", i.registration);
-    PutField(o, "connectionContext", i.connectionContext);
-    PutField(o, "radio", i.radio);
-    PutField(o, "homeProvider", i.homeProvider);
-    PutField(o, "readyState", i.readyState);
-    PutField(o, "emergencyMode", i.emergencyMode);
-    PutField(o, "connection", i.connection);
-    PutField(o, "preferredProviders", i.preferredProviders);
-    PutField(o, "connectionProfiles", i.connectionProfiles);
-    return o;
-}
-
+template <>
 Json ValueJson(const InterfaceManager&) {
     return Json::object();
 }
 
+template <>
 Json ValueJson(const ConnectionProfileManager&) {
     return Json::object();
 }
 
+template <>
 Json ValueJson(const ConnectionManager& m) {
     Json o = Json::object();
     if (m.connections)
