@@ -183,6 +183,7 @@ int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
         return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
                                                                            : kReportEndedOtherwise;
     }
+    service->PlanRuns({RunPlan::Reads::States});
     // Masks what the run reads exactly as it does for the report.
     std::optional<capture::CaptureSession> session;
     if (line.redact)
@@ -219,7 +220,8 @@ int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
 // masked as the report would be under --redact; a listing that failed, with
 // what the service knows of why.
 int RefuseSelector(const CommandLine& line, SelectorProblem problem, ModemListing listing,
-                   const ActiveService& service, std::FILE* err) {
+                   ActiveService& service, std::FILE* err) {
+    service.PlanRuns({RunPlan::Reads::Listing});
     if (line.redact && problem != SelectorProblem::CannotList) {
         capture::CaptureSession masking(/*redact=*/true, /*record=*/false);
         const ComApartment apartment;
@@ -282,8 +284,10 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
 
     // Another modem than the first is found before the run, on what the
     // service says unmasked: the selector is what its user knows of the modem.
+    // The report then takes the modems as this listing found them.
     ModemChoice choice;
     if (line.modem && !IsFirstPosition(*line.modem)) {
+        service->PlanRuns({RunPlan::Reads::Listing, 0, /*reportFollows=*/true});
         ModemListing listing;
         {
             const ComApartment apartment;
@@ -302,6 +306,10 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
     std::optional<capture::CaptureSession> session;
     if (line.redact || line.capturePath)
         session.emplace(line.redact, line.capturePath.has_value());
+    if (line.list)
+        service->PlanRuns({RunPlan::Reads::Listing});
+    else
+        service->PlanRuns({RunPlan::Reads::Report, choice.position});
 
     Printed report;
     {

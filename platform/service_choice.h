@@ -2,6 +2,7 @@
 // service, or the system's own. Shared by the window and paravue-report.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -11,10 +12,29 @@
 
 namespace paravue {
 
+// What the runs a program makes from now on will ask for, so that a service
+// that sends its reads ahead of the questions sends the right ones. A hint
+// only: a run that asks for something else still gets it, one wait later.
+struct RunPlan {
+    enum class Reads {
+        Report,   // one modem's report, its profiles and the saved connections
+        Listing,  // the modems' IDs and capabilities, nothing more
+        States,   // every modem's state (metrics): no profiles, no saved connections
+    };
+    Reads reads = Reads::Report;
+    std::int32_t position = 0;  // Report: the modem's position in the service's list
+    // Listing: the next run is a report on a modem this listing chose, and
+    // may take the modems as this run found them instead of asking again.
+    bool reportFollows = false;
+};
+
 // Keeps the chosen service's classes registered while it lives.
 class ActiveService {
   public:
     virtual ~ActiveService() = default;
+    // Replaces the plan of the runs to come; until then, a report on the
+    // first modem. A service that reads nothing ahead ignores it.
+    virtual void PlanRuns(const RunPlan&) {}
     // What the service knows of why its last report run failed or fell back;
     // nothing for a service that cannot tell (a scenario's).
     virtual RunCauses LastRunCauses() const { return {}; }

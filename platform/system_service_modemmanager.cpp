@@ -13,6 +13,7 @@ class ModemManagerSystemService final : public ActiveService {
     ModemManagerSystemService() { SetSystemAdapterLister(sysfs::NetworkAdapterLister()); }
     ~ModemManagerSystemService() override { SetSystemAdapterLister(nullptr); }
     RunCauses LastRunCauses() const override { return service_.LastRunCauses(); }
+    void PlanRuns(const RunPlan& plan) override { service_.PlanRuns(plan); }
 
   private:
     mm::ModemManagerService service_;

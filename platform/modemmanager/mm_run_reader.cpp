@@ -8,9 +8,10 @@
 
 namespace paravue::mm {
 
-std::vector<ObjectRead> ListedModem::Objects() const {
+std::vector<ObjectRead> ListedModem::Objects(bool withSim) const {
     const gchar* sim = nullptr;
-    g_variant_lookup(modem.get(), "Sim", "&o", &sim);
+    if (withSim)
+        g_variant_lookup(modem.get(), "Sim", "&o", &sim);
     const gchar** bearers = nullptr;
     g_variant_lookup(modem.get(), "Bearers", "^a&o", &bearers);
     const std::unique_ptr<const gchar*, GFreeDeleter> owned(bearers);
@@ -98,8 +99,9 @@ RunReader::RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNote
     : link_(GMainContextPtr(g_main_context_new()), options, nullptr), notes_(std::move(notes)) {}
 
 HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        std::shared_ptr<RunReader>* reader, Listing listing) {
+                        const RunPlan& plan, std::shared_ptr<RunReader>* reader, Listing listing) {
     auto fresh = std::make_shared<RunReader>(Key{}, options, std::move(notes));
+    fresh->plan_ = plan;
     if (HRESULT hr = fresh->link_.Connect(); FAILED(hr)) {
         if (hr == CO_E_SERVER_EXEC_FAILURE)
             fresh->Note(RunCause::SystemBusUnreachable);
@@ -117,7 +119,7 @@ RunReader::~RunReader() {
     BusLink::Use use(link_);
     // Reads nobody collected are cancelled and waited for: their callbacks
     // run on the link's context and write into the batches.
-    pending_.reset();
+    pending_.clear();
     savedConnections_.reset();
     read_.clear();
     modems_.clear();
@@ -134,29 +136,79 @@ void RunReader::List() {
     NoteTimeout(listStatus_);
 }
 
+// A report reads its modem's SIM, bearers and profile list, and
+// NetworkManager's saved connections; every modem's state (the metrics)
+// needs each modem's bearers, for its connection state, and nothing the
+// listing does not hold besides; a listing reads nothing more. The modem's
+// position is its place in the listing: one whose proxies cannot be made
+// would shift the rest, which costs a read, never a wrong answer.
+bool RunReader::Planned(std::size_t position) const {
+    switch (plan_.reads) {
+        case RunPlan::Reads::Report:
+            return plan_.position >= 0 && position == static_cast<std::size_t>(plan_.position);
+        case RunPlan::Reads::States:
+            return true;
+        case RunPlan::Reads::Listing:
+            break;
+    }
+    return false;
+}
+
 void RunReader::TakeListing(ObjectListing listing) {
     listStatus_ = listing.status;
     owner_ = std::move(listing.owner);
-    if (listing.modems.empty())
-        return;
-    // The report reads the first modem's SIM, bearers and profile list, and
-    // NetworkManager's saved connections. Sent now, they are answered while
-    // the modems' proxies are made and the report's first sections are
-    // written, instead of one wait each later.
+    // Sent now, the plan's reads are answered while the modems' proxies are
+    // made and the run's first lines are written, instead of one wait each
+    // later; all modems' together.
+    const bool report = plan_.reads == RunPlan::Reads::Report;
+    for (std::size_t i = 0; i < listing.modems.size(); ++i)
+        if (Planned(i))
+            pending_.push_back(
+                StartReads(listing.modems[i].path, listing.modems[i].Objects(report)));
+    SendSavedConnections();
     GDBusConnection* bus = link_.Connection();
-    pending_ = StartReads(listing.modems.front().path, listing.modems.front().Objects());
-    savedConnections_ = std::make_unique<BusLink::Batch>(link_);
-    savedConnections_->Start(ListingConnections(bus));
-    for (const ListedModem& entry : listing.modems) {
-        ModemRef modem =
-            ModemFromListing(bus, owner_.c_str(), entry.path.c_str(), entry.interfaces.get());
-        if (!modem)
+    for (const ListedModem& entry : listing.modems)
+        if (ModemRef modem =
+                ModemFromListing(bus, owner_.c_str(), entry.path.c_str(), entry.interfaces.get()))
+            modems_.push_back(std::move(modem));
+    SendProfileLists();
+}
+
+void RunReader::Continue(const RunPlan& plan) {
+    BusLink::Use use(link_);
+    plan_ = plan;
+    if (!use.Ok() || owner_.empty())
+        return;
+    const bool report = plan_.reads == RunPlan::Reads::Report;
+    for (std::size_t i = 0; i < modems_.size(); ++i) {
+        const ModemObject& modem = *modems_[i];
+        if (!Planned(i) ||
+            std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
             continue;
-        // The profile list needs the modem's profile-manager proxy.
-        if (modem->path == pending_->modem && modem->profiles)
-            pending_->ListProfiles(modem->profiles.get());
-        modems_.push_back(std::move(modem));
+        MMModem* m = modem.modem.get();
+        pending_.push_back(StartReads(
+            modem.path, ObjectsOf(report && HasSim(m) ? mm_modem_get_sim_path(m) : nullptr,
+                                  mm_modem_get_bearer_paths(m))));
     }
+    SendSavedConnections();
+    SendProfileLists();
+}
+
+void RunReader::SendSavedConnections() {
+    if (plan_.reads != RunPlan::Reads::Report || pending_.empty() || savedConnections_)
+        return;
+    savedConnections_ = std::make_unique<BusLink::Batch>(link_);
+    savedConnections_->Start(ListingConnections(link_.Connection()));
+}
+
+void RunReader::SendProfileLists() {
+    if (plan_.reads != RunPlan::Reads::Report)
+        return;
+    // The profile list needs the modem's profile-manager proxy.
+    for (const ModemRef& modem : modems_)
+        for (const std::unique_ptr<PendingReads>& reads : pending_)
+            if (reads->modem == modem->path && modem->profiles && !reads->profiles)
+                reads->ListProfiles(modem->profiles.get());
 }
 
 HRESULT RunReader::Modems(std::vector<ModemRef>* modems) {
@@ -217,8 +269,11 @@ void RunReader::CollectReads(PendingReads& reads) {
 void RunReader::ReadAhead(const ModemObject& modem) {
     if (owner_.empty())
         return;
-    if (pending_ && pending_->modem == modem.path) {
-        std::unique_ptr<PendingReads> reads = std::move(pending_);
+    auto sent = std::find_if(pending_.begin(), pending_.end(),
+                             [&](const auto& reads) { return reads->modem == modem.path; });
+    if (sent != pending_.end()) {
+        std::unique_ptr<PendingReads> reads = std::move(*sent);
+        pending_.erase(sent);
         CollectReads(*reads);
         return;
     }

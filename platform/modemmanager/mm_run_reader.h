@@ -13,15 +13,17 @@
 #include "platform/modemmanager/mm_modem_reads.h"
 #include "platform/modemmanager/nm_profiles.h"
 #include "platform/run_causes.h"
+#include "platform/service_choice.h"
 
 namespace paravue::mm {
 
 // One modem of the daemon's object listing, as the daemon sent it.
 struct ListedModem {
     std::string path;
-    GVariantPtr interfaces;                   // "a{sa{sv}}"
-    GVariantPtr modem;                        // the Modem interface's properties
-    std::vector<ObjectRead> Objects() const;  // its SIM and bearers
+    GVariantPtr interfaces;  // "a{sa{sv}}"
+    GVariantPtr modem;       // the Modem interface's properties
+    // Its SIM (unless `sim` is false) and bearers.
+    std::vector<ObjectRead> Objects(bool sim = true) const;
 };
 // The daemon's objects as one GetManagedObjects lists them: its unique name,
 // which every later call goes to, and its modems in order of their path
@@ -42,9 +44,14 @@ class RunReader final : public ModemReads {
     // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
     // daemon that is absent or does not answer is not a failure here:
     // Modems() says so. The reader notes in `notes` why the run failed or
-    // fell back, where it can tell.
+    // fell back, where it can tell. With the listing, it sends what `plan`
+    // says the run will read.
     static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        std::shared_ptr<RunReader>* reader, Listing listing = Listing::AtOpen);
+                        const RunPlan& plan, std::shared_ptr<RunReader>* reader,
+                        Listing listing = Listing::AtOpen);
+    // A new run on what this reader listed: sends what `plan` says it will
+    // read and was not read yet.
+    void Continue(const RunPlan& plan);
     ~RunReader() override;
 
     BusLink& Link() override { return link_; }
@@ -72,6 +79,11 @@ class RunReader final : public ModemReads {
     struct PendingReads;
     void List();  // and notes why a failed listing failed
     void TakeListing(ObjectListing listing);
+    bool Planned(std::size_t position) const;  // the plan reads the modem at `position`
+    // For a report's planned modem: NetworkManager's saved connections, and
+    // the modem's profile list once its proxies are made.
+    void SendSavedConnections();
+    void SendProfileLists();
     const ModemObject* ModemHolding(const char* path) const;
     std::unique_ptr<PendingReads> StartReads(const std::string& modem,
                                              std::vector<ObjectRead> objects);
@@ -81,6 +93,7 @@ class RunReader final : public ModemReads {
 
     BusLink link_;  // first, so that it goes last
     const std::shared_ptr<RunNotes> notes_;
+    RunPlan plan_;
     bool listed_ = false;
     HRESULT listStatus_ = S_OK;
     // The run's snapshot: the daemon's unique name, its modems, what was read.
@@ -92,9 +105,9 @@ class RunReader final : public ModemReads {
     // profile list by its modem's path. Objects read go to read_.
     std::map<std::string, HRESULT> failedReads_;
     std::map<std::string, ProfileList> lists_;
-    std::vector<std::string> readAhead_;                // modems whose reads were started
-    std::unique_ptr<PendingReads> pending_;             // the first modem's, sent at listing
-    std::unique_ptr<BusLink::Batch> savedConnections_;  // NetworkManager's, sent at listing
+    std::vector<std::string> readAhead_;                  // modems whose reads were started
+    std::vector<std::unique_ptr<PendingReads>> pending_;  // the plan's, sent with the listing
+    std::unique_ptr<BusLink::Batch> savedConnections_;    // NetworkManager's, likewise
 };
 
 }  // namespace paravue::mm

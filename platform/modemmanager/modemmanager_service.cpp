@@ -18,29 +18,57 @@ class RunReaders {
   public:
     explicit RunReaders(ServiceOptions options) : options_(std::move(options)) {}
 
+    void Plan(const RunPlan& plan) {
+        std::lock_guard lock(mutex_);
+        plan_ = plan;
+    }
     // A new run: a reader of its own, which later Join calls share, and
     // nothing noted yet. It sees the daemon as it is when first asked for
     // the modems (an interface manager that only carries event
-    // subscriptions never waits for the daemon).
+    // subscriptions never waits for the daemon), or, after a listing run
+    // that a report follows, as that run saw it: the report then costs no
+    // second listing, and describes the modem its user chose from that one.
     HRESULT Begin(std::shared_ptr<RunReader>* reader) {
         notes_->Clear();
-        return Open(reader, RunReader::Listing::OnFirstUse);
+        RunPlan plan;
+        std::shared_ptr<RunReader> kept;
+        {
+            std::lock_guard lock(mutex_);
+            plan = plan_;
+            kept = std::move(kept_);
+        }
+        if (kept) {
+            kept->Continue(plan);  // sends its reads: never under the lock
+            *reader = std::move(kept);
+            std::lock_guard lock(mutex_);
+            current_ = *reader;
+        } else if (HRESULT hr = Open(reader, RunReader::Listing::OnFirstUse, plan); FAILED(hr)) {
+            return hr;
+        }
+        if (plan.reads == RunPlan::Reads::Listing && plan.reportFollows) {
+            std::lock_guard lock(mutex_);
+            kept_ = *reader;
+        }
+        return S_OK;
     }
     // The reader of the run in progress, or a new one when none lives.
     HRESULT Join(std::shared_ptr<RunReader>* reader) {
+        RunPlan plan;
         {
             std::lock_guard lock(mutex_);
             if ((*reader = current_.lock()))
                 return S_OK;
+            plan = plan_;
         }
-        return Open(reader, RunReader::Listing::AtOpen);
+        return Open(reader, RunReader::Listing::AtOpen, plan);
     }
     RunCauses Causes() const { return notes_->Causes(); }
 
   private:
-    HRESULT Open(std::shared_ptr<RunReader>* reader, RunReader::Listing listing) {
+    HRESULT Open(std::shared_ptr<RunReader>* reader, RunReader::Listing listing,
+                 const RunPlan& plan) {
         // Opening talks to the bus: never under the lock.
-        if (HRESULT hr = RunReader::Open(options_, notes_, reader, listing); FAILED(hr))
+        if (HRESULT hr = RunReader::Open(options_, notes_, plan, reader, listing); FAILED(hr))
             return hr;
         std::lock_guard lock(mutex_);
         current_ = *reader;
@@ -52,6 +80,8 @@ class RunReaders {
     const std::shared_ptr<RunNotes> notes_ = std::make_shared<RunNotes>();
     std::mutex mutex_;
     std::weak_ptr<RunReader> current_;
+    RunPlan plan_;
+    std::shared_ptr<RunReader> kept_;  // a listing's, for the report that follows it
 };
 
 namespace {
@@ -85,6 +115,10 @@ ModemManagerService::ModemManagerService(ServiceOptions options)
     profileManager_ =
         ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
                           Joining<MmProfileManager>(runs_));
+}
+
+void ModemManagerService::PlanRuns(const RunPlan& plan) {
+    runs_->Plan(plan);
 }
 
 RunCauses ModemManagerService::LastRunCauses() const {

@@ -7,6 +7,7 @@
 #include "platform/modemmanager/service_options.h"
 #include "platform/run_causes.h"
 #include "platform/runtime.h"
+#include "platform/service_choice.h"
 
 namespace paravue::mm {
 
@@ -19,6 +20,8 @@ class ModemManagerService {
     // Why the last report run (the last interface manager created, and the
     // managers that joined it) failed or fell back, where known.
     RunCauses LastRunCauses() const;
+    // What the runs from now on will read: see RunPlan.
+    void PlanRuns(const RunPlan& plan);
 
   private:
     std::shared_ptr<RunReaders> runs_;

@@ -3,12 +3,16 @@
 Runs on the private system bus of scripts/with-private-bus.sh: starts the
 mock (tests/dbusmock/modemmanager.py) with one full modem, then
 
-  count --max N [--connections C] -- COMMAND...
+  count --max N [--connections C] [--modems I,J,...] [--expect CALL=K ...]
+        -- COMMAND...
                                 runs COMMAND once under dbus-monitor, prints
                                 the method calls its connections sent, and
                                 fails when there are more than N, when it
-                                opened other than C bus connections, or when
-                                COMMAND does not exit with 0
+                                opened other than C bus connections, when
+                                COMMAND does not exit with 0, or when CALL (a
+                                member, or member@object-path) was not sent
+                                exactly K times; --modems: the mock's modems,
+                                by path number, in the order added
   bench [--runs N] --report BIN [--floor BARE]
                                 runs BIN and `mmcli -m 0` alternately (one
                                 warm-up each, then N runs each), prints both
@@ -51,7 +55,7 @@ def system_bus():
 class Mock:
     '''The ModemManager mock with one full modem, for as long as it is open.'''
 
-    def __init__(self, bus):
+    def __init__(self, bus, modems=(0,)):
         self.bus = bus
         self.process = subprocess.Popen(
             [PYTHON, '-m', 'dbusmock', '--system', '--template', TEMPLATE],
@@ -64,7 +68,9 @@ class Mock:
             self.close()
             raise RuntimeError('the mock never took ' + MM_NAME)
         mock = bus.get_object(MM_NAME, MM_PATH)
-        mock.AddModem(0, {}, signature='ua{sv}', dbus_interface='org.freedesktop.DBus.Mock')
+        for index in modems:
+            mock.AddModem(index, {}, signature='ua{sv}',
+                          dbus_interface='org.freedesktop.DBus.Mock')
 
     def close(self):
         self.process.kill()
@@ -72,15 +78,16 @@ class Mock:
 
 
 def parse_call(line):
-    '''(sender, member) of a dbus-monitor "method call" line, else None.'''
+    '''(sender, member, path) of a dbus-monitor "method call" line, else None.'''
     if not line.startswith('method call '):
         return None
     fields = dict(part.split('=', 1) for part in line.replace(';', ' ').split() if '=' in part)
-    return fields.get('sender'), fields.get('member')
+    return fields.get('sender'), fields.get('member'), fields.get('path')
 
 
 def count_calls(bus, command):
-    '''Runs `command` once; returns (exit status, Counter of member names).
+    '''Runs `command` once; returns (exit status, Counter of member names,
+    Counter of member@path).
 
     Counts every method call sent by a connection that said Hello while the
     command ran: the command's own connections, whatever their number.
@@ -108,9 +115,10 @@ def count_calls(bus, command):
         monitor.wait()
     calls = [c for c in map(parse_call, lines) if c]
     own = bus.get_unique_name()
-    newcomers = {sender for sender, member in calls if member == 'Hello' and sender != own}
-    counted = collections.Counter(member for sender, member in calls if sender in newcomers)
-    return status, counted
+    newcomers = {sender for sender, member, _ in calls if member == 'Hello' and sender != own}
+    mine = [(member, path) for sender, member, path in calls if sender in newcomers]
+    return status, collections.Counter(member for member, _ in mine), collections.Counter(
+        f'{member}@{path}' for member, path in mine)
 
 
 def describe(counted):
@@ -130,6 +138,8 @@ def main():
     count = sub.add_parser('count')
     count.add_argument('--max', type=int, required=True)
     count.add_argument('--connections', type=int)
+    count.add_argument('--modems', default='0')
+    count.add_argument('--expect', action='append', default=[])
     count.add_argument('command', nargs='+')
     bench = sub.add_parser('bench')
     bench.add_argument('--runs', type=int, default=20)
@@ -147,11 +157,18 @@ def main():
         skip('python3-dbusmock is not installed')
 
     bus = system_bus()
-    mock = Mock(bus)
+    mock = Mock(bus, [int(i) for i in getattr(args, 'modems', '0').split(',')])
     try:
         if args.action == 'count':
-            status, counted = count_calls(bus, args.command)
+            status, counted, at = count_calls(bus, args.command)
             print(f'{os.path.basename(args.command[0])}: {describe(counted)}')
+            for expected in args.expect:
+                call, times = expected.rsplit('=', 1)
+                sent = (at if '@' in call else counted)[call]
+                if sent != int(times):
+                    print(f'bus_calls: {call} sent {sent} times, expected {times}; sent: '
+                          + ', '.join(sorted(at.elements())))
+                    return 1
             if status != 0:
                 print(f'bus_calls: the command exited with {status}, not 0')
                 return 1
@@ -181,7 +198,7 @@ def main():
                 times[name].append(wall_time(command))
         medians = {name: statistics.median(t) for name, t in times.items()}
         for name, command in programs.items():
-            status, counted = count_calls(bus, command)
+            status, counted, _ = count_calls(bus, command)
             print(f'{name:15} median {medians[name] * 1000:7.2f} ms over {args.runs} runs, '
                   f'{describe(counted)}, exit {status}')
         ratio = medians['paravue-report'] / medians['mmcli -m 0']

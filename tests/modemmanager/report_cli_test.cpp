@@ -437,6 +437,66 @@ TEST_F(ReportCli, NetworkManagerAbsentFailingOrFrozenIsOneLineNeverAHang) {
     EXPECT_TRUE(endsWith(frozen.output, "0x800705b4")) << frozen.output;
 }
 
+// Three modems added out of order, at paths whose text order is not their
+// number's: the listing, every selector form and the report's Interface ID
+// line agree on the order by path number. Modem/2 and Modem/7 share a
+// device ID.
+TEST_F(ReportCli, SeveralModemsInPathNumberOrderForEverySelector) {
+    ASSERT_TRUE(daemon_.Start());
+    for (auto [index, imei] : {std::pair{10u, "350000000000010"}, std::pair{2u, "350000000000027"},
+                               std::pair{7u, "350000000000027"}}) {
+        const std::string n = std::to_string(index);
+        ASSERT_TRUE(daemon_.AddModem(
+            index,
+            g_variant_new_parsed(("{'modem': <{'Ports': <[('cdc-wdm" + n + "', uint32 6), ('wwan" +
+                                  n + "', uint32 2)]>, 'EquipmentIdentifier': <'" + imei + "'>}>}")
+                                     .c_str())));
+    }
+    const ReportRun list = RunReport("", "--list");
+    EXPECT_EQ(list.exitCode, 0) << list.errors;
+    const std::string pad(28, ' ');
+    EXPECT_EQ(list.output, "Modem 0" + pad + "wwan2 | Quectel | EM12-G | 350000000000027\r\n" +
+                               "Modem 1" + pad + "wwan7 | Quectel | EM12-G | 350000000000027\r\n" +
+                               "Modem 2" + pad + "wwan10 | Quectel | EM12-G | 350000000000010\r\n");
+    struct Case {
+        const char* selector;
+        int exitCode;
+        const char* interfaceId;  // the report's modem; none for a refusal
+        const char* error;        // what standard error says
+    } cases[] = {
+        {"0", 0, "wwan2", ""},
+        {"2", 0, "wwan10", ""},
+        {"wwan7", 0, "wwan7", ""},
+        {"350000000000010", 0, "wwan10", ""},
+        {"350000000000027", 2, nullptr, "names more than one modem"},
+        {"3", 2, nullptr, "no modem matches --modem '3'; the modems are 0: wwan2 |"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selector);
+        const ReportRun run = RunReport("", std::string("--modem ") + c.selector);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << run.errors;
+        if (!c.interfaceId) {
+            EXPECT_EQ(run.output, "");
+            continue;
+        }
+        EXPECT_NE(run.output.find("Number of MB devices               3\r\n"), std::string::npos);
+        // What the run captured replays to the same report of the same modem.
+        const std::string file = "/tmp/paravue-mm-modem-" + std::to_string(::getpid()) + ".json";
+        const std::string chosen = std::string(" --modem ") + c.selector;
+        EXPECT_EQ(RunReport("", "--capture " + file + chosen).output, run.output);
+        EXPECT_EQ(RunReport("DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/paravue-bus",
+                            "--scenario " + file + chosen)
+                      .output,
+                  run.output);
+        std::remove(file.c_str());
+        EXPECT_NE(run.output.find(std::string("Interface ID                       ") +
+                                  c.interfaceId + "\r\n"),
+                  std::string::npos)
+            << run.output;
+    }
+}
+
 // --metrics over the daemon: every modem it lists, named by its interface
 // (a repeated one also by its position), the first agreeing with its report;
 // no daemon is a metric too, not a failure.
