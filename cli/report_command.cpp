@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: paravue-report [--scenario FILE] [--redact] [--capture FILE]\n"
     "                      [--modem SELECTOR | --list]\n"
-       paravue-report --metrics [--output FILE] [--scenario FILE] [--redact]
+    "       paravue-report --metrics [--output FILE] [--scenario FILE] [--redact]\n"
     "       paravue-report --help | --version\n"
     "\n"
     "Prints the Paravue for Mobile Data report of a cellular modem, the first\n"
