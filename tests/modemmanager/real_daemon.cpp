@@ -19,23 +19,66 @@ std::string Unavailable() {
     return {};
 }
 
+namespace {
+// A facts file (key=value lines) that the environment variable `variable` names.
+std::map<std::string, std::string> ReadFacts(const std::string& variable) {
+    std::map<std::string, std::string> read;
+    const char* path = std::getenv(variable.c_str());
+    std::ifstream file(path ? path : "");
+    for (std::string line; std::getline(file, line);) {
+        if (auto equals = line.find('='); equals != std::string::npos)
+            read[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return read;
+}
+
+int Number(const std::string& variable, int otherwise) {
+    const char* value = std::getenv(variable.c_str());
+    return value && *value ? std::atoi(value) : otherwise;
+}
+}  // namespace
+
 const std::map<std::string, std::string>& Facts() {
-    static const std::map<std::string, std::string> facts = [] {
-        std::map<std::string, std::string> read;
-        const char* path = std::getenv("PARAVUE_AT_MODEM_FACTS");
-        std::ifstream file(path ? path : "");
-        for (std::string line; std::getline(file, line);) {
-            if (auto equals = line.find('='); equals != std::string::npos)
-                read[line.substr(0, equals)] = line.substr(equals + 1);
-        }
-        return read;
-    }();
+    static const std::map<std::string, std::string> facts = ReadFacts("PARAVUE_AT_MODEM_FACTS");
     return facts;
+}
+
+int ModemCount() {
+    return Number("PARAVUE_AT_MODEMS", 1);
+}
+
+std::map<std::string, std::string> FactsOf(int position) {
+    return ReadFacts("PARAVUE_AT_MODEM_FACTS_" + std::to_string(position));
+}
+
+int ModemPid(int position) {
+    return Number("PARAVUE_AT_MODEM_PID_" + std::to_string(position), 0);
 }
 
 std::string Fact(const std::string& key) {
     auto found = Facts().find(key);
     return found == Facts().end() ? "(no fact " + key + ")" : found->second;
+}
+
+std::string Line(const std::string& label, const std::string& value) {
+    std::string line = label;
+    line.resize(35, ' ');
+    return line + value;
+}
+
+std::vector<std::string> ReportLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));  // a line without CR LF: shown, then failed
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
 }
 
 CommandResult Run(const std::string& command, bool withErrors) {

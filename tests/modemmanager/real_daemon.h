@@ -1,4 +1,4 @@
-// The real ModemManager daemon and its simulated modem, as
+// The real ModemManager daemon and its simulated modems, as
 // tests/modemmanager/real_daemon/run_with_modem.py provides them to the test
 // binary it runs: facts of the modem, the daemon's own client, and the modem's
 // control line.
@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace real_daemon {
 
@@ -17,6 +18,20 @@ std::string Unavailable();
 // What the simulated modem says about itself, by key (manufacturer, imei, ...).
 const std::map<std::string, std::string>& Facts();
 std::string Fact(const std::string& key);
+
+// Of several modems (run_with_modem.py --modems N), numbered by position in
+// the daemon's order: how many there are (1 when the driver did not say),
+// the facts of one (with its port and object path, "path"; empty for a
+// position the driver did not start), and its process (0 when unknown),
+// which killed unplugs the modem.
+int ModemCount();
+std::map<std::string, std::string> FactsOf(int position);
+int ModemPid(int position);
+
+// A report line: the label padded to the value's column.
+std::string Line(const std::string& label, const std::string& value);
+// A report's text cut at CR LF; a last piece without one is a line too.
+std::vector<std::string> ReportLines(const std::string& text);
 
 struct CommandResult {
     std::string output;  // stdout, and stderr unless left out

@@ -21,28 +21,9 @@
 namespace {
 
 using real_daemon::Fact;
+using real_daemon::Line;
 using real_daemon::Mmcli;
-
-std::string Line(const std::string& label, const std::string& value) {
-    std::string line = label;
-    line.resize(35, ' ');
-    return line + value;
-}
-
-std::vector<std::string> ReportLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));  // a line without CR LF: shown, then failed
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
+using real_daemon::ReportLines;
 
 struct Report {
     std::string text;

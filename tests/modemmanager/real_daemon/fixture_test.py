@@ -13,7 +13,7 @@ import time
 DRIVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'run_with_modem.py')
 # The command reports what the driver started, then waits or ends with 3.
 REPORT = 'echo "${PARAVUE_REAL_MM_UNAVAILABLE:-}|${PARAVUE_REAL_MM_PIDS:-}|' \
-         '${PARAVUE_REAL_MM_ROOT:-}|$$"'
+         '${PARAVUE_REAL_MM_ROOT:-}|$$|${PARAVUE_AT_MODEM_PID:-}"'
 
 
 def start(then):
@@ -27,8 +27,10 @@ def read_report(driver, timeout=120):
         driver.kill()
         sys.exit('the driver reported nothing within %d s' % timeout)
     line = driver.stdout.readline().rstrip('\n')
-    reason, pids, root, command_pid = line.split('|')
-    return reason, [int(p) for p in pids.split()], root, int(command_pid)
+    reason, pids, root, command_pid, modem_pid = line.split('|')
+    # The simulated modem's process goes with the rest.
+    pids = pids.split() + ([modem_pid] if modem_pid else [])
+    return reason, [int(p) for p in pids], root, int(command_pid)
 
 
 def alive(pid):
@@ -63,8 +65,9 @@ def main():
         killed.kill()
         print('SKIPPED: ' + reason)
         return 77
-    if len(pids) != 3 or not all(alive(p) for p in pids):
-        failures.append('while the command runs, the bus, PolicyKit stub and daemon live: %s' % pids)
+    if len(pids) != 4 or not all(alive(p) for p in pids):
+        failures.append('while the command runs, the bus, PolicyKit stub, daemon and modem live: %s'
+                        % pids)
     status = ending.wait(timeout=60)
     if status != 3:
         failures.append("the command's status 3 came back as %d" % status)
