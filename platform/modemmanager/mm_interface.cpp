@@ -1,13 +1,12 @@
 #include "platform/modemmanager/mm_interface.h"
 
 #include "platform/linux/rfkill.h"
-#include "platform/modemmanager/mm_bearers.h"
 #include "platform/modemmanager/mm_connection.h"
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_facts.h"
-#include "platform/modemmanager/mm_subscriber.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
+#include "platform/modemmanager/mm_values.h"
 
 namespace paravue::mm {
 
@@ -48,20 +47,13 @@ HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
     c.cellularClass = CellularClassFromCapabilities(current);
     c.voiceClass = modem_->voice ? MBN_VOICE_CLASS_SEPARATE_VOICE_DATA : MBN_VOICE_CLASS_NO_VOICE;
     c.dataClass = DataClassFromModes(SupportedModesOf(modem), current);
-    HRESULT hr = S_OK;
-    if (SUCCEEDED(hr))
-        hr = NewBstr("", &c.customDataClass);
-    if (SUCCEEDED(hr))
-        hr = NewBstr("", &c.customBandClass);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_equipment_identifier(modem), &c.deviceID);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_manufacturer(modem), &c.manufacturer);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_model(modem), &c.model);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_revision(modem), &c.firmwareInfo);
-    if (FAILED(hr))
+    if (HRESULT hr = NewBstrs({{"", &c.customDataClass},
+                               {"", &c.customBandClass},
+                               {mm_modem_get_equipment_identifier(modem), &c.deviceID},
+                               {mm_modem_get_manufacturer(modem), &c.manufacturer},
+                               {mm_modem_get_model(modem), &c.model},
+                               {mm_modem_get_revision(modem), &c.firmwareInfo}});
+        FAILED(hr))
         return hr;
     *capabilities = c;
     c = MBN_INTERFACE_CAPS{};  // the strings now belong to the caller
@@ -164,10 +156,9 @@ HRESULT MmInterface::GetHomeProvider(MBN_PROVIDER* homeProvider) {
     if (gpp && IsHomeRegistration(mm_modem_3gpp_get_registration_state(gpp)))
         p.providerState |= MBN_PROVIDER_STATE_VISIBLE | MBN_PROVIDER_STATE_REGISTERED;
     p.dataClass = AvailableDataClasses();
-    HRESULT hr = NewBstr(mm_sim_get_operator_identifier(sim.get()), &p.providerID);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_sim_get_operator_name(sim.get()), &p.providerName);
-    if (FAILED(hr))
+    if (HRESULT hr = NewBstrs({{mm_sim_get_operator_identifier(sim.get()), &p.providerID},
+                               {mm_sim_get_operator_name(sim.get()), &p.providerName}});
+        FAILED(hr))
         return hr;
     *homeProvider = p;
     p = MBN_PROVIDER{};
@@ -201,9 +192,7 @@ HRESULT MmInterface::GetPreferredProviders(SAFEARRAY** preferredProviders) {
         if (!home.empty() && home == Text(code))
             p.providerState |= MBN_PROVIDER_STATE_HOME;
         p.dataClass = DataClassFromAccessTechnologies(technologies);
-        HRESULT hr = NewBstr(code, &p.providerID);
-        if (SUCCEEDED(hr))
-            hr = NewBstr("", &p.providerName);
+        HRESULT hr = NewBstrs({{code, &p.providerID}, {"", &p.providerName}});
         LONG index = static_cast<LONG>(i);
         if (SUCCEEDED(hr))
             hr = SafeArrayPutElement(array.Get(), &index, &p);
@@ -331,11 +320,8 @@ HRESULT PutContext(SAFEARRAY* array, LONG index, const ContextFields& f) {
     c.contextType = ContextTypeFromApnType(f.apnType);
     c.compression = MBN_COMPRESSION_NONE;
     c.authType = AuthProtocolFromAllowed(f.allowedAuth);
-    HRESULT hr = NewBstr(f.apn, &c.accessString);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(f.user, &c.userName);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(f.password, &c.password);
+    HRESULT hr =
+        NewBstrs({{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
     if (SUCCEEDED(hr))
         hr = SafeArrayPutElement(array, &index, &c);
     return hr;
@@ -381,7 +367,7 @@ HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
 
 HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
     std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = ListBearers(*session_, modem_->modem.get(), &bearers); FAILED(hr))
+    if (HRESULT hr = session_->ReadBearers(modem_->modem.get(), &bearers); FAILED(hr))
         return hr;
     UniqueSafeArray array = NewContextArray(bearers.size());
     if (!array)
