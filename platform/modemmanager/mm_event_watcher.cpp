@@ -12,8 +12,6 @@
 
 namespace paravue::mm {
 
-// Everything the thread uses, so that it can outlive the watcher when a
-// handler destroys the watcher's owner.
 struct EventWatcher::Loop {
     Loop(ServiceOptions o, EventHandlers h) : options(std::move(o)), handlers(std::move(h)) {}
 
@@ -354,8 +352,6 @@ EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
 
 EventWatcher::~EventWatcher() {
     Stop();
-    // Destroyed from inside a handler: the thread holds its state and ends
-    // by itself once the handler returns.
     std::lock_guard lock(mutex_);
     if (thread_.joinable())
         thread_.detach();
@@ -405,8 +401,7 @@ void EventWatcher::Stop() {
         }
     }
     // From another thread, a set-up or a ping under way ends now rather
-    // than at the call bound. From inside a handler nothing of that is under
-    // way, and the loop sees the flag once the handler returns.
+    // than at the call bound.
     if (finished.joinable())
         g_cancellable_cancel(loop->cancel.get());
     g_main_context_wakeup(loop->context.get());

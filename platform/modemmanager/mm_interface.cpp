@@ -311,25 +311,34 @@ struct ContextFields {
     const char* user;
     const char* password;
     guint32 allowedAuth;
+    GObjectPtr<MMBearerProperties> strings = {};  // a bearer's: owns the strings above
 };
 
-HRESULT PutContext(SAFEARRAY* array, LONG index, const ContextFields& f) {
-    OwnedRecord<MBN_CONTEXT> record;
-    MBN_CONTEXT& c = record.Mutable();
-    c.contextID = f.id;
-    c.contextType = ContextTypeFromApnType(f.apnType);
-    c.compression = MBN_COMPRESSION_NONE;
-    c.authType = AuthProtocolFromAllowed(f.allowedAuth);
-    HRESULT hr =
-        NewBstrs({{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
-    if (SUCCEEDED(hr))
-        hr = SafeArrayPutElement(array, &index, &c);
-    return hr;
-}
-
-UniqueSafeArray NewContextArray(std::size_t count) {
-    return UniqueSafeArray(
+// An array of `count` contexts, the i-th read by fieldsOf(i).
+template <class FieldsOf>
+HRESULT ContextArray(std::size_t count, SAFEARRAY** out, FieldsOf fieldsOf) {
+    UniqueSafeArray array(
         SafeArrayCreateVector(SafeArrayKind::MbnContext, 0, static_cast<ULONG>(count)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ContextFields f = fieldsOf(i);
+        OwnedRecord<MBN_CONTEXT> record;
+        MBN_CONTEXT& c = record.Mutable();
+        c.contextID = f.id;
+        c.contextType = ContextTypeFromApnType(f.apnType);
+        c.compression = MBN_COMPRESSION_NONE;
+        c.authType = AuthProtocolFromAllowed(f.allowedAuth);
+        HRESULT hr =
+            NewBstrs({{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
+        LONG index = static_cast<LONG>(i);
+        if (SUCCEEDED(hr))
+            hr = SafeArrayPutElement(array.Get(), &index, &c);
+        if (FAILED(hr))
+            return hr;
+    }
+    *out = array.Release();
+    return S_OK;
 }
 
 }  // namespace
@@ -345,50 +354,35 @@ HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
             return ContextsFromBearers(out);
         return listed.status;
     }
-    const std::vector<GObjectPtr<MM3gppProfile>>& owned = listed.profiles;
-
-    UniqueSafeArray array = NewContextArray(owned.size());
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < owned.size(); ++i) {
-        MM3gppProfile* p = owned[i].get();
-        ContextFields fields{static_cast<ULONG>(mm_3gpp_profile_get_profile_id(p)),
+    return ContextArray(listed.profiles.size(), out, [&](std::size_t i) {
+        MM3gppProfile* p = listed.profiles[i].get();
+        return ContextFields{static_cast<ULONG>(mm_3gpp_profile_get_profile_id(p)),
                              mm_3gpp_profile_get_apn_type(p),
                              mm_3gpp_profile_get_apn(p),
                              mm_3gpp_profile_get_user(p),
                              mm_3gpp_profile_get_password(p),
                              mm_3gpp_profile_get_allowed_auth(p)};
-        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
-            return put;
-    }
-    *out = array.Release();
-    return S_OK;
+    });
 }
 
 HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
     std::vector<GObjectPtr<MMBearer>> bearers;
     if (HRESULT hr = session_->ReadBearers(modem_->modem.get(), &bearers); FAILED(hr))
         return hr;
-    UniqueSafeArray array = NewContextArray(bearers.size());
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < bearers.size(); ++i) {
-        GObjectPtr<MMBearerProperties> p(mm_bearer_get_properties(bearers[i].get()));
-        ContextFields fields{
+    return ContextArray(bearers.size(), out, [&](std::size_t i) {
+        ContextFields f{
             static_cast<ULONG>(i + 1),     MM_BEARER_APN_TYPE_NONE, nullptr, nullptr, nullptr,
             MM_BEARER_ALLOWED_AUTH_UNKNOWN};
-        if (p) {
-            fields.apnType = mm_bearer_properties_get_apn_type(p.get());
-            fields.apn = mm_bearer_properties_get_apn(p.get());
-            fields.user = mm_bearer_properties_get_user(p.get());
-            fields.password = mm_bearer_properties_get_password(p.get());
-            fields.allowedAuth = mm_bearer_properties_get_allowed_auth(p.get());
+        if (GObjectPtr<MMBearerProperties> p{mm_bearer_get_properties(bearers[i].get())}) {
+            f.apnType = mm_bearer_properties_get_apn_type(p.get());
+            f.apn = mm_bearer_properties_get_apn(p.get());
+            f.user = mm_bearer_properties_get_user(p.get());
+            f.password = mm_bearer_properties_get_password(p.get());
+            f.allowedAuth = mm_bearer_properties_get_allowed_auth(p.get());
+            f.strings = std::move(p);
         }
-        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
-            return put;
-    }
-    *out = array.Release();
-    return S_OK;
+        return f;
+    });
 }
 
 HRESULT MmInterface::GetProvisionedContexts(SAFEARRAY** provisionedContexts) {
