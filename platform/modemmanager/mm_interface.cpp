@@ -32,8 +32,6 @@ HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
     return ServiceObject::QueryInterface(iid, object);
 }
 
-// ---- Identity, capabilities, subscriber ----
-
 HRESULT MmInterface::get_InterfaceID(BSTR* interfaceId) {
     PARAVUE_MM_ENTER(interfaceId);
     return NewBstr(InterfaceIdOf(modem), interfaceId);
@@ -99,8 +97,6 @@ HRESULT MmInterface::ReadProfileTarget(ModemTarget* target) {
     target->simOperatorId = Text(mm_sim_get_operator_identifier(sim.get()));
     return S_OK;
 }
-
-// ---- Readiness, providers, connection ----
 
 HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
     PARAVUE_MM_ENTER(readyState);
@@ -210,8 +206,6 @@ HRESULT MmInterface::GetConnection(IMbnConnection** connection) {
     return S_OK;
 }
 
-// ---- Signal ----
-
 HRESULT MmInterface::GetSignalStrength(ULONG* signalStrength) {
     PARAVUE_MM_ENTER(signalStrength);
     gboolean recent = FALSE;
@@ -225,8 +219,6 @@ HRESULT MmInterface::GetSignalError(ULONG* signalError) {
     *signalError = kSignalUnknown;  // the daemon does not report the error rate
     return S_OK;
 }
-
-// ---- Registration ----
 
 HRESULT MmInterface::GetRegisterState(MBN_REGISTER_STATE* registerState) {
     PARAVUE_MM_ENTER(registerState);
@@ -284,8 +276,6 @@ HRESULT MmInterface::GetPacketAttachNetworkError(ULONG* packetAttachNetworkError
     return S_OK;
 }
 
-// ---- Radio ----
-
 HRESULT MmInterface::get_SoftwareRadioState(MBN_RADIO* softwareRadioState) {
     PARAVUE_MM_ENTER(softwareRadioState);
     *softwareRadioState =
@@ -299,8 +289,6 @@ HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
         sysfs::WwanHardBlocked(session_->Link().Options().sysfsRoot) ? MBN_RADIO_OFF : MBN_RADIO_ON;
     return S_OK;
 }
-
-// ---- Provisioned contexts ----
 
 namespace {
 

@@ -62,21 +62,19 @@ ModemRef ModemFromObject(MMObject* object) {
 
 ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
                           GVariant* interfaces) {
+    auto listed = [&]<class T>(GObjectPtr<T>& proxy, GType type, const char* interface) {
+        proxy = ListedProxy<T>(type, connection, owner, path, interface, interfaces);
+    };
     auto m = std::make_shared<ModemObject>();
     m->path = path;
-    m->modem = ListedProxy<MMModem>(MM_TYPE_MODEM, connection, owner, path, MM_DBUS_INTERFACE_MODEM,
-                                    interfaces);
+    listed(m->modem, MM_TYPE_MODEM, MM_DBUS_INTERFACE_MODEM);
     if (!m->modem)
         return nullptr;
-    m->gpp = ListedProxy<MMModem3gpp>(MM_TYPE_MODEM_3GPP, connection, owner, path,
-                                      MM_DBUS_INTERFACE_MODEM_MODEM3GPP, interfaces);
-    m->profiles = ListedProxy<MMModem3gppProfileManager>(
-        MM_TYPE_MODEM_3GPP_PROFILE_MANAGER, connection, owner, path,
-        MM_DBUS_INTERFACE_MODEM_MODEM3GPP_PROFILEMANAGER, interfaces);
-    m->cdma = ListedProxy<MMModemCdma>(MM_TYPE_MODEM_CDMA, connection, owner, path,
-                                       MM_DBUS_INTERFACE_MODEM_MODEMCDMA, interfaces);
-    m->voice = ListedProxy<MMModemVoice>(MM_TYPE_MODEM_VOICE, connection, owner, path,
-                                         MM_DBUS_INTERFACE_MODEM_VOICE, interfaces);
+    listed(m->gpp, MM_TYPE_MODEM_3GPP, MM_DBUS_INTERFACE_MODEM_MODEM3GPP);
+    listed(m->profiles, MM_TYPE_MODEM_3GPP_PROFILE_MANAGER,
+           MM_DBUS_INTERFACE_MODEM_MODEM3GPP_PROFILEMANAGER);
+    listed(m->cdma, MM_TYPE_MODEM_CDMA, MM_DBUS_INTERFACE_MODEM_MODEMCDMA);
+    listed(m->voice, MM_TYPE_MODEM_VOICE, MM_DBUS_INTERFACE_MODEM_VOICE);
     return m;
 }
 
