@@ -46,9 +46,8 @@ class CancelLink {
 
 }  // namespace
 
-// Cancels a blocking call from another thread once the bound has passed.
-// A socket handed to it is shut down too: the bus's Hello, which connection
-// set-up sends without a cancellable, then fails at once.
+// A socket handed to the watchdog is shut down too: the bus's Hello, which
+// connection set-up sends without a cancellable, then fails at once.
 class BusLink::Watchdog {
   public:
     Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound)

@@ -1,10 +1,13 @@
 #include "platform/modemmanager/mm_connection.h"
 
-#include "platform/modemmanager/mm_bearers.h"
 #include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_interface.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_facts.h"
+#include "platform/modemmanager/mm_modem_array.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
+#include "platform/modemmanager/mm_values.h"
+#include "platform/modemmanager/nm_profiles.h"
 
 namespace paravue::mm {
 
@@ -28,7 +31,7 @@ HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, 
         return kWrongThread;
     MMModem* modem = modem_->modem.get();
     std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = ListBearers(*session_, modem, &bearers); FAILED(hr))
+    if (HRESULT hr = session_->ReadBearers(modem, &bearers); FAILED(hr))
         return hr;
 
     ActivationInputs inputs;
@@ -57,6 +60,52 @@ HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, 
     *activationState = ActivationStateFrom(inputs);
     *profileName = text.Release();
     return S_OK;
+}
+
+HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
+    // No modem: an empty list, not an error.
+    return ModemObjectArray<MmConnection, IMbnConnection>(reader_, S_OK, connections);
+}
+
+MmProfileManager::MmProfileManager(std::shared_ptr<RunReader> reader)
+    : reader_(std::move(reader)) {}
+
+HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
+                                                SAFEARRAY** connectionProfiles) {
+    if (!connectionProfiles)
+        return E_POINTER;
+    *connectionProfiles = nullptr;
+    // Only this service's interfaces know their modem.
+    auto* modem = dynamic_cast<MmInterface*>(mbnInterface);
+    if (!modem)
+        return E_INVALIDARG;
+    ModemTarget target;
+    if (HRESULT hr = modem->ReadProfileTarget(&target); FAILED(hr))
+        return hr;
+    // NetworkManager is read over the run's one bus connection.
+    std::vector<GsmConnection> saved;
+    {
+        BusLink::Use use(reader_->Link());
+        if (!use.Ok())
+            return kWrongThread;
+        NmListing listing = reader_->ListSavedConnections();
+        // No daemon, no saved connections: an empty list, and the reason noted.
+        if (NetworkManagerAbsent(listing))
+            reader_->Note(RunCause::NetworkManagerNotRunning);
+        if (HRESULT hr =
+                ReadGsmConnections(reader_->Link().Connection(),
+                                   reader_->Link().Options().callBound, std::move(listing), &saved);
+            FAILED(hr))
+            return hr;
+    }
+
+    std::vector<std::string> documents;
+    for (const GsmConnection& connection : saved)
+        if (AppliesTo(connection, target))
+            documents.push_back(ProfileXml(connection, target));
+    return InterfaceArray<IMbnConnectionProfile>(
+        documents.size(), connectionProfiles,
+        [&](std::size_t i) { return MakeComObject<MmProfile>(std::move(documents[i])); });
 }
 
 }  // namespace paravue::mm

@@ -1,4 +1,7 @@
-// A modem's one connection: its bearers' state, read when asked.
+// A modem's one connection: its bearers' state, read when asked; the
+// connection manager: one connection per modem, in modem order; and the
+// profile manager, whose profiles are the mobile-broadband connections saved
+// in NetworkManager that may serve the given modem.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
@@ -10,6 +13,7 @@
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_modem_reads.h"
+#include "platform/modemmanager/mm_run_reader.h"
 
 namespace paravue::mm {
 
@@ -24,6 +28,29 @@ class MmConnection final : public ServiceObject<MmConnection, IMbnConnection> {
   private:
     std::shared_ptr<ModemReads> session_;
     ModemRef modem_;
+};
+
+class MmConnectionManager final : public ServiceObject<MmConnectionManager, IMbnConnectionManager> {
+  public:
+    explicit MmConnectionManager(std::shared_ptr<RunReader> reader) : reader_(std::move(reader)) {}
+    HRESULT GetConnections(SAFEARRAY** connections) override;
+
+  private:
+    std::shared_ptr<RunReader> reader_;
+};
+
+class MmProfileManager final
+    : public ServiceObject<MmProfileManager, IMbnConnectionProfileManager> {
+  public:
+    // `reader` is the run's conversation: its bus connection is the one a
+    // profile store on the system bus is read over.
+    explicit MmProfileManager(std::shared_ptr<RunReader> reader);
+
+    HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
+                                  SAFEARRAY** connectionProfiles) override;
+
+  private:
+    std::shared_ptr<RunReader> reader_;
 };
 
 }  // namespace paravue::mm

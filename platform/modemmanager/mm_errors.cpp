@@ -11,10 +11,7 @@ namespace {
 
 struct NamedStatus {
     const char* name;
-    HRESULT status;
-    bool refusal = false;  // declined rather than failed: see IsRefusal
-    // A refusal of who is asking (policy), not of what the modem can do now.
-    bool refusesCaller = false;
+    ErrorReading reading;
 };
 
 #define PARAVUE_MM_CORE "org.freedesktop.ModemManager1.Error.Core."
@@ -25,33 +22,33 @@ struct NamedStatus {
 // Every error by its D-Bus name, whether the daemon or the bus sent it or
 // glib made it locally in a registered domain. Unlisted errors are failures.
 constexpr NamedStatus kByName[] = {
-    {PARAVUE_MM_EQUIPMENT "SimNotInserted", E_MBN_SIM_NOT_INSERTED},
-    {PARAVUE_MM_EQUIPMENT "SimPin", E_MBN_PIN_REQUIRED},
+    {PARAVUE_MM_EQUIPMENT "SimNotInserted", {E_MBN_SIM_NOT_INSERTED}},
+    {PARAVUE_MM_EQUIPMENT "SimPin", {E_MBN_PIN_REQUIRED}},
     // The SIM wants its unblocking key: still a PIN to give first.
-    {PARAVUE_MM_EQUIPMENT "SimPuk", E_MBN_PIN_REQUIRED},
-    {PARAVUE_MM_EQUIPMENT "SimFailure", E_MBN_BAD_SIM},
-    {PARAVUE_MM_EQUIPMENT "SimWrong", E_MBN_BAD_SIM},
-    {PARAVUE_MM_EQUIPMENT "NotSupported", kNotSupported},
-    {PARAVUE_MM_CORE "Unsupported", kNotSupported},
+    {PARAVUE_MM_EQUIPMENT "SimPuk", {E_MBN_PIN_REQUIRED}},
+    {PARAVUE_MM_EQUIPMENT "SimFailure", {E_MBN_BAD_SIM}},
+    {PARAVUE_MM_EQUIPMENT "SimWrong", {E_MBN_BAD_SIM}},
+    {PARAVUE_MM_EQUIPMENT "NotSupported", {kNotSupported}},
+    {PARAVUE_MM_CORE "Unsupported", {kNotSupported}},
     // Below the state an operation needs, and refused by the daemon's or the
     // bus's policy (a caller outside the local active session).
-    {PARAVUE_MM_CORE "WrongState", E_ACCESSDENIED, true},
-    {PARAVUE_MM_CORE "Unauthorized", E_ACCESSDENIED, true, true},
-    {PARAVUE_DBUS "AccessDenied", E_ACCESSDENIED, true, true},
+    {PARAVUE_MM_CORE "WrongState", {E_ACCESSDENIED, true}},
+    {PARAVUE_MM_CORE "Unauthorized", {E_ACCESSDENIED, true, true}},
+    {PARAVUE_DBUS "AccessDenied", {E_ACCESSDENIED, true, true}},
     // A modem with one AT port cannot answer while that port carries the
     // data connection.
-    {PARAVUE_MM_CORE "Connected", E_MBN_FAILURE, true},
-    {PARAVUE_MM_CORE "Retry", E_PENDING},
-    {PARAVUE_MM_CORE "InProgress", E_PENDING},
-    {PARAVUE_DBUS "NotSupported", kNotSupported},
+    {PARAVUE_MM_CORE "Connected", {E_MBN_FAILURE, true}},
+    {PARAVUE_MM_CORE "Retry", {E_PENDING}},
+    {PARAVUE_MM_CORE "InProgress", {E_PENDING}},
+    {PARAVUE_DBUS "NotSupported", {kNotSupported}},
     // The modem did not answer the daemon in time.
-    {PARAVUE_MM_SERIAL "ResponseTimeout", kTimeout},
-    {PARAVUE_DBUS "Timeout", kTimeout},
-    {PARAVUE_DBUS "TimedOut", kTimeout},
-    {PARAVUE_DBUS "NoReply", kTimeout},
-    {PARAVUE_DBUS "ServiceUnknown", kServiceNotActive},
-    {PARAVUE_DBUS "NameHasNoOwner", kServiceNotActive},
-    {PARAVUE_DBUS "Disconnected", kServiceNotActive},
+    {PARAVUE_MM_SERIAL "ResponseTimeout", {kTimeout}},
+    {PARAVUE_DBUS "Timeout", {kTimeout}},
+    {PARAVUE_DBUS "TimedOut", {kTimeout}},
+    {PARAVUE_DBUS "NoReply", {kTimeout}},
+    {PARAVUE_DBUS "ServiceUnknown", {kServiceNotActive}},
+    {PARAVUE_DBUS "NameHasNoOwner", {kServiceNotActive}},
+    {PARAVUE_DBUS "Disconnected", {kServiceNotActive}},
 };
 
 #undef PARAVUE_MM_CORE
@@ -73,28 +70,18 @@ const NamedStatus* EntryFor(const GError* error) {
 
 }  // namespace
 
-bool RefusesCaller(const GError* error) {
-    const NamedStatus* entry = error ? EntryFor(error) : nullptr;
-    return entry && entry->refusesCaller;
-}
-
-HRESULT StatusFromError(const GError* error) {
+ErrorReading ReadError(const GError* error) {
     if (!error)
-        return E_MBN_FAILURE;
+        return {E_MBN_FAILURE};
     if (error->domain == G_IO_ERROR) {
         // Our own bound cancels a call that has not answered in time.
         if (error->code == G_IO_ERROR_TIMED_OUT || error->code == G_IO_ERROR_CANCELLED)
-            return kTimeout;
+            return {kTimeout};
         if (error->code == G_IO_ERROR_CLOSED)
-            return kServiceNotActive;
+            return {kServiceNotActive};
     }
     const NamedStatus* entry = EntryFor(error);
-    return entry ? entry->status : E_MBN_FAILURE;
-}
-
-bool IsRefusal(const GError* error) {
-    const NamedStatus* entry = error ? EntryFor(error) : nullptr;
-    return entry && entry->refusal;
+    return entry ? entry->reading : ErrorReading{E_MBN_FAILURE};
 }
 
 }  // namespace paravue::mm

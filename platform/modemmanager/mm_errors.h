@@ -16,13 +16,18 @@ inline constexpr HRESULT kTimeout = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 inline constexpr HRESULT kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
 inline constexpr HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 
-HRESULT StatusFromError(const GError* error);
-// Whether `error` refuses the caller by policy (the daemon's or the bus's)
-// rather than the operation in the modem's present state.
-bool RefusesCaller(const GError* error);
-// Whether the daemon or the bus declined the call rather than failed at it:
-// the modem's state, the caller's rights or a port busy with the data
-// connection forbid it now.
-bool IsRefusal(const GError* error);
+// How a failed call reads: its status, and whether the daemon or the bus
+// declined it rather than failed at it (the modem's state, the caller's
+// rights or a port busy with the data connection forbid it now), and if so
+// whether by policy, refusing the caller rather than the operation.
+struct ErrorReading {
+    HRESULT status;
+    bool refusal = false;
+    bool refusesCaller = false;
+};
+ErrorReading ReadError(const GError* error);
+inline HRESULT StatusFromError(const GError* error) {
+    return ReadError(error).status;
+}
 
 }  // namespace paravue::mm

@@ -7,13 +7,11 @@
 #include <string>
 
 #include "platform/modemmanager/glib_handles.h"
-#include "platform/modemmanager/mm_follower.h"
 #include "platform/modemmanager/mm_interface.h"
+#include "platform/modemmanager/mm_modem_reads.h"
 
 namespace paravue::mm {
 
-// Everything the thread uses, so that it can outlive the watcher when a
-// handler destroys the watcher's owner.
 struct EventWatcher::Loop {
     Loop(ServiceOptions o, EventHandlers h) : options(std::move(o)), handlers(std::move(h)) {}
 
@@ -46,6 +44,15 @@ struct EventWatcher::Loop {
 namespace {
 
 using Loop = EventWatcher::Loop;
+
+// Calls `each` with every object the manager holds.
+template <class Each>
+void ForEachObject(GDBusObjectManager* manager, Each each) {
+    GList* objects = g_dbus_object_manager_get_objects(manager);
+    for (GList* item = objects; item; item = item->next)
+        each(G_DBUS_OBJECT(item->data));
+    g_list_free_full(objects, g_object_unref);
+}
 
 // Null when the object is no modem.
 ComPtr<MmInterface> InterfaceFor(Loop* loop, GDBusObject* object) {
@@ -106,16 +113,13 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
 // Reports every modem the manager still holds as removed, each once: gio
 // may drop the same objects later, and OnObjectRemoved then skips them.
 void ReportHeldObjectsGone(Loop* loop, GDBusObjectManager* manager) {
-    GList* objects = g_dbus_object_manager_get_objects(manager);
-    for (GList* item = objects; item; item = item->next) {
-        GDBusObject* object = G_DBUS_OBJECT(item->data);
+    ForEachObject(manager, [&](GDBusObject* object) {
         const char* path = g_dbus_object_get_object_path(object);
         if (loop->reportedGone.count(path))
-            continue;
+            return;
         OnObjectRemoved(manager, object, loop);
         loop->reportedGone.insert(path);
-    }
-    g_list_free_full(objects, g_object_unref);
+    });
 }
 
 // gio drops a daemon's objects when the daemon leaves, but not if it leaves
@@ -165,14 +169,11 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
 // daemon holds arrives, as when the daemon starts: the listeners rebuild
 // from what is there now.
 void ReportHeldObjectsArrived(Loop* loop, GDBusObjectManager* manager) {
-    GList* objects = g_dbus_object_manager_get_objects(manager);
-    for (GList* item = objects; item; item = item->next) {
-        GDBusObject* object = G_DBUS_OBJECT(item->data);
+    ForEachObject(manager, [&](GDBusObject* object) {
         loop->reportedGone.erase(g_dbus_object_get_object_path(object));
         if (mm_object_peek_modem(MM_OBJECT(object)) && loop->handlers.arrival)
             loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    }
-    g_list_free_full(objects, g_object_unref);
+    });
 }
 
 void Watch(Loop* loop, MMManager* manager) {
@@ -181,11 +182,10 @@ void Watch(Loop* loop, MMManager* manager) {
     g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
     g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop);
     g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
-    for (GList* item = objects; item; item = item->next)
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(item->data)))
+    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
+        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
             Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    g_list_free_full(objects, g_object_unref);
+    });
 }
 
 void Unwatch(Loop* loop) {
@@ -196,12 +196,10 @@ void Unwatch(Loop* loop) {
     if (!manager)
         return;
     g_signal_handlers_disconnect_by_data(manager, loop);
-    GList* objects = g_dbus_object_manager_get_objects(G_DBUS_OBJECT_MANAGER(manager));
-    for (GList* item = objects; item; item = item->next) {
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(item->data)))
+    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
+        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
             g_signal_handlers_disconnect_by_data(gpp, loop);
-    }
-    g_list_free_full(objects, g_object_unref);
+    });
 }
 
 // Connects to the system bus unless connected; false when it cannot be reached.
@@ -354,8 +352,6 @@ EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
 
 EventWatcher::~EventWatcher() {
     Stop();
-    // Destroyed from inside a handler: the thread holds its state and ends
-    // by itself once the handler returns.
     std::lock_guard lock(mutex_);
     if (thread_.joinable())
         thread_.detach();
@@ -405,8 +401,7 @@ void EventWatcher::Stop() {
         }
     }
     // From another thread, a set-up or a ping under way ends now rather
-    // than at the call bound. From inside a handler nothing of that is under
-    // way, and the loop sees the flag once the handler returns.
+    // than at the call bound.
     if (finished.joinable())
         g_cancellable_cancel(loop->cancel.get());
     g_main_context_wakeup(loop->context.get());

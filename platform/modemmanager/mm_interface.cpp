@@ -1,13 +1,12 @@
 #include "platform/modemmanager/mm_interface.h"
 
 #include "platform/linux/rfkill.h"
-#include "platform/modemmanager/mm_bearers.h"
 #include "platform/modemmanager/mm_connection.h"
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_facts.h"
-#include "platform/modemmanager/mm_subscriber.h"
+#include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
+#include "platform/modemmanager/mm_values.h"
 
 namespace paravue::mm {
 
@@ -33,8 +32,6 @@ HRESULT MmInterface::QueryInterface(REFIID iid, void** object) {
     return ServiceObject::QueryInterface(iid, object);
 }
 
-// ---- Identity, capabilities, subscriber ----
-
 HRESULT MmInterface::get_InterfaceID(BSTR* interfaceId) {
     PARAVUE_MM_ENTER(interfaceId);
     return NewBstr(InterfaceIdOf(modem), interfaceId);
@@ -48,20 +45,13 @@ HRESULT MmInterface::GetInterfaceCapability(MBN_INTERFACE_CAPS* capabilities) {
     c.cellularClass = CellularClassFromCapabilities(current);
     c.voiceClass = modem_->voice ? MBN_VOICE_CLASS_SEPARATE_VOICE_DATA : MBN_VOICE_CLASS_NO_VOICE;
     c.dataClass = DataClassFromModes(SupportedModesOf(modem), current);
-    HRESULT hr = S_OK;
-    if (SUCCEEDED(hr))
-        hr = NewBstr("", &c.customDataClass);
-    if (SUCCEEDED(hr))
-        hr = NewBstr("", &c.customBandClass);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_equipment_identifier(modem), &c.deviceID);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_manufacturer(modem), &c.manufacturer);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_model(modem), &c.model);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_modem_get_revision(modem), &c.firmwareInfo);
-    if (FAILED(hr))
+    if (HRESULT hr = NewBstrs({{"", &c.customDataClass},
+                               {"", &c.customBandClass},
+                               {mm_modem_get_equipment_identifier(modem), &c.deviceID},
+                               {mm_modem_get_manufacturer(modem), &c.manufacturer},
+                               {mm_modem_get_model(modem), &c.model},
+                               {mm_modem_get_revision(modem), &c.firmwareInfo}});
+        FAILED(hr))
         return hr;
     *capabilities = c;
     c = MBN_INTERFACE_CAPS{};  // the strings now belong to the caller
@@ -107,8 +97,6 @@ HRESULT MmInterface::ReadProfileTarget(ModemTarget* target) {
     target->simOperatorId = Text(mm_sim_get_operator_identifier(sim.get()));
     return S_OK;
 }
-
-// ---- Readiness, providers, connection ----
 
 HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
     PARAVUE_MM_ENTER(readyState);
@@ -164,10 +152,9 @@ HRESULT MmInterface::GetHomeProvider(MBN_PROVIDER* homeProvider) {
     if (gpp && IsHomeRegistration(mm_modem_3gpp_get_registration_state(gpp)))
         p.providerState |= MBN_PROVIDER_STATE_VISIBLE | MBN_PROVIDER_STATE_REGISTERED;
     p.dataClass = AvailableDataClasses();
-    HRESULT hr = NewBstr(mm_sim_get_operator_identifier(sim.get()), &p.providerID);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(mm_sim_get_operator_name(sim.get()), &p.providerName);
-    if (FAILED(hr))
+    if (HRESULT hr = NewBstrs({{mm_sim_get_operator_identifier(sim.get()), &p.providerID},
+                               {mm_sim_get_operator_name(sim.get()), &p.providerName}});
+        FAILED(hr))
         return hr;
     *homeProvider = p;
     p = MBN_PROVIDER{};
@@ -201,9 +188,7 @@ HRESULT MmInterface::GetPreferredProviders(SAFEARRAY** preferredProviders) {
         if (!home.empty() && home == Text(code))
             p.providerState |= MBN_PROVIDER_STATE_HOME;
         p.dataClass = DataClassFromAccessTechnologies(technologies);
-        HRESULT hr = NewBstr(code, &p.providerID);
-        if (SUCCEEDED(hr))
-            hr = NewBstr("", &p.providerName);
+        HRESULT hr = NewBstrs({{code, &p.providerID}, {"", &p.providerName}});
         LONG index = static_cast<LONG>(i);
         if (SUCCEEDED(hr))
             hr = SafeArrayPutElement(array.Get(), &index, &p);
@@ -221,8 +206,6 @@ HRESULT MmInterface::GetConnection(IMbnConnection** connection) {
     return S_OK;
 }
 
-// ---- Signal ----
-
 HRESULT MmInterface::GetSignalStrength(ULONG* signalStrength) {
     PARAVUE_MM_ENTER(signalStrength);
     gboolean recent = FALSE;
@@ -236,8 +219,6 @@ HRESULT MmInterface::GetSignalError(ULONG* signalError) {
     *signalError = kSignalUnknown;  // the daemon does not report the error rate
     return S_OK;
 }
-
-// ---- Registration ----
 
 HRESULT MmInterface::GetRegisterState(MBN_REGISTER_STATE* registerState) {
     PARAVUE_MM_ENTER(registerState);
@@ -295,8 +276,6 @@ HRESULT MmInterface::GetPacketAttachNetworkError(ULONG* packetAttachNetworkError
     return S_OK;
 }
 
-// ---- Radio ----
-
 HRESULT MmInterface::get_SoftwareRadioState(MBN_RADIO* softwareRadioState) {
     PARAVUE_MM_ENTER(softwareRadioState);
     *softwareRadioState =
@@ -311,8 +290,6 @@ HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
     return S_OK;
 }
 
-// ---- Provisioned contexts ----
-
 namespace {
 
 struct ContextFields {
@@ -322,28 +299,34 @@ struct ContextFields {
     const char* user;
     const char* password;
     guint32 allowedAuth;
+    GObjectPtr<MMBearerProperties> strings = {};  // a bearer's: owns the strings above
 };
 
-HRESULT PutContext(SAFEARRAY* array, LONG index, const ContextFields& f) {
-    OwnedRecord<MBN_CONTEXT> record;
-    MBN_CONTEXT& c = record.Mutable();
-    c.contextID = f.id;
-    c.contextType = ContextTypeFromApnType(f.apnType);
-    c.compression = MBN_COMPRESSION_NONE;
-    c.authType = AuthProtocolFromAllowed(f.allowedAuth);
-    HRESULT hr = NewBstr(f.apn, &c.accessString);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(f.user, &c.userName);
-    if (SUCCEEDED(hr))
-        hr = NewBstr(f.password, &c.password);
-    if (SUCCEEDED(hr))
-        hr = SafeArrayPutElement(array, &index, &c);
-    return hr;
-}
-
-UniqueSafeArray NewContextArray(std::size_t count) {
-    return UniqueSafeArray(
+// An array of `count` contexts, the i-th read by fieldsOf(i).
+template <class FieldsOf>
+HRESULT ContextArray(std::size_t count, SAFEARRAY** out, FieldsOf fieldsOf) {
+    UniqueSafeArray array(
         SafeArrayCreateVector(SafeArrayKind::MbnContext, 0, static_cast<ULONG>(count)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ContextFields f = fieldsOf(i);
+        OwnedRecord<MBN_CONTEXT> record;
+        MBN_CONTEXT& c = record.Mutable();
+        c.contextID = f.id;
+        c.contextType = ContextTypeFromApnType(f.apnType);
+        c.compression = MBN_COMPRESSION_NONE;
+        c.authType = AuthProtocolFromAllowed(f.allowedAuth);
+        HRESULT hr =
+            NewBstrs({{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
+        LONG index = static_cast<LONG>(i);
+        if (SUCCEEDED(hr))
+            hr = SafeArrayPutElement(array.Get(), &index, &c);
+        if (FAILED(hr))
+            return hr;
+    }
+    *out = array.Release();
+    return S_OK;
 }
 
 }  // namespace
@@ -359,50 +342,35 @@ HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
             return ContextsFromBearers(out);
         return listed.status;
     }
-    const std::vector<GObjectPtr<MM3gppProfile>>& owned = listed.profiles;
-
-    UniqueSafeArray array = NewContextArray(owned.size());
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < owned.size(); ++i) {
-        MM3gppProfile* p = owned[i].get();
-        ContextFields fields{static_cast<ULONG>(mm_3gpp_profile_get_profile_id(p)),
+    return ContextArray(listed.profiles.size(), out, [&](std::size_t i) {
+        MM3gppProfile* p = listed.profiles[i].get();
+        return ContextFields{static_cast<ULONG>(mm_3gpp_profile_get_profile_id(p)),
                              mm_3gpp_profile_get_apn_type(p),
                              mm_3gpp_profile_get_apn(p),
                              mm_3gpp_profile_get_user(p),
                              mm_3gpp_profile_get_password(p),
                              mm_3gpp_profile_get_allowed_auth(p)};
-        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
-            return put;
-    }
-    *out = array.Release();
-    return S_OK;
+    });
 }
 
 HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
     std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = ListBearers(*session_, modem_->modem.get(), &bearers); FAILED(hr))
+    if (HRESULT hr = session_->ReadBearers(modem_->modem.get(), &bearers); FAILED(hr))
         return hr;
-    UniqueSafeArray array = NewContextArray(bearers.size());
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < bearers.size(); ++i) {
-        GObjectPtr<MMBearerProperties> p(mm_bearer_get_properties(bearers[i].get()));
-        ContextFields fields{
+    return ContextArray(bearers.size(), out, [&](std::size_t i) {
+        ContextFields f{
             static_cast<ULONG>(i + 1),     MM_BEARER_APN_TYPE_NONE, nullptr, nullptr, nullptr,
             MM_BEARER_ALLOWED_AUTH_UNKNOWN};
-        if (p) {
-            fields.apnType = mm_bearer_properties_get_apn_type(p.get());
-            fields.apn = mm_bearer_properties_get_apn(p.get());
-            fields.user = mm_bearer_properties_get_user(p.get());
-            fields.password = mm_bearer_properties_get_password(p.get());
-            fields.allowedAuth = mm_bearer_properties_get_allowed_auth(p.get());
+        if (GObjectPtr<MMBearerProperties> p{mm_bearer_get_properties(bearers[i].get())}) {
+            f.apnType = mm_bearer_properties_get_apn_type(p.get());
+            f.apn = mm_bearer_properties_get_apn(p.get());
+            f.user = mm_bearer_properties_get_user(p.get());
+            f.password = mm_bearer_properties_get_password(p.get());
+            f.allowedAuth = mm_bearer_properties_get_allowed_auth(p.get());
+            f.strings = std::move(p);
         }
-        if (HRESULT put = PutContext(array.Get(), static_cast<LONG>(i), fields); FAILED(put))
-            return put;
-    }
-    *out = array.Release();
-    return S_OK;
+        return f;
+    });
 }
 
 HRESULT MmInterface::GetProvisionedContexts(SAFEARRAY** provisionedContexts) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace paravue::mm {
 
@@ -57,35 +58,31 @@ ULONG AvailableDataClassFrom(MBN_REGISTER_STATE registration, guint32 allowedMod
 }
 
 ULONG DataClassFromAccessTechnologies(guint32 t) {
+    constexpr guint32 kLte = MM_MODEM_ACCESS_TECHNOLOGY_LTE | MM_MODEM_ACCESS_TECHNOLOGY_LTE_CAT_M |
+                             MM_MODEM_ACCESS_TECHNOLOGY_LTE_NB_IOT;
+    constexpr std::pair<guint32, ULONG> kClasses[] = {
+        {MM_MODEM_ACCESS_TECHNOLOGY_GSM | MM_MODEM_ACCESS_TECHNOLOGY_GSM_COMPACT |
+             MM_MODEM_ACCESS_TECHNOLOGY_GPRS,
+         MBN_DATA_CLASS_GPRS},
+        {MM_MODEM_ACCESS_TECHNOLOGY_EDGE, MBN_DATA_CLASS_EDGE},
+        {MM_MODEM_ACCESS_TECHNOLOGY_UMTS, MBN_DATA_CLASS_UMTS},
+        {MM_MODEM_ACCESS_TECHNOLOGY_HSDPA, MBN_DATA_CLASS_HSDPA},
+        {MM_MODEM_ACCESS_TECHNOLOGY_HSUPA, MBN_DATA_CLASS_HSUPA},
+        {MM_MODEM_ACCESS_TECHNOLOGY_HSPA | MM_MODEM_ACCESS_TECHNOLOGY_HSPA_PLUS,
+         MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA},
+        {kLte, MBN_DATA_CLASS_LTE},
+        {MM_MODEM_ACCESS_TECHNOLOGY_1XRTT, MBN_DATA_CLASS_1XRTT},
+        {MM_MODEM_ACCESS_TECHNOLOGY_EVDO0, MBN_DATA_CLASS_1XEVDO},
+        {MM_MODEM_ACCESS_TECHNOLOGY_EVDOA, MBN_DATA_CLASS_1XEVDO_REVA},
+        {MM_MODEM_ACCESS_TECHNOLOGY_EVDOB, MBN_DATA_CLASS_1XEVDO_REVB},
+    };
     ULONG data = 0;
-    if (t & (MM_MODEM_ACCESS_TECHNOLOGY_GSM | MM_MODEM_ACCESS_TECHNOLOGY_GSM_COMPACT |
-             MM_MODEM_ACCESS_TECHNOLOGY_GPRS))
-        data |= MBN_DATA_CLASS_GPRS;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EDGE)
-        data |= MBN_DATA_CLASS_EDGE;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_UMTS)
-        data |= MBN_DATA_CLASS_UMTS;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_HSDPA)
-        data |= MBN_DATA_CLASS_HSDPA;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_HSUPA)
-        data |= MBN_DATA_CLASS_HSUPA;
-    if (t & (MM_MODEM_ACCESS_TECHNOLOGY_HSPA | MM_MODEM_ACCESS_TECHNOLOGY_HSPA_PLUS))
-        data |= MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA;
-    const bool lte = (t & (MM_MODEM_ACCESS_TECHNOLOGY_LTE | MM_MODEM_ACCESS_TECHNOLOGY_LTE_CAT_M |
-                           MM_MODEM_ACCESS_TECHNOLOGY_LTE_NB_IOT)) != 0;
-    if (lte)
-        data |= MBN_DATA_CLASS_LTE;
+    for (auto [technologies, dataClass] : kClasses)
+        if (t & technologies)
+            data |= dataClass;
     // NR next to LTE is non-standalone; NR alone is standalone.
     if (t & MM_MODEM_ACCESS_TECHNOLOGY_5GNR)
-        data |= lte ? MBN_DATA_CLASS_5G_NSA : MBN_DATA_CLASS_5G_SA;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_1XRTT)
-        data |= MBN_DATA_CLASS_1XRTT;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDO0)
-        data |= MBN_DATA_CLASS_1XEVDO;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDOA)
-        data |= MBN_DATA_CLASS_1XEVDO_REVA;
-    if (t & MM_MODEM_ACCESS_TECHNOLOGY_EVDOB)
-        data |= MBN_DATA_CLASS_1XEVDO_REVB;
+        data |= (t & kLte) ? MBN_DATA_CLASS_5G_NSA : MBN_DATA_CLASS_5G_SA;
     return data;
 }
 

@@ -14,6 +14,24 @@
 
 namespace paravue::mm {
 
+// An array of `Interface` holding make(i) for each i below `count`.
+template <class Interface, class Make>
+HRESULT InterfaceArray(std::size_t count, SAFEARRAY** out, Make make) {
+    UniqueSafeArray array(
+        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(count)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < count; ++i) {
+        auto object = make(i);
+        Interface* element = object.Get();
+        LONG index = static_cast<LONG>(i);
+        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
+            return hr;
+    }
+    *out = array.Release();
+    return S_OK;
+}
+
 template <class Object, class Interface>
 HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none, SAFEARRAY** out) {
     if (!out)
@@ -27,19 +45,9 @@ HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none,
         return hr;
     if (modems.empty() && none != S_OK)
         return none;
-    UniqueSafeArray array(
-        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(modems.size())));
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < modems.size(); ++i) {
-        ComPtr<Object> object = MakeComObject<Object>(reader, std::move(modems[i]));
-        Interface* element = object.Get();
-        LONG index = static_cast<LONG>(i);
-        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
-            return hr;
-    }
-    *out = array.Release();
-    return S_OK;
+    return InterfaceArray<Interface>(modems.size(), out, [&](std::size_t i) {
+        return MakeComObject<Object>(reader, std::move(modems[i]));
+    });
 }
 
 }  // namespace paravue::mm

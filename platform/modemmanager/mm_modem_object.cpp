@@ -1,12 +1,9 @@
 #include "platform/modemmanager/mm_modem_object.h"
 
+#include <cstring>
+
 namespace paravue::mm {
 namespace {
-
-template <class T>
-GObjectPtr<T> Shared(gpointer proxy) {
-    return GObjectPtr<T>(proxy ? static_cast<T*>(g_object_ref(proxy)) : nullptr);
-}
 
 // One interface of a listed object, with the properties the listing gave.
 template <class T>
@@ -55,33 +52,99 @@ ModemRef ModemFromObject(MMObject* object) {
         return nullptr;
     auto m = std::make_shared<ModemObject>();
     m->path = mm_object_get_path(object);
-    m->modem = Shared<MMModem>(modem);
-    m->gpp = Shared<MMModem3gpp>(mm_object_peek_modem_3gpp(object));
-    m->profiles =
-        Shared<MMModem3gppProfileManager>(mm_object_peek_modem_3gpp_profile_manager(object));
-    m->cdma = Shared<MMModemCdma>(mm_object_peek_modem_cdma(object));
-    m->voice = Shared<MMModemVoice>(mm_object_peek_modem_voice(object));
+    m->modem = ShareGObject(modem);
+    m->gpp = ShareGObject(mm_object_peek_modem_3gpp(object));
+    m->profiles = ShareGObject(mm_object_peek_modem_3gpp_profile_manager(object));
+    m->cdma = ShareGObject(mm_object_peek_modem_cdma(object));
+    m->voice = ShareGObject(mm_object_peek_modem_voice(object));
     return m;
 }
 
 ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
                           GVariant* interfaces) {
+    auto listed = [&]<class T>(GObjectPtr<T>& proxy, GType type, const char* interface) {
+        proxy = ListedProxy<T>(type, connection, owner, path, interface, interfaces);
+    };
     auto m = std::make_shared<ModemObject>();
     m->path = path;
-    m->modem = ListedProxy<MMModem>(MM_TYPE_MODEM, connection, owner, path, MM_DBUS_INTERFACE_MODEM,
-                                    interfaces);
+    listed(m->modem, MM_TYPE_MODEM, MM_DBUS_INTERFACE_MODEM);
     if (!m->modem)
         return nullptr;
-    m->gpp = ListedProxy<MMModem3gpp>(MM_TYPE_MODEM_3GPP, connection, owner, path,
-                                      MM_DBUS_INTERFACE_MODEM_MODEM3GPP, interfaces);
-    m->profiles = ListedProxy<MMModem3gppProfileManager>(
-        MM_TYPE_MODEM_3GPP_PROFILE_MANAGER, connection, owner, path,
-        MM_DBUS_INTERFACE_MODEM_MODEM3GPP_PROFILEMANAGER, interfaces);
-    m->cdma = ListedProxy<MMModemCdma>(MM_TYPE_MODEM_CDMA, connection, owner, path,
-                                       MM_DBUS_INTERFACE_MODEM_MODEMCDMA, interfaces);
-    m->voice = ListedProxy<MMModemVoice>(MM_TYPE_MODEM_VOICE, connection, owner, path,
-                                         MM_DBUS_INTERFACE_MODEM_VOICE, interfaces);
+    listed(m->gpp, MM_TYPE_MODEM_3GPP, MM_DBUS_INTERFACE_MODEM_MODEM3GPP);
+    listed(m->profiles, MM_TYPE_MODEM_3GPP_PROFILE_MANAGER,
+           MM_DBUS_INTERFACE_MODEM_MODEM3GPP_PROFILEMANAGER);
+    listed(m->cdma, MM_TYPE_MODEM_CDMA, MM_DBUS_INTERFACE_MODEM_MODEMCDMA);
+    listed(m->voice, MM_TYPE_MODEM_VOICE, MM_DBUS_INTERFACE_MODEM_VOICE);
     return m;
+}
+
+std::string Text(const char* utf8) {
+    return utf8 ? utf8 : "";
+}
+
+std::vector<std::string> NetPortsOf(MMModem* modem) {
+    MMModemPortInfo* ports = nullptr;
+    guint count = 0;
+    std::vector<std::string> names;
+    if (mm_modem_get_ports(modem, &ports, &count)) {
+        for (guint i = 0; i < count; ++i)
+            if (ports[i].type == MM_MODEM_PORT_TYPE_NET && ports[i].name)
+                names.emplace_back(ports[i].name);
+        // What mm_modem_port_info_array_free does; its declaration lacks C
+        // linkage in this version of the library's headers.
+        for (guint i = 0; i < count; ++i)
+            g_free(ports[i].name);
+        g_free(ports);
+    }
+    return names;
+}
+
+std::string InterfaceIdOf(MMModem* modem) {
+    std::vector<std::string> net = NetPortsOf(modem);
+    return net.empty() ? Text(mm_modem_get_device_identifier(modem)) : net.front();
+}
+
+guint32 CurrentCapabilitiesOf(MMModem* modem) {
+    return static_cast<guint32>(mm_modem_get_current_capabilities(modem));
+}
+
+guint32 SupportedModesOf(MMModem* modem) {
+    MMModemModeCombination* modes = nullptr;
+    guint count = 0;
+    guint32 all = 0;
+    if (mm_modem_get_supported_modes(modem, &modes, &count)) {
+        for (guint i = 0; i < count; ++i)
+            all |= modes[i].allowed;
+        g_free(modes);
+    }
+    return all;
+}
+
+guint32 AllowedModesOf(MMModem* modem) {
+    MMModemMode allowed = MM_MODEM_MODE_NONE;
+    MMModemMode preferred = MM_MODEM_MODE_NONE;
+    if (mm_modem_get_current_modes(modem, &allowed, &preferred))
+        return allowed;
+    return 0;
+}
+
+std::vector<std::string> OwnNumbersOf(MMModem* modem) {
+    std::vector<std::string> numbers;
+    if (const gchar* const* own = mm_modem_get_own_numbers(modem))
+        for (; *own; ++own)
+            numbers.emplace_back(*own);
+    return numbers;
+}
+
+bool HasSim(MMModem* modem) {
+    const char* path = mm_modem_get_sim_path(modem);
+    return path && std::strcmp(path, "/") != 0;
+}
+
+GVariant* CachedProperty(gpointer proxy, const char* name) {
+    if (!proxy)
+        return nullptr;
+    return g_dbus_proxy_get_cached_property(G_DBUS_PROXY(proxy), name);
 }
 
 }  // namespace paravue::mm

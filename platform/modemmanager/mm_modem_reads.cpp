@@ -1,8 +1,10 @@
 #include "platform/modemmanager/mm_modem_reads.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/modemmanager/mm_errors.h"
+#include "platform/modemmanager/mm_mapping.h"
 
 namespace paravue::mm {
 
@@ -13,11 +15,26 @@ HRESULT ModemReads::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {
     return hr;
 }
 
-HRESULT ModemReads::ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer) {
-    GObjectPtr<GObject> object;
-    HRESULT hr = ReadObject(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, path, &object);
-    bearer->reset(SUCCEEDED(hr) ? MM_BEARER(object.release()) : nullptr);
-    return hr;
+HRESULT ModemReads::ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
+    bearers->clear();
+    // Numbered in path order, whatever order the daemon lists them in.
+    std::vector<std::string> paths;
+    if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
+        paths.assign(listed, listed + g_strv_length(const_cast<gchar**>(listed)));
+    std::stable_sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
+        return ModemPathNumber(a) < ModemPathNumber(b);
+    });
+    for (const std::string& path : paths) {
+        GObjectPtr<GObject> object;
+        if (HRESULT hr =
+                ReadObject(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, path.c_str(), &object);
+            FAILED(hr)) {
+            bearers->clear();
+            return hr;
+        }
+        bearers->emplace_back(MM_BEARER(object.release()));
+    }
+    return S_OK;
 }
 
 std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers) {
@@ -30,6 +47,12 @@ std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers) 
     for (; bearers && *bearers; ++bearers)
         add(MM_TYPE_BEARER, MM_DBUS_INTERFACE_BEARER, *bearers);
     return objects;
+}
+
+std::vector<ObjectRead> ObjectsOf(const ModemObject& modem, bool sim) {
+    MMModem* m = modem.modem.get();
+    return ObjectsOf(sim && HasSim(m) ? mm_modem_get_sim_path(m) : nullptr,
+                     mm_modem_get_bearer_paths(m));
 }
 
 BusLink::AsyncStart StartRead(GDBusConnection* bus, const ObjectRead& read, std::string owner) {
@@ -90,16 +113,70 @@ ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answe
     GList* list = nullptr;
     if (!mm_modem_3gpp_profile_manager_list_finish(manager, answer.result.get(), &list,
                                                    error.Put())) {
-        GErrorPtr failure = error.Take();
-        listed.refused = IsRefusal(failure.get());
-        listed.callerRefused = RefusesCaller(failure.get());
-        listed.status = StatusFromError(failure.get());
+        const ErrorReading reading = ReadError(error.Take().get());
+        listed.status = reading.status;
+        listed.refused = reading.refusal;
+        listed.callerRefused = reading.refusesCaller;
         return listed;
     }
     for (GList* item = list; item; item = item->next)
         listed.profiles.emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
     g_list_free(list);
     return listed;
+}
+
+HRESULT Follower::Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
+                       std::shared_ptr<Follower>* follower) {
+    auto fresh = std::make_shared<Follower>(Key{}, context, options, stop);
+    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr))
+        return hr;
+    // The event thread lives long: the set-up's watchdog goes now.
+    fresh->link_.EndSetUp();
+    *follower = std::move(fresh);
+    return S_OK;
+}
+
+Follower::~Follower() {
+    BusLink::Use use(link_);
+    manager_.reset();
+}
+
+HRESULT Follower::Follow() {
+    BusLink::Use use(link_);
+    if (!use.Ok())
+        return kWrongThread;
+    // The object manager has no asynchronous start of its own: started
+    // asynchronously it would start in a worker thread and deliver its
+    // signals to a context nobody runs. So it starts here, on our context,
+    // and is cancelled when the daemon does not answer in time. Without
+    // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
+    ErrorSlot error;
+    manager_.reset();
+    const bool expired = link_.Bounded([&](GCancellable* cancellable) {
+        manager_.reset(mm_manager_new_sync(link_.Connection(),
+                                           G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
+                                           cancellable, error.Put()));
+    });
+    GErrorPtr failure = error.Take();
+    if (manager_)
+        return S_OK;
+    return expired ? kTimeout : StatusFromError(failure.get());
+}
+
+HRESULT Follower::ReadObject(GType type, const char* interface, const char* path,
+                             GObjectPtr<GObject>* object) {
+    object->reset();
+    GCharPtr owner(manager_ ? g_dbus_object_manager_client_get_name_owner(
+                                  G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get()))
+                            : nullptr);
+    if (!owner)
+        return kServiceNotActive;
+    return ReadNow(link_, {type, interface, path}, owner.get(), object);
+}
+
+ProfileList Follower::ListProfiles(const ModemObject& modem) {
+    MMModem3gppProfileManager* manager = modem.profiles.get();
+    return FinishProfileList(manager, link_.Await(StartProfileList(manager)));
 }
 
 }  // namespace paravue::mm

@@ -6,6 +6,7 @@
 
 #include "platform/modemmanager/mm_glib.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace paravue::mm {
 // A modem's saved profiles as one List call gave them.
 struct ProfileList {
     HRESULT status = S_OK;  // the timeout status, or the daemon's or the bus's error
-    bool refused = false;   // that error declined the call (IsRefusal) rather than failed at it
+    bool refused = false;   // that error declined the call (ReadError) rather than failed at it
     bool callerRefused = false;  // ... to this caller, not for the modem's state
     std::vector<GObjectPtr<MM3gppProfile>> profiles;
 };
@@ -37,7 +38,8 @@ class ModemReads {
     virtual HRESULT ReadObject(GType type, const char* interface, const char* path,
                                GObjectPtr<GObject>* object) = 0;
     HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
-    HRESULT ReadBearer(const char* path, GObjectPtr<MMBearer>* bearer);
+    // The bearers the modem lists, in path order.
+    HRESULT ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
 
     // The modem's saved profiles, listed with one bounded call. The modem
     // must have a profile manager. Call inside a Use.
@@ -52,6 +54,8 @@ struct ObjectRead {
 };
 // A modem's SIM (`sim`, when it has one) and bearers, to read.
 std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers);
+// The same from the modem's proxy; its SIM only when `sim` is true.
+std::vector<ObjectRead> ObjectsOf(const ModemObject& modem, bool sim);
 
 // A plain Properties.GetAll to `owner`, the daemon's unique name, and the
 // libmm-glib proxy made from its answer, holding what it said.
@@ -64,5 +68,39 @@ HRESULT ReadNow(BusLink& link, const ObjectRead& read, const std::string& owner,
 
 BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager);
 ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answer answer);
+
+// The event thread's reads: a bus connection on that thread's context and an
+// object manager that follows the daemon; objects are read as asked, each
+// time anew.
+class Follower final : public ModemReads {
+  public:
+    // Connects to the system bus on `context`, which the event thread owns
+    // and has pushed as its default. Cancelling `stop` ends a set-up or a
+    // Follow under way at once.
+    static HRESULT Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
+                        std::shared_ptr<Follower>* follower);
+    ~Follower() override;
+
+    // Starts the object manager: S_OK, or why the daemon's objects could not
+    // be had within the call bound (the timeout status for a daemon that
+    // owns its name but does not answer). May be called again after a
+    // failure.
+    HRESULT Follow();
+    MMManager* Manager() const { return manager_.get(); }
+    GDBusConnection* Connection() const { return link_.Connection(); }
+
+    BusLink& Link() override { return link_; }
+    HRESULT ReadObject(GType type, const char* interface, const char* path,
+                       GObjectPtr<GObject>* object) override;
+    ProfileList ListProfiles(const ModemObject& modem) override;
+
+    struct Key {};  // construction goes through Open
+    Follower(Key, GMainContext* context, const ServiceOptions& options, GCancellable* stop)
+        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
+
+  private:
+    BusLink link_;
+    GObjectPtr<MMManager> manager_;
+};
 
 }  // namespace paravue::mm

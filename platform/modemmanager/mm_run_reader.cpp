@@ -4,7 +4,7 @@
 
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_facts.h"
+#include "platform/modemmanager/mm_modem_object.h"
 
 namespace paravue::mm {
 
@@ -185,10 +185,7 @@ void RunReader::Continue(const RunPlan& plan) {
         if (!Planned(i) ||
             std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
             continue;
-        MMModem* m = modem.modem.get();
-        pending_.push_back(StartReads(
-            modem.path, ObjectsOf(report && HasSim(m) ? mm_modem_get_sim_path(m) : nullptr,
-                                  mm_modem_get_bearer_paths(m))));
+        pending_.push_back(StartReads(modem.path, ObjectsOf(modem, report)));
     }
     SendSavedConnections();
     SendProfileLists();
@@ -236,10 +233,7 @@ const ModemObject* RunReader::ModemHolding(const char* path) const {
 
 std::unique_ptr<RunReader::PendingReads> RunReader::StartReads(const std::string& modem,
                                                                std::vector<ObjectRead> objects) {
-    // A report reads a modem's SIM, its profile list and its bearers, each
-    // with one call to the daemon. Sent together on the run's connection
-    // they cost one wait for the daemon instead of one each. Once per modem
-    // and run.
+    // Once per modem and run.
     readAhead_.push_back(modem);
     auto reads = std::make_unique<PendingReads>(link_, modem);
     for (ObjectRead& read : objects)
@@ -279,10 +273,7 @@ void RunReader::ReadAhead(const ModemObject& modem) {
     }
     if (std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
         return;
-    MMModem* m = modem.modem.get();
-    std::unique_ptr<PendingReads> reads = StartReads(
-        modem.path,
-        ObjectsOf(HasSim(m) ? mm_modem_get_sim_path(m) : nullptr, mm_modem_get_bearer_paths(m)));
+    std::unique_ptr<PendingReads> reads = StartReads(modem.path, ObjectsOf(modem, true));
     if (modem.profiles)
         reads->ListProfiles(modem.profiles.get());
     CollectReads(*reads);

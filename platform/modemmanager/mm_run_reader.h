@@ -38,8 +38,7 @@ ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile 
 class RunReader final : public ModemReads {
   public:
     // When the reader lists the daemon's objects: at once, or when Modems()
-    // first asks (a manager that only carries event subscriptions then never
-    // waits for the daemon).
+    // first asks.
     enum class Listing { AtOpen, OnFirstUse };
     // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
     // daemon that is absent or does not answer is not a failure here:

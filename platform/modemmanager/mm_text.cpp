@@ -15,6 +15,13 @@ HRESULT NewBstr(const std::string& utf8, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+HRESULT NewBstrs(std::initializer_list<std::pair<const char*, BSTR*>> texts) {
+    for (auto [text, out] : texts)
+        if (HRESULT hr = NewBstr(text, out); FAILED(hr))
+            return hr;
+    return S_OK;
+}
+
 HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out) {
     if (!out)
         return E_POINTER;

@@ -3,9 +3,8 @@
 #include <mutex>
 
 #include "platform/mbn.h"
-#include "platform/modemmanager/mm_connection_manager.h"
+#include "platform/modemmanager/mm_connection.h"
 #include "platform/modemmanager/mm_interface_manager.h"
-#include "platform/modemmanager/mm_profile_manager.h"
 #include "platform/modemmanager/mm_run_reader.h"
 
 namespace paravue::mm {
@@ -86,14 +85,16 @@ class RunReaders {
 
 namespace {
 
-// A manager that joins the run in progress.
-template <class Manager>
-ClassFactory Joining(std::shared_ptr<RunReaders> runs) {
-    return [runs](REFIID iid, void** object) {
+// A manager on the run `start` gives it: a new one (Begin) or the one in
+// progress (Join).
+template <class Manager, class... Extra>
+ClassFactory Factory(std::shared_ptr<RunReaders> runs,
+                     HRESULT (RunReaders::*start)(std::shared_ptr<RunReader>*), Extra... extra) {
+    return [runs, start, extra...](REFIID iid, void** object) {
         std::shared_ptr<RunReader> reader;
-        if (HRESULT hr = runs->Join(&reader); FAILED(hr))
+        if (HRESULT hr = ((*runs).*start)(&reader); FAILED(hr))
             return hr;
-        return MakeComObject<Manager>(std::move(reader))->QueryInterface(iid, object);
+        return MakeComObject<Manager>(std::move(reader), extra...)->QueryInterface(iid, object);
     };
 }
 
@@ -103,18 +104,12 @@ ModemManagerService::ModemManagerService(ServiceOptions options)
     : runs_(std::make_shared<RunReaders>(options)) {
     interfaceManager_ =
         ClassRegistration(CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-                          [runs = runs_, options](REFIID iid, void** object) {
-                              std::shared_ptr<RunReader> reader;
-                              if (HRESULT hr = runs->Begin(&reader); FAILED(hr))
-                                  return hr;
-                              return MakeComObject<MmInterfaceManager>(std::move(reader), options)
-                                  ->QueryInterface(iid, object);
-                          });
+                          Factory<MmInterfaceManager>(runs_, &RunReaders::Begin, options));
     connectionManager_ = ClassRegistration(CLSID_MbnConnectionManager, "MbnConnectionManager",
-                                           Joining<MmConnectionManager>(runs_));
+                                           Factory<MmConnectionManager>(runs_, &RunReaders::Join));
     profileManager_ =
         ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-                          Joining<MmProfileManager>(runs_));
+                          Factory<MmProfileManager>(runs_, &RunReaders::Join));
 }
 
 void ModemManagerService::PlanRuns(const RunPlan& plan) {

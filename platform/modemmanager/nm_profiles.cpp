@@ -13,14 +13,6 @@ constexpr const char* kSettingsPath = "/org/freedesktop/NetworkManager/Settings"
 constexpr const char* kSettings = "org.freedesktop.NetworkManager.Settings";
 constexpr const char* kConnection = "org.freedesktop.NetworkManager.Settings.Connection";
 
-// Never starts the daemon: a desktop without it has no saved connections.
-GVariant* Call(GDBusConnection* bus, const char* path, const char* interface, const char* method,
-               const char* replyType, std::chrono::milliseconds bound, GError** error) {
-    return g_dbus_connection_call_sync(bus, kName, path, interface, method, nullptr,
-                                       G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START,
-                                       static_cast<gint>(bound.count()), nullptr, error);
-}
-
 bool NobodyOwnsTheName(const GError* error) {
     return g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
            g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER);
@@ -79,8 +71,11 @@ HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound
     for (gsize i = 0; i < count; ++i) {
         const gchar* path = nullptr;
         g_variant_get_child(paths.get(), i, "&o", &path);
-        GVariantPtr reply(
-            Call(bus, path, kConnection, "GetSettings", "(a{sa{sv}})", bound, error.Put()));
+        // Never starts the daemon: a desktop without it has no saved connections.
+        GVariantPtr reply(g_dbus_connection_call_sync(
+            bus, kName, path, kConnection, "GetSettings", nullptr, G_VARIANT_TYPE("(a{sa{sv}})"),
+            G_DBUS_CALL_FLAGS_NO_AUTO_START, static_cast<gint>(bound.count()), nullptr,
+            error.Put()));
         if (!reply) {
             GErrorPtr failure = error.Take();
             if (NotForThisReader(failure.get()))
