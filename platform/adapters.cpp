@@ -20,18 +20,9 @@ Sources& TheSources() {
     return sources;
 }
 
-char16_t FoldAsciiCase(char16_t c) {
-    return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
-}
-
-// Only A-Z fold: the names are identifiers, not words of a language.
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i]))
-            return false;
-    return true;
+AdapterListing Run(const AdapterLister& lister, std::vector<AdapterRecord>& records) {
+    records.clear();
+    return lister ? lister(records) : AdapterListing::Unavailable;
 }
 
 }  // namespace
@@ -67,10 +58,7 @@ AdapterListing AdapterListerOverride::ListBelow(std::vector<AdapterRecord>& reco
             lister = older;
         }
     }
-    records.clear();
-    if (!lister)
-        return AdapterListing::Unavailable;
-    return lister(records);
+    return Run(lister, records);
 }
 
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
@@ -80,10 +68,7 @@ AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
         std::lock_guard lock(s.mutex);
         lister = s.overrides.empty() ? s.system : s.overrides.back().second;
     }
-    records.clear();
-    if (!lister)
-        return AdapterListing::Unavailable;
-    return lister(records);
+    return Run(lister, records);
 }
 
 std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,

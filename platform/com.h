@@ -51,9 +51,7 @@ inline constexpr HRESULT CO_E_SERVER_EXEC_FAILURE = MakeHresult(0x80080005);
 inline constexpr HRESULT CONNECT_E_NOCONNECTION = MakeHresult(0x80040200);
 inline constexpr HRESULT CONNECT_E_CANNOTCONNECT = MakeHresult(0x80040202);
 
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
-inline constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
 inline constexpr DWORD ERROR_SERVICE_NOT_ACTIVE = 1062;
 inline constexpr DWORD ERROR_NOT_FOUND = 1168;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;

@@ -2,46 +2,63 @@
 
 #include <memory>
 #include <new>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "platform/accounting.h"
 #include "platform/bstr.h"
 #include "platform/mbn.h"
 
+namespace {
+
+// The elements, by SafeArrayKind. Interface slots store the pointer of the
+// interface readers expect, each holding one reference.
+using Elements = std::variant<std::vector<IUnknown*>, std::vector<BSTR>, std::vector<MBN_CONTEXT>,
+                              std::vector<MBN_PROVIDER>>;
+
+// What a slot holds, freed; an element copied to be held on its own, or
+// E_OUTOFMEMORY (and nothing held).
+void Free(IUnknown* value) {
+    if (value)
+        value->Release();
+}
+void Free(BSTR value) {
+    SysFreeString(value);
+}
+template <class Record>
+requires std::is_class_v<Record>
+void Free(Record& record) {
+    paravue::ClearRecord(record);
+}
+
+HRESULT Copy(IUnknown* source, IUnknown** copy) {
+    if (source)
+        source->AddRef();
+    *copy = source;
+    return S_OK;
+}
+HRESULT Copy(BSTR source, BSTR* copy) {
+    *copy = source ? paravue::AllocBstr(paravue::BstrView(source)) : nullptr;
+    return !source || *copy ? S_OK : E_OUTOFMEMORY;
+}
+template <class Record>
+requires std::is_class_v<Record> HRESULT Copy(const Record& source, Record* copy) {
+    return paravue::CopyRecord(source, copy);
+}
+
+}  // namespace
+
 struct SAFEARRAY {
-    SafeArrayKind kind;
     LONG lowerBound;
-    // Exactly one of these holds the elements, by kind. Interface slots store
-    // the pointer of the interface readers expect, each holding one reference.
-    std::vector<IUnknown*> interfaces;
-    std::vector<BSTR> strings;
-    std::vector<MBN_CONTEXT> contexts;
-    std::vector<MBN_PROVIDER> providers;
+    Elements elements;
 
     std::size_t Count() const {
-        switch (kind) {
-            case SafeArrayKind::Unknown:
-                return interfaces.size();
-            case SafeArrayKind::Bstr:
-                return strings.size();
-            case SafeArrayKind::MbnContext:
-                return contexts.size();
-            case SafeArrayKind::MbnProvider:
-                return providers.size();
-        }
-        return 0;
+        return std::visit([](const auto& items) { return items.size(); }, elements);
     }
 };
 
 namespace {
-
-// Copies a string that may be null; false when memory runs out.
-bool CopyString(BSTR source, BSTR* copy) {
-    *copy = source ? paravue::AllocBstr(paravue::BstrView(source)) : nullptr;
-    return !source || *copy;
-}
-
-using paravue::CopyRecord;
 
 bool SlotOf(SAFEARRAY* array, const LONG* index, std::size_t* slot) {
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;
@@ -54,24 +71,14 @@ bool SlotOf(SAFEARRAY* array, const LONG* index, std::size_t* slot) {
 }  // namespace
 
 SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG count) {
+    static const Elements kEmpty[] = {std::vector<IUnknown*>(), std::vector<BSTR>(),
+                                      std::vector<MBN_CONTEXT>(), std::vector<MBN_PROVIDER>()};
     try {
         auto array = std::make_unique<SAFEARRAY>();
-        array->kind = kind;
         array->lowerBound = lowerBound;
-        switch (kind) {
-            case SafeArrayKind::Unknown:
-                array->interfaces.assign(count, nullptr);
-                break;
-            case SafeArrayKind::Bstr:
-                array->strings.assign(count, nullptr);
-                break;
-            case SafeArrayKind::MbnContext:
-                array->contexts.assign(count, MBN_CONTEXT{});
-                break;
-            case SafeArrayKind::MbnProvider:
-                array->providers.assign(count, MBN_PROVIDER{});
-                break;
-        }
+        array->elements = kEmpty[static_cast<std::size_t>(kind)];
+        // Value-initialised: null pointers, records with every field zero.
+        std::visit([&](auto& items) { items.resize(count); }, array->elements);
         paravue::accounting::SafeArrayCreated();
         return array.release();
     } catch (const std::bad_alloc&) {
@@ -83,15 +90,12 @@ HRESULT SafeArrayDestroy(SAFEARRAY* array) {
     if (!array)
         return S_OK;
     std::unique_ptr<SAFEARRAY> owned(array);
-    for (IUnknown* element : owned->interfaces)
-        if (element)
-            element->Release();
-    for (BSTR element : owned->strings)
-        SysFreeString(element);
-    for (MBN_CONTEXT& element : owned->contexts)
-        paravue::ClearRecord(element);
-    for (MBN_PROVIDER& element : owned->providers)
-        paravue::ClearRecord(element);
+    std::visit(
+        [](auto& items) {
+            for (auto& item : items)
+                Free(item);
+        },
+        owned->elements);
     paravue::accounting::SafeArrayDestroyed();
     return S_OK;
 }
@@ -121,23 +125,12 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) 
     std::size_t slot;
     if (!SlotOf(array, index, &slot))
         return DISP_E_BADINDEX;
-    switch (array->kind) {
-        case SafeArrayKind::Unknown: {
-            IUnknown* value = array->interfaces[slot];
-            if (value)
-                value->AddRef();
-            *static_cast<IUnknown**>(element) = value;
-            return S_OK;
-        }
-        case SafeArrayKind::Bstr:
-            return CopyString(array->strings[slot], static_cast<BSTR*>(element)) ? S_OK
-                                                                                 : E_OUTOFMEMORY;
-        case SafeArrayKind::MbnContext:
-            return CopyRecord(array->contexts[slot], static_cast<MBN_CONTEXT*>(element));
-        case SafeArrayKind::MbnProvider:
-            return CopyRecord(array->providers[slot], static_cast<MBN_PROVIDER*>(element));
-    }
-    return E_UNEXPECTED;
+    return std::visit(
+        [&](auto& items) {
+            using T = typename std::decay_t<decltype(items)>::value_type;
+            return Copy(items[slot], static_cast<T*>(element));
+        },
+        array->elements);
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element) {
@@ -146,44 +139,19 @@ HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* ele
     std::size_t slot;
     if (!SlotOf(array, index, &slot))
         return DISP_E_BADINDEX;
-    switch (array->kind) {
-        case SafeArrayKind::Unknown: {
-            IUnknown* value = *static_cast<IUnknown* const*>(element);
-            if (value)
-                value->AddRef();
-            if (IUnknown* old = std::exchange(array->interfaces[slot], value))
-                old->Release();
-            return S_OK;
-        }
-        case SafeArrayKind::Bstr: {
-            BSTR copy;
-            if (!CopyString(*static_cast<const BSTR*>(element), &copy))
-                return E_OUTOFMEMORY;
-            SysFreeString(std::exchange(array->strings[slot], copy));
-            return S_OK;
-        }
-        case SafeArrayKind::MbnContext: {
-            MBN_CONTEXT copy;
-            if (HRESULT hr = CopyRecord(*static_cast<const MBN_CONTEXT*>(element), &copy);
-                FAILED(hr))
+    return std::visit(
+        [&](auto& items) {
+            using T = typename std::decay_t<decltype(items)>::value_type;
+            T copy;
+            if (HRESULT hr = Copy(*static_cast<const T*>(element), &copy); FAILED(hr))
                 return hr;
-            paravue::ClearRecord(array->contexts[slot]);
-            array->contexts[slot] = copy;
+            Free(items[slot]);
+            items[slot] = copy;
             return S_OK;
-        }
-        case SafeArrayKind::MbnProvider: {
-            MBN_PROVIDER copy;
-            if (HRESULT hr = CopyRecord(*static_cast<const MBN_PROVIDER*>(element), &copy);
-                FAILED(hr))
-                return hr;
-            paravue::ClearRecord(array->providers[slot]);
-            array->providers[slot] = copy;
-            return S_OK;
-        }
-    }
-    return E_UNEXPECTED;
+        },
+        array->elements);
 }
 
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
-    return array->kind;
+    return static_cast<SafeArrayKind>(array->elements.index());
 }

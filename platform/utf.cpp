@@ -1,6 +1,7 @@
 #include "platform/utf.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace paravue {
 namespace {
@@ -50,29 +51,37 @@ std::size_t SequenceLength(unsigned char lead) {
     return (lead & 0xF8) == 0xF0 ? 4 : 0;
 }
 
-bool IsHigh(char16_t u) {
-    return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLow(char16_t u) {
-    return u >= 0xDC00 && u <= 0xDFFF;
-}
-
 }  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
+    for (char32_t c : CodePoints(text))
+        AppendUtf8(out, c >= 0xD800 && c <= 0xDFFF ? kReplacement : c);
+    return out;
+}
+
+std::u32string CodePoints(std::u16string_view text) {
+    std::u32string points;
+    points.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t u = text[i];
-        if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+        char16_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            points.push_back(0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
-        } else if (IsHigh(u) || IsLow(u)) {
-            AppendUtf8(out, kReplacement);
         } else {
-            AppendUtf8(out, u);
+            points.push_back(c);
         }
     }
+    return points;
+}
+
+std::u16string FromCodePoints(std::u32string_view points) {
+    std::u16string out;
+    out.reserve(points.size());
+    for (char32_t c : points)
+        AppendUtf16(out, c);
     return out;
 }
 
@@ -111,6 +120,14 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         text.remove_prefix(length);
     }
     return out;
+}
+
+char32_t AsciiLower(char32_t code) {
+    return code >= U'A' && code <= U'Z' ? code - U'A' + U'a' : code;
+}
+
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    return std::ranges::equal(a, b, std::equal_to<>(), AsciiLower, AsciiLower);
 }
 
 }  // namespace paravue

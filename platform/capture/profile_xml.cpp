@@ -67,52 +67,24 @@ std::u16string Mask(const MaskRule& rule, std::u16string_view text) {
     return rule.secret ? MaskSecret(text) : MaskKeeping(text, rule.kept);
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
-bool IsPairAt(std::u16string_view text, std::size_t i) {
-    return i + 1 < text.size() && text[i] >= 0xD800 && text[i] < 0xDC00 && text[i + 1] >= 0xDC00 &&
-           text[i + 1] < 0xE000;
-}
-
-std::size_t CodePointCount(std::u16string_view text) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); i += IsPairAt(text, i) ? 2 : 1)
-        ++count;
-    return count;
-}
-
 void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
     for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += attribute ? "&quot;" : "\"";
-                break;
-            case '\r':
-                out += "&#13;";  // a literal CR would read back as LF
-                break;
-            case '\n':
-                out += attribute ? "&#10;" : "\n";
-                break;
-            case '\t':
-                out += attribute ? "&#9;" : "\t";
-                break;
-            default:
-                out += c;
-        }
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '\r')
+            out += "&#13;";  // a literal CR would read back as LF
+        else if (attribute && c == '"')
+            out += "&quot;";
+        else if (attribute && c == '\n')
+            out += "&#10;";
+        else if (attribute && c == '\t')
+            out += "&#9;";
+        else
+            out += c;
     }
 }
 
@@ -143,12 +115,14 @@ class Rewriter {
             throw std::bad_alloc();
         parser_ = parser;
         XML_SetUserData(parser, this);
-        XML_SetXmlDeclHandler(parser, &Rewriter::OnDeclaration);
+        XML_SetXmlDeclHandler(parser, &Handler<&Rewriter::Declaration>::Call);
         XML_SetStartDoctypeDeclHandler(parser, &Rewriter::OnDoctype);
         XML_SetEntityDeclHandler(parser, &Rewriter::OnEntity);
-        XML_SetElementHandler(parser, &Rewriter::OnStart, &Rewriter::OnEnd);
-        XML_SetCharacterDataHandler(parser, &Rewriter::OnText);
-        XML_SetCdataSectionHandler(parser, &Rewriter::OnCdataStart, &Rewriter::OnCdataEnd);
+        XML_SetElementHandler(parser, &Handler<&Rewriter::Start>::Call,
+                              &Handler<&Rewriter::End>::Call);
+        XML_SetCharacterDataHandler(parser, &Handler<&Rewriter::Text>::Call);
+        XML_SetCdataSectionHandler(parser, &Handler<&Rewriter::CdataStart>::Call,
+                                   &Handler<&Rewriter::CdataEnd>::Call);
         // Comments and processing instructions have no handler: they are left out.
         const XML_Status status =
             XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1);
@@ -179,39 +153,40 @@ class Rewriter {
 
     static Rewriter& Self(void* data) { return *static_cast<Rewriter*>(data); }
 
-    // Handlers run inside the C parser: an exception must not cross it, so
-    // it is kept until the parser returns.
-    template <class F>
-    void Guarded(F&& f) {
-        if (failure_)
-            return;
-        try {
-            f();
-        } catch (...) {
-            failure_ = std::current_exception();
-            XML_StopParser(parser_, XML_FALSE);
-        }
-    }
-
-    static void XMLCALL OnDeclaration(void* data, const XML_Char*, const XML_Char* encoding,
-                                      int standalone) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] {
-            self.out_ += "<?xml version=\"1.0\"";
-            // Any other name is free text, and says nothing of a text that
-            // the service hands out as UTF-16 anyway.
-            if (encoding && (EqualsIgnoringAsciiCase(encoding, "UTF-16") ||
-                             EqualsIgnoringAsciiCase(encoding, "UTF-8"))) {
-                self.out_ += " encoding=\"";
-                self.out_ += encoding;
-                self.out_ += '"';
+    // The parser's handler for `Method`. Handlers run inside the C parser: an
+    // exception must not cross it, so it is kept until the parser returns.
+    template <auto Method>
+    struct Handler;
+    template <class... Args, void (Rewriter::*Method)(Args...)>
+    struct Handler<Method> {
+        static void XMLCALL Call(void* data, Args... args) {
+            Rewriter& self = Self(data);
+            if (self.failure_)
+                return;
+            try {
+                (self.*Method)(args...);
+            } catch (...) {
+                self.failure_ = std::current_exception();
+                XML_StopParser(self.parser_, XML_FALSE);
             }
-            if (standalone == 1)
-                self.out_ += " standalone=\"yes\"";
-            else if (standalone == 0)
-                self.out_ += " standalone=\"no\"";
-            self.out_ += "?>";
-        });
+        }
+    };
+
+    void Declaration(const XML_Char*, const XML_Char* encoding, int standalone) {
+        out_ += "<?xml version=\"1.0\"";
+        // Any other name is free text, and says nothing of a text that the
+        // service hands out as UTF-16 anyway.
+        if (encoding && (EqualIgnoringAsciiCase(Utf8ToUtf16(encoding), u"UTF-16") ||
+                         EqualIgnoringAsciiCase(Utf8ToUtf16(encoding), u"UTF-8"))) {
+            out_ += " encoding=\"";
+            out_ += encoding;
+            out_ += '"';
+        }
+        if (standalone == 1)
+            out_ += " standalone=\"yes\"";
+        else if (standalone == 0)
+            out_ += " standalone=\"no\"";
+        out_ += "?>";
     }
 
     // A DTD can define entities that put text where no element name shows
@@ -230,31 +205,16 @@ class Rewriter {
         XML_StopParser(parser_, XML_FALSE);
     }
 
-    static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] { self.Start(name, attributes); });
+    void Text(const XML_Char* text, int length) {
+        text_.append(text, static_cast<std::size_t>(length));
     }
-    static void XMLCALL OnEnd(void* data, const XML_Char*) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] { self.End(); });
+    void CdataStart() {
+        FlushText();
+        inCdata_ = true;
     }
-    static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] { self.text_.append(text, static_cast<std::size_t>(length)); });
-    }
-    static void XMLCALL OnCdataStart(void* data) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] {
-            self.FlushText();
-            self.inCdata_ = true;
-        });
-    }
-    static void XMLCALL OnCdataEnd(void* data) {
-        Rewriter& self = Self(data);
-        self.Guarded([&] {
-            self.FlushText(true);
-            self.inCdata_ = false;
-        });
+    void CdataEnd() {
+        FlushText(true);
+        inCdata_ = false;
     }
 
     // A name as written out: a known identifier in it is masked with 'X',
@@ -307,7 +267,7 @@ class Rewriter {
         tagOpen_ = true;
     }
 
-    void End() {
+    void End(const XML_Char*) {
         FlushText();
         if (tagOpen_) {
             tagOpen_ = false;
@@ -361,7 +321,7 @@ class Rewriter {
         std::u16string all;
         for (const Piece& piece : region.pieces)
             all += piece.text;
-        const std::u16string masked = Mask(*region.rule, all);
+        const std::u32string masked = CodePoints(Mask(*region.rule, all));
         std::size_t taken = 0;
         bool secretPlaced = false;
         for (Piece& piece : region.pieces) {
@@ -372,17 +332,16 @@ class Rewriter {
             std::u16string shown;
             if (region.rule->secret) {
                 if (!piece.text.empty() && !secretPlaced) {
-                    shown = masked;
+                    shown = FromCodePoints(masked);
                     secretPlaced = true;
                 }
             } else {
                 // The mask has a character for each of the text's, and a
                 // node's share ends where its own text ends.
-                const std::size_t start = taken;
-                for (std::size_t n = CodePointCount(piece.text); n > 0 && taken < masked.size();
-                     --n)
-                    taken += IsPairAt(masked, taken) ? 2 : 1;
-                shown = masked.substr(start, taken - start);
+                const std::size_t end =
+                    std::min(masked.size(), taken + CodePoints(piece.text).size());
+                shown = FromCodePoints(std::u32string_view(masked).substr(taken, end - taken));
+                taken = end;
             }
             AppendText(out_, Utf16ToUtf8(shown), piece.cdata);
         }

@@ -60,11 +60,6 @@ Field<T>* Slot(Array<T>& array, LONG index) {
     return &array.items[static_cast<std::size_t>(offset)];
 }
 
-template <class T>
-T ValueOf(void* out) {
-    return *static_cast<T*>(out);
-}
-
 }  // namespace
 
 void Recorder::AfterCall(const Call& call, HRESULT status, void* out) {
@@ -230,7 +225,7 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
             using T = std::decay_t<decltype(std::declval<Item>().value)>;
             if (call.op == Op::ArrayLowerBound) {
                 if (ok)
-                    array.lowerBound = ValueOf<LONG>(out);
+                    array.lowerBound = *static_cast<LONG*>(out);
                 else
                     array.lowerBoundStatus = status;
                 return;
@@ -240,7 +235,7 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
                     array.upperBoundStatus = status;
                     return;
                 }
-                std::int64_t count = std::int64_t{ValueOf<LONG>(out)} - array.lowerBound + 1;
+                std::int64_t count = std::int64_t{*static_cast<LONG*>(out)} - array.lowerBound + 1;
                 if (count > 0 && static_cast<std::size_t>(count) > array.items.size())
                     array.items.resize(static_cast<std::size_t>(count));
                 return;

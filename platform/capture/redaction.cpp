@@ -20,79 +20,44 @@ constexpr std::size_t kShortestKnown = 5;
 // without the country code.
 constexpr std::size_t kNumberTail = 8;
 
-// Code points with a decimal digit value, as runs whose values count up from
-// `first` (wrapping at 10).
+// Code points with a decimal digit value. Most come as the digits 0 to 9 in
+// order, named here by their zero; the others as runs whose values count up
+// from `first` (wrapping at 10).
+constexpr char32_t kDigitZeros[] = {
+    0x30,    0x660,   0x6F0,   0x7C0,   0x966,   0x9E6,   0xA66,   0xAE6,   0xB66,
+    0xBE6,   0xC66,   0xCE6,   0xD66,   0xDE6,   0xE50,   0xED0,   0xF20,   0x1040,
+    0x1090,  0x17E0,  0x1810,  0x1946,  0x19D0,  0x1A80,  0x1A90,  0x1B50,  0x1BB0,
+    0x1C40,  0x1C50,  0x2080,  0xA620,  0xA8D0,  0xA900,  0xA9D0,  0xA9F0,  0xAA50,
+    0xABF0,  0xFF10,  0x104A0, 0x10D30, 0x11066, 0x110F0, 0x11136, 0x111D0, 0x112F0,
+    0x11450, 0x114D0, 0x11650, 0x116C0, 0x11730, 0x118E0, 0x11950, 0x11C50, 0x11D50,
+    0x11DA0, 0x16A60, 0x16AC0, 0x16B50, 0x1E140, 0x1E2F0, 0x1E950, 0x1F101, 0x1FBF0};
 struct DigitRun {
     char32_t start, end;
     int first;
 };
-constexpr DigitRun kDigitRuns[] = {
-    {0x30, 0x39, 0},       {0xB2, 0xB3, 2},       {0xB9, 0xB9, 1},       {0x660, 0x669, 0},
-    {0x6F0, 0x6F9, 0},     {0x7C0, 0x7C9, 0},     {0x966, 0x96F, 0},     {0x9E6, 0x9EF, 0},
-    {0xA66, 0xA6F, 0},     {0xAE6, 0xAEF, 0},     {0xB66, 0xB6F, 0},     {0xBE6, 0xBEF, 0},
-    {0xC66, 0xC6F, 0},     {0xCE6, 0xCEF, 0},     {0xD66, 0xD6F, 0},     {0xDE6, 0xDEF, 0},
-    {0xE50, 0xE59, 0},     {0xED0, 0xED9, 0},     {0xF20, 0xF29, 0},     {0x1040, 0x1049, 0},
-    {0x1090, 0x1099, 0},   {0x1369, 0x1371, 1},   {0x17E0, 0x17E9, 0},   {0x1810, 0x1819, 0},
-    {0x1946, 0x194F, 0},   {0x19D0, 0x19D9, 0},   {0x19DA, 0x19DA, 1},   {0x1A80, 0x1A89, 0},
-    {0x1A90, 0x1A99, 0},   {0x1B50, 0x1B59, 0},   {0x1BB0, 0x1BB9, 0},   {0x1C40, 0x1C49, 0},
-    {0x1C50, 0x1C59, 0},   {0x2070, 0x2070, 0},   {0x2074, 0x2079, 4},   {0x2080, 0x2089, 0},
-    {0x2460, 0x2468, 1},   {0x2474, 0x247C, 1},   {0x2488, 0x2490, 1},   {0x24EA, 0x24EA, 0},
-    {0x24F5, 0x24FD, 1},   {0x24FF, 0x24FF, 0},   {0x2776, 0x277E, 1},   {0x2780, 0x2788, 1},
-    {0x278A, 0x2792, 1},   {0xA620, 0xA629, 0},   {0xA8D0, 0xA8D9, 0},   {0xA900, 0xA909, 0},
-    {0xA9D0, 0xA9D9, 0},   {0xA9F0, 0xA9F9, 0},   {0xAA50, 0xAA59, 0},   {0xABF0, 0xABF9, 0},
-    {0xFF10, 0xFF19, 0},   {0x104A0, 0x104A9, 0}, {0x10A40, 0x10A43, 1}, {0x10D30, 0x10D39, 0},
-    {0x10E60, 0x10E68, 1}, {0x11052, 0x1105A, 1}, {0x11066, 0x1106F, 0}, {0x110F0, 0x110F9, 0},
-    {0x11136, 0x1113F, 0}, {0x111D0, 0x111D9, 0}, {0x112F0, 0x112F9, 0}, {0x11450, 0x11459, 0},
-    {0x114D0, 0x114D9, 0}, {0x11650, 0x11659, 0}, {0x116C0, 0x116C9, 0}, {0x11730, 0x11739, 0},
-    {0x118E0, 0x118E9, 0}, {0x11950, 0x11959, 0}, {0x11C50, 0x11C59, 0}, {0x11D50, 0x11D59, 0},
-    {0x11DA0, 0x11DA9, 0}, {0x16A60, 0x16A69, 0}, {0x16AC0, 0x16AC9, 0}, {0x16B50, 0x16B59, 0},
-    {0x1D7CE, 0x1D7FF, 0}, {0x1E140, 0x1E149, 0}, {0x1E2F0, 0x1E2F9, 0}, {0x1E950, 0x1E959, 0},
-    {0x1F100, 0x1F100, 0}, {0x1F101, 0x1F10A, 0}, {0x1FBF0, 0x1FBF9, 0},
-};
+constexpr DigitRun kOtherDigits[] = {
+    {0xB2, 0xB3, 2},       {0xB9, 0xB9, 1},       {0x1369, 0x1371, 1},   {0x19DA, 0x19DA, 1},
+    {0x2070, 0x2070, 0},   {0x2074, 0x2079, 4},   {0x2460, 0x2468, 1},   {0x2474, 0x247C, 1},
+    {0x2488, 0x2490, 1},   {0x24EA, 0x24EA, 0},   {0x24F5, 0x24FD, 1},   {0x24FF, 0x24FF, 0},
+    {0x2776, 0x277E, 1},   {0x2780, 0x2788, 1},   {0x278A, 0x2792, 1},   {0x10A40, 0x10A43, 1},
+    {0x10E60, 0x10E68, 1}, {0x11052, 0x1105A, 1}, {0x1D7CE, 0x1D7FF, 0}, {0x1F100, 0x1F100, 0}};
 
 // The digit's value, or -1.
 int DigitValue(char32_t c) {
-    auto run = std::upper_bound(std::begin(kDigitRuns), std::end(kDigitRuns), c,
-                                [](char32_t v, const DigitRun& r) { return v < r.start; });
-    if (run == std::begin(kDigitRuns))
-        return -1;
-    --run;
-    if (c > run->end)
-        return -1;
-    return static_cast<int>((run->first + (c - run->start)) % 10);
-}
-
-// Code points; an unpaired surrogate counts as one.
-std::u32string CodePoints(std::u16string_view text) {
-    std::u32string points;
-    points.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            points.push_back(0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else {
-            points.push_back(c);
-        }
-    }
-    return points;
-}
-
-void AppendPoint(std::u16string& text, char32_t c) {
-    if (c < 0x10000) {
-        text.push_back(static_cast<char16_t>(c));
-    } else {
-        text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-        text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    }
+    auto zero = std::upper_bound(std::begin(kDigitZeros), std::end(kDigitZeros), c);
+    if (zero != std::begin(kDigitZeros) && c - zero[-1] < 10)
+        return static_cast<int>(c - zero[-1]);
+    for (const DigitRun& run : kOtherDigits)
+        if (c >= run.start && c <= run.end)
+            return static_cast<int>((run.first + (c - run.start)) % 10);
+    return -1;
 }
 
 // Digits as ASCII digits and A-Z as a-z, for matching.
 char32_t Folded(char32_t c) {
     if (int digit = DigitValue(c); digit >= 0)
         return U'0' + static_cast<char32_t>(digit);
-    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+    return AsciiLower(c);
 }
 
 // What may stand between the digits of a number as written.
@@ -106,31 +71,9 @@ bool AllAsciiDigits(std::u32string_view text) {
     return std::all_of(text.begin(), text.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
 }
 
-std::u16string FoldAsciiCase(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    return folded;
-}
-
-std::u16string_view StemText(Redaction::Stem stem) {
-    switch (stem) {
-        case Redaction::Stem::Interface:
-            return u"interface-";
-        case Redaction::Stem::Connection:
-            return u"connection-";
-        case Redaction::Stem::Profile:
-            return u"profile-";
-        case Redaction::Stem::Adapter:
-            return u"adapter-";
-        case Redaction::Stem::Text:
-            return u"text-";
-        case Redaction::Stem::Value:
-            break;
-    }
-    return u"value-";
-}
+// By Redaction::Stem.
+constexpr std::u16string_view kStemTexts[] = {u"interface-", u"connection-", u"profile-",
+                                              u"adapter-",   u"text-",       u"value-"};
 
 }  // namespace
 
@@ -138,19 +81,15 @@ std::u16string MaskKeeping(std::u16string_view text, std::size_t kept) {
     std::u32string points = CodePoints(text);
     if (points.size() < 2 * kept)
         kept = 0;  // a mask hides at least half
-    std::u16string masked;
-    masked.reserve(text.size());
-    for (std::size_t i = 0; i < points.size(); ++i)
-        AppendPoint(masked, i < kept ? points[i] : U'X');
-    return masked;
+    std::fill(points.begin() + static_cast<std::ptrdiff_t>(kept), points.end(), U'X');
+    return FromCodePoints(points);
 }
 
 std::u16string MaskDigits(std::u16string_view text) {
-    std::u16string masked;
-    masked.reserve(text.size());
-    for (char32_t c : CodePoints(text))
-        AppendPoint(masked, DigitValue(c) >= 0 ? U'X' : c);
-    return masked;
+    std::u32string points = CodePoints(text);
+    std::replace_if(
+        points.begin(), points.end(), [](char32_t c) { return DigitValue(c) >= 0; }, U'X');
+    return FromCodePoints(points);
 }
 
 std::u16string MaskSecret(std::u16string_view text) {
@@ -179,15 +118,10 @@ bool IsKernelNetDeviceName(std::u16string_view name) {
 }
 
 std::u16string Redaction::Masked(std::u16string_view id, std::size_t kept) {
-    std::u32string folded;
-    for (char32_t c : CodePoints(id))
-        folded.push_back(Folded(c));
-    if (folded.size() >= kShortestKnown) {
-        std::u16string known;
-        for (char32_t c : folded)
-            AppendPoint(known, c);
-        known_.push_back(std::move(known));
-    }
+    std::u32string folded = CodePoints(id);
+    std::transform(folded.begin(), folded.end(), folded.begin(), Folded);
+    if (folded.size() >= kShortestKnown)
+        known_.push_back(std::move(folded));
     return MaskKeeping(id, kept);
 }
 
@@ -204,10 +138,10 @@ std::u16string Redaction::DeviceId(std::u16string_view id) {
 }
 
 std::u16string Redaction::TelephoneNumber(std::u16string_view number) {
-    std::u16string digits;
+    std::u32string digits;
     for (char32_t c : CodePoints(number))
         if (int value = DigitValue(c); value >= 0)
-            digits.push_back(static_cast<char16_t>(u'0' + value));
+            digits.push_back(U'0' + static_cast<char32_t>(value));
     if (digits.size() >= kShortestKnown)
         known_.push_back(digits);
     if (digits.size() > kNumberTail)
@@ -222,14 +156,15 @@ std::u16string Redaction::Pseudonym(std::u16string_view value, Stem stem) {
         stem == Stem::Interface || stem == Stem::Connection || stem == Stem::Adapter;
     // Folded first: the adapter look-up matches names whatever their A-Z
     // case, so "WWAN0" must stay beside a kept "wwan0" for the match to hold.
-    std::u16string folded = FoldAsciiCase(value);
+    std::u16string folded(value);
+    std::transform(folded.begin(), folded.end(), folded.begin(), AsciiLower);
     if (isNetName && IsKernelNetDeviceName(folded))
         return std::u16string(value);
     auto [entry, added] = pseudonyms_.try_emplace(std::move(folded));
     if (added) {
         std::string number = std::to_string(++counts_[stem]);
-        entry->second =
-            std::u16string(StemText(stem)) + std::u16string(number.begin(), number.end());
+        entry->second = std::u16string(kStemTexts[static_cast<std::size_t>(stem)]) +
+                        std::u16string(number.begin(), number.end());
     }
     return entry->second;
 }
@@ -237,12 +172,10 @@ std::u16string Redaction::Pseudonym(std::u16string_view value, Stem stem) {
 std::u16string Redaction::KeptText(std::u16string_view text) const {
     if (known_.empty())
         return std::u16string(text);
-    const std::u32string points = CodePoints(text);
-    std::u32string folded(points.size(), U'\0');
-    std::transform(points.begin(), points.end(), folded.begin(), Folded);
-    std::vector<bool> masked(points.size(), false);
-    for (const std::u16string& knownText : known_) {
-        const std::u32string needle = CodePoints(knownText);
+    std::u32string shown = CodePoints(text);
+    std::u32string folded(shown.size(), U'\0');
+    std::transform(shown.begin(), shown.end(), folded.begin(), Folded);
+    for (const std::u32string& needle : known_) {
         // A number may be written with separators between its digits.
         const bool number = AllAsciiDigits(needle);
         for (std::size_t start = 0; start < folded.size(); ++start) {
@@ -261,14 +194,10 @@ std::u16string Redaction::KeptText(std::u16string_view text) const {
                 continue;
             for (std::size_t i = start; i < at; ++i)
                 if (!number || !IsNumberSeparator(folded[i]))
-                    masked[i] = true;
+                    shown[i] = U'X';
         }
     }
-    std::u16string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < points.size(); ++i)
-        AppendPoint(result, masked[i] ? U'X' : points[i]);
-    return result;
+    return FromCodePoints(shown);
 }
 
 namespace {

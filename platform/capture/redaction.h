@@ -14,7 +14,7 @@
 //   names, access strings, adapter descriptions) is kept, but any identifier
 //   already masked that occurs in it is masked where it occurs.
 // Profile XML is parsed, masked node by node and written out again; see
-// MaskProfileXml below.
+// Redaction::ProfileXml below.
 #pragma once
 
 #include <cstddef>
@@ -77,7 +77,7 @@ class Redaction {
 
     std::map<std::u16string, std::u16string> pseudonyms_;  // by value, A-Z folded
     std::map<Stem, unsigned> counts_;
-    std::vector<std::u16string> known_;  // identifiers as matched: digits as ASCII, A-Z folded
+    std::vector<std::u32string> known_;  // identifiers as matched: digits as ASCII, A-Z folded
 };
 
 inline constexpr std::u16string_view kWithheldProfileXml =
