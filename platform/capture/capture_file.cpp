@@ -125,14 +125,25 @@ PendingFile::PendingFile(const std::string& path, std::string_view text,
     name.push_back('\0');
     temporary_.reserve(pattern.size());  // nothing to throw once the file exists
     InstallCleanup();
+    // Held back while the file exists but its path is not yet armed: a signal
+    // in between would otherwise end the process and leave the file.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (int signal : kSignals)
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &previous);
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    const int created = errno;
+    if (fd >= 0) {
+        std::memcpy(g_temporary, name.data(), name.size());
+        g_armed.store(true);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
-        failure_ = Reason(errno);
+        failure_ = Reason(created);
         RemoveCleanup();
         return;
     }
-    std::memcpy(g_temporary, name.data(), name.size());
-    g_armed.store(true);
     temporary_ = name.data();
 
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
