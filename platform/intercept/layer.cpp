@@ -37,7 +37,7 @@ void LayerCore::Detach() {
     arrays_.clear();
 }
 
-std::uint64_t LayerCore::AddArray(SAFEARRAY* array, Op getter, ElementKind element) {
+std::uint64_t LayerCore::AddArray(SAFEARRAY* array, Op getter, ObjectKind element) {
     std::uint64_t id = NewId();
     std::lock_guard lock(mutex_);
     if (!detached_)
@@ -108,10 +108,10 @@ class Route final : public ArrayRoute {
             *core_, call, element,
             [&] {
                 HRESULT hr = fetch();
-                if (SUCCEEDED(hr) && info->element != ElementKind::Value) {
+                if (SUCCEEDED(hr) && info->element != ObjectKind::Value) {
                     auto** slot = static_cast<IUnknown**>(element);
                     if (*slot)
-                        *slot = WrapElement(core_, info->element, *slot, &call.produced);
+                        *slot = WrapObject(core_, info->element, *slot, &call.produced);
                 }
                 return hr;
             },
@@ -155,12 +155,12 @@ class Route final : public ArrayRoute {
 
 // A class registered over the service's own: creates through the class
 // registered below it (whichever that is at the time) and wraps what it made.
-template <class Manager, class Wrap>
+template <class Manager>
 void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
-               const char* name, Op op, Wrap wrap) {
+               const char* name, Op op, ObjectKind kind) {
     // The registration can only be asked for what lies below it once it exists.
     auto self = std::make_shared<const ClassRegistration*>(nullptr);
-    slot = ClassRegistration(clsid, name, [core, self, clsid, op, wrap](REFIID iid, void** object) {
+    slot = ClassRegistration(clsid, name, [core, self, clsid, op, kind](REFIID iid, void** object) {
         Call call{op};
         return Through(
             *core, call, object,
@@ -170,7 +170,8 @@ void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, 
                     return REGDB_E_CLASSNOTREG;
                 HRESULT hr = inner(iid, object);
                 if (SUCCEEDED(hr) && *object && iid == Manager::kIid)
-                    *object = wrap(core, static_cast<Manager*>(*object), &call.produced);
+                    *object = static_cast<Manager*>(
+                        WrapObject(core, kind, static_cast<Manager*>(*object), &call.produced));
                 return hr;
             },
             [&] { *object = nullptr; });
@@ -211,13 +212,14 @@ Layer::Layer(std::vector<Client*> clients)
       installation_(std::make_unique<Installation>()) {
     WrapClass<IMbnInterfaceManager>(installation_->interfaceManager, core_,
                                     CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-                                    Op::CreateInterfaceManager, WrapInterfaceManager);
+                                    Op::CreateInterfaceManager, ObjectKind::InterfaceManager);
     WrapClass<IMbnConnectionManager>(installation_->connectionManager, core_,
                                      CLSID_MbnConnectionManager, "MbnConnectionManager",
-                                     Op::CreateConnectionManager, WrapConnectionManager);
+                                     Op::CreateConnectionManager, ObjectKind::ConnectionManager);
     WrapClass<IMbnConnectionProfileManager>(
         installation_->profileManager, core_, CLSID_MbnConnectionProfileManager,
-        "MbnConnectionProfileManager", Op::CreateConnectionProfileManager, WrapProfileManager);
+        "MbnConnectionProfileManager", Op::CreateConnectionProfileManager,
+        ObjectKind::ProfileManager);
     // The listing below is the one this override replaces; an override can
     // only call it once it exists, hence the indirection.
     auto self = std::make_shared<const AdapterListerOverride*>(nullptr);
@@ -237,12 +239,7 @@ Layer::Layer(std::vector<Client*> clients)
 
 Layer::~Layer() {
     core_->Detach();
-    // Removed in reverse order of installation.
-    installation_->route.reset();
-    installation_->adapters.reset();
-    installation_->profileManager = ClassRegistration();
-    installation_->connectionManager = ClassRegistration();
-    installation_->interfaceManager = ClassRegistration();
+    installation_.reset();  // its members go in reverse order of installation
 }
 
 }  // namespace paravue::intercept

@@ -13,13 +13,22 @@
 
 namespace paravue::intercept {
 
-// What a listed element is, so a fetched interface can be wrapped.
-enum class ElementKind { Value, Interface, Connection, Profile };
+// What an object handed out is, so that it can be wrapped; a listed element
+// is a Value or one of the first three.
+enum class ObjectKind {
+    Value,
+    Interface,
+    Connection,
+    Profile,
+    InterfaceManager,
+    ConnectionManager,
+    ProfileManager
+};
 
 struct ArrayInfo {
     std::uint64_t id = 0;
     Op getter;  // the getter that handed it out
-    ElementKind element = ElementKind::Value;
+    ObjectKind element = ObjectKind::Value;
 };
 
 class LayerCore {
@@ -34,7 +43,7 @@ class LayerCore {
     void Detach();
 
     // Registers an array handed out through the layer; returns its id.
-    std::uint64_t AddArray(SAFEARRAY* array, Op getter, ElementKind element);
+    std::uint64_t AddArray(SAFEARRAY* array, Op getter, ObjectKind element);
     std::optional<ArrayInfo> FindArray(SAFEARRAY* array) const;
     void ForgetArray(SAFEARRAY* array);  // tells the clients
 

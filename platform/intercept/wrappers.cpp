@@ -68,7 +68,7 @@ class Wrapper : public ServiceObject<Derived, Interface> {
     // A getter of an array, registered so that its calls pass the layer too.
     // `invoke` calls the service.
     template <class Invoke>
-    HRESULT Array(Call call, ElementKind element, SAFEARRAY** out, Invoke&& invoke) {
+    HRESULT Array(Call call, ObjectKind element, SAFEARRAY** out, Invoke&& invoke) {
         return Through(
             *core_, call, out,
             [&] {
@@ -84,7 +84,7 @@ class Wrapper : public ServiceObject<Derived, Interface> {
     }
     template <class Method>
     HRESULT Array(Op op, Method method, SAFEARRAY** out) {
-        return Array(Call{op, id_, 0, op}, ElementKind::Value, out,
+        return Array(Call{op, id_, 0, op}, ObjectKind::Value, out,
                      [&] { return (inner_.Get()->*method)(out); });
     }
 
@@ -157,28 +157,31 @@ class Wrapped;
     };
 PARAVUE_MBN_PARTS(PARAVUE_WRAPPER)
 
-class InterfaceManagerWrapper final
-    : public Wrapper<InterfaceManagerWrapper, IMbnInterfaceManager> {
+template <>
+class Wrapped<IMbnInterfaceManager> final
+    : public Wrapper<Wrapped<IMbnInterfaceManager>, IMbnInterfaceManager> {
   public:
     using Wrapper::Wrapper;
     HRESULT GetInterfaces(SAFEARRAY** interfaces) override {
-        return Array(Call{Op::GetInterfaces, id_, 0, Op::GetInterfaces}, ElementKind::Interface,
+        return Array(Call{Op::GetInterfaces, id_, 0, Op::GetInterfaces}, ObjectKind::Interface,
                      interfaces, [&] { return inner_->GetInterfaces(interfaces); });
     }
 };
 
-class ConnectionManagerWrapper final
-    : public Wrapper<ConnectionManagerWrapper, IMbnConnectionManager> {
+template <>
+class Wrapped<IMbnConnectionManager> final
+    : public Wrapper<Wrapped<IMbnConnectionManager>, IMbnConnectionManager> {
   public:
     using Wrapper::Wrapper;
     HRESULT GetConnections(SAFEARRAY** connections) override {
-        return Array(Call{Op::GetConnections, id_, 0, Op::GetConnections}, ElementKind::Connection,
+        return Array(Call{Op::GetConnections, id_, 0, Op::GetConnections}, ObjectKind::Connection,
                      connections, [&] { return inner_->GetConnections(connections); });
     }
 };
 
-class ProfileManagerWrapper final
-    : public Wrapper<ProfileManagerWrapper, IMbnConnectionProfileManager> {
+template <>
+class Wrapped<IMbnConnectionProfileManager> final
+    : public Wrapper<Wrapped<IMbnConnectionProfileManager>, IMbnConnectionProfileManager> {
   public:
     using Wrapper::Wrapper;
     HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
@@ -188,48 +191,37 @@ class ProfileManagerWrapper final
         IMbnInterface* inner = wrapped ? wrapped->Inner() : mbnInterface;
         Call call{Op::GetConnectionProfiles, id_, 0, Op::GetConnectionProfiles};
         call.argument = wrapped ? wrapped->Id() : 0;
-        return Array(call, ElementKind::Profile, connectionProfiles,
+        return Array(call, ObjectKind::Profile, connectionProfiles,
                      [&] { return inner_->GetConnectionProfiles(inner, connectionProfiles); });
     }
 };
 
-template <class W, class I>
-I* WrapAs(const std::shared_ptr<LayerCore>& core, I* inner, std::uint64_t* id) {
-    ComPtr<W> wrapper = MakeComObject<W>(core, inner);
+template <class I>
+IUnknown* WrapAs(const std::shared_ptr<LayerCore>& core, IUnknown* inner, std::uint64_t* id) {
+    // Slots and out-parameters hold the pointer of the interface itself.
+    ComPtr<Wrapped<I>> wrapper = MakeComObject<Wrapped<I>>(core, static_cast<I*>(inner));
     *id = wrapper->Id();
-    return wrapper.Detach();
+    return static_cast<I*>(wrapper.Detach());
 }
 
 }  // namespace
 
-IMbnInterfaceManager* WrapInterfaceManager(const std::shared_ptr<LayerCore>& core,
-                                           IMbnInterfaceManager* inner, std::uint64_t* id) {
-    return WrapAs<InterfaceManagerWrapper>(core, inner, id);
-}
-
-IMbnConnectionManager* WrapConnectionManager(const std::shared_ptr<LayerCore>& core,
-                                             IMbnConnectionManager* inner, std::uint64_t* id) {
-    return WrapAs<ConnectionManagerWrapper>(core, inner, id);
-}
-
-IMbnConnectionProfileManager* WrapProfileManager(const std::shared_ptr<LayerCore>& core,
-                                                 IMbnConnectionProfileManager* inner,
-                                                 std::uint64_t* id) {
-    return WrapAs<ProfileManagerWrapper>(core, inner, id);
-}
-
-IUnknown* WrapElement(const std::shared_ptr<LayerCore>& core, ElementKind kind, IUnknown* inner,
-                      std::uint64_t* id) {
-    // Array slots hold the pointer of the interface the reader fetches into.
+IUnknown* WrapObject(const std::shared_ptr<LayerCore>& core, ObjectKind kind, IUnknown* inner,
+                     std::uint64_t* id) {
     switch (kind) {
-        case ElementKind::Interface:
-            return WrapAs<Wrapped<IMbnInterface>>(core, static_cast<IMbnInterface*>(inner), id);
-        case ElementKind::Connection:
-            return WrapAs<Wrapped<IMbnConnection>>(core, static_cast<IMbnConnection*>(inner), id);
-        case ElementKind::Profile:
-            return WrapAs<Wrapped<IMbnConnectionProfile>>(
-                core, static_cast<IMbnConnectionProfile*>(inner), id);
-        case ElementKind::Value:
+        case ObjectKind::Interface:
+            return WrapAs<IMbnInterface>(core, inner, id);
+        case ObjectKind::Connection:
+            return WrapAs<IMbnConnection>(core, inner, id);
+        case ObjectKind::Profile:
+            return WrapAs<IMbnConnectionProfile>(core, inner, id);
+        case ObjectKind::InterfaceManager:
+            return WrapAs<IMbnInterfaceManager>(core, inner, id);
+        case ObjectKind::ConnectionManager:
+            return WrapAs<IMbnConnectionManager>(core, inner, id);
+        case ObjectKind::ProfileManager:
+            return WrapAs<IMbnConnectionProfileManager>(core, inner, id);
+        case ObjectKind::Value:
             break;
     }
     *id = 0;

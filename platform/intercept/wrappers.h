@@ -10,17 +10,10 @@
 
 namespace paravue::intercept {
 
-// Wraps a service object (taking over its reference) and hands the wrapper out
-// as the same interface. `id` receives the wrapper's id.
-IMbnInterfaceManager* WrapInterfaceManager(const std::shared_ptr<LayerCore>& core,
-                                           IMbnInterfaceManager* inner, std::uint64_t* id);
-IMbnConnectionManager* WrapConnectionManager(const std::shared_ptr<LayerCore>& core,
-                                             IMbnConnectionManager* inner, std::uint64_t* id);
-IMbnConnectionProfileManager* WrapProfileManager(const std::shared_ptr<LayerCore>& core,
-                                                 IMbnConnectionProfileManager* inner,
-                                                 std::uint64_t* id);
-// For elements fetched from an array of interfaces.
-IUnknown* WrapElement(const std::shared_ptr<LayerCore>& core, ElementKind kind, IUnknown* inner,
-                      std::uint64_t* id);
+// Wraps a service object of the given kind (taking over its reference) and
+// hands the wrapper out as the same interface; `id` receives the wrapper's id.
+// A Value is no object: it comes back as it is, with id 0.
+IUnknown* WrapObject(const std::shared_ptr<LayerCore>& core, ObjectKind kind, IUnknown* inner,
+                     std::uint64_t* id);
 
 }  // namespace paravue::intercept

@@ -39,28 +39,28 @@ requires(!std::is_same_v<OutOf<T>, T> && !std::is_same_v<T, String>) HRESULT
 }
 
 template <class T>
-void Clear(T* out) {
-    *out = T{};
-}
-
-template <class T>
 HRESULT CopyOut(const T& value, T* out) {
     *out = value;
     return S_OK;
 }
 
-// The common shape of a getter: clear, fail or copy out.
-template <class T, class Out>
-HRESULT HandOut(const Field<T>& field, Out* out) {
-    if (out)
-        Clear(out);
+// The common shape of a getter: clear the out-parameter, then fail, or hand
+// out the value with `copy(value, out)` and the field's status.
+template <class T, class Out, class Copy>
+HRESULT Answer(const Field<T>& field, Out* out, Copy&& copy) {
     if (!out)
         return E_POINTER;
+    *out = Out{};
     if (field.Failed())
         return field.status;
-    if (HRESULT hr = CopyOut(field.value, out); FAILED(hr))
+    if (HRESULT hr = copy(field.value, out); FAILED(hr))
         return hr;
     return field.status;
+}
+
+template <class T, class Out>
+HRESULT HandOut(const Field<T>& field, Out* out) {
+    return Answer(field, out, [](const T& value, Out* to) { return CopyOut(value, to); });
 }
 
 // A SAFEARRAY of the array's items, its bound and element faults noted.
@@ -105,24 +105,12 @@ HRESULT HandOutArray(const Field<Array<T>>& field, SAFEARRAY** out) {
     constexpr SafeArrayKind kind = std::is_same_v<T, String>    ? SafeArrayKind::Bstr
                                    : std::is_same_v<T, Context> ? SafeArrayKind::MbnContext
                                                                 : SafeArrayKind::MbnProvider;
-    if (out)
-        *out = nullptr;
-    if (!out)
-        return E_POINTER;
-    if (field.Failed())
-        return field.status;
-    auto put = [](SAFEARRAY* array, LONG index, const T& item) {
-        return PutItem(array, index, item);
-    };
-    if (HRESULT hr = BuildArray(field.value, kind, put, out); FAILED(hr))
-        return hr;
-    return field.status;
-}
-
-// Stores an interface pointer, typed as the reader fetches it.
-template <class I>
-HRESULT PutInterface(SAFEARRAY* array, LONG index, I* object) {
-    return SafeArrayPutElement(array, &index, &object);
+    return Answer(field, out, [](const Array<T>& array, SAFEARRAY** to) {
+        auto put = [](SAFEARRAY* into, LONG index, const T& item) {
+            return PutItem(into, index, item);
+        };
+        return BuildArray(array, kind, put, to);
+    });
 }
 
 }  // namespace paravue::simulated

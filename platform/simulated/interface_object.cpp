@@ -1,27 +1,9 @@
 #include "platform/simulated/interface_object.h"
 
 #include "platform/com_object.h"
-#include "platform/simulated/hand_out.h"
 
 namespace paravue::simulated {
 namespace {
-
-// Hands out the object made from one part of the snapshot, or the part's
-// failure; the object keeps the whole snapshot alive.
-template <class Owner, class T, class Out>
-HRESULT HandOutPart(const std::shared_ptr<const Owner>& owner, const Field<T>& field, Out** out) {
-    if (out)
-        *out = nullptr;
-    if (!out)
-        return E_POINTER;
-    if (field.Failed())
-        return field.status;
-    auto object = MakeObject(std::shared_ptr<const T>(owner, &field.value));
-    if (!object)
-        return E_OUTOFMEMORY;
-    *out = object.Detach();
-    return field.status;
-}
 
 template <class Part>
 class Answers;
@@ -36,9 +18,9 @@ class Answers;
     HRESULT Name(SAFEARRAY** out) override {    \
         return HandOutArray(part_->field, out); \
     }
-#define PARAVUE_ANSWER_PART(Name, Out, field)         \
-    HRESULT Name(Out** out) override {                \
-        return HandOutPart(part_, part_->field, out); \
+#define PARAVUE_ANSWER_PART(Name, Out, field)           \
+    HRESULT Name(Out** out) override {                  \
+        return HandOutObject(part_, part_->field, out); \
     }
 #define PARAVUE_ANSWER_QUERY(Name, Out, field)
 #define PARAVUE_ANSWER_LISTED(Name, Out, field)
@@ -63,7 +45,7 @@ class Answers;
     PARAVUE_ANSWER_QI_##kind(Out, field)
 #define PARAVUE_ANSWER_QI_QUERY(Out, field) \
     if (iid == Out::kIid)                   \
-        return HandOutPart(part_, part_->field, reinterpret_cast<Out**>(object));
+        return HandOutObject(part_, part_->field, reinterpret_cast<Out**>(object));
 #define PARAVUE_ANSWER_QI_VALUE(Out, field)
 #define PARAVUE_ANSWER_QI_ARRAY(Out, field)
 #define PARAVUE_ANSWER_QI_PART(Out, field)

@@ -10,6 +10,7 @@
 
 #include "platform/com.h"
 #include "platform/mbn.h"
+#include "platform/simulated/hand_out.h"
 #include "platform/simulated/scenario.h"
 
 namespace paravue::simulated {
@@ -25,5 +26,29 @@ std::shared_ptr<const Interface> InterfaceAt(const std::shared_ptr<const Scenari
                                              std::size_t index);
 // What one of this service's interfaces answers from; null for another object.
 std::shared_ptr<const Interface> InterfaceData(IMbnInterface* object);
+
+// Hands out the object made from one part of `owner`, or the part's failure;
+// the object keeps `owner` alive.
+template <class Owner, class T, class Out>
+HRESULT HandOutObject(const std::shared_ptr<const Owner>& owner, const Field<T>& field, Out** out) {
+    return Answer(field, out, [&](const T& value, Out** to) {
+        *to = MakeObject(std::shared_ptr<const T>(owner, &value)).Detach();
+        return *to ? S_OK : E_OUTOFMEMORY;
+    });
+}
+
+// An array of such objects, each typed as the reader fetches it.
+template <class Owner, class T>
+HRESULT HandOutObjects(const std::shared_ptr<const Owner>& owner, const Field<Array<T>>& field,
+                       SAFEARRAY** out) {
+    auto put = [&](SAFEARRAY* array, LONG index, const T& item) {
+        auto object = MakeObject(std::shared_ptr<const T>(owner, &item));
+        auto* typed = object.Get();
+        return SafeArrayPutElement(array, &index, &typed);
+    };
+    return Answer(field, out, [&](const Array<T>& array, SAFEARRAY** to) {
+        return BuildArray(array, SafeArrayKind::Unknown, put, to);
+    });
+}
 
 }  // namespace paravue::simulated

@@ -1,6 +1,7 @@
 #include "platform/simulated/json_fields.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -17,33 +18,16 @@ std::string RangeText(std::int64_t min, std::int64_t max) {
     return "from " + std::to_string(min) + " to " + std::to_string(max);
 }
 
-// "0x..." with at most 16 hex digits; false when the text is not that shape.
+// "0x..." and hex digits; a value beyond 64 bits is read as the largest.
+// False when the text is not that shape.
 bool ParseHex(const std::string& text, std::uint64_t* value) {
     if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
         return false;
-    std::uint64_t result = 0;
-    std::size_t digits = 0;
-    for (std::size_t i = 2; i < text.size(); ++i) {
-        char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return false;
-        if (result == 0 && digit == 0)
-            continue;  // leading zeros do not count
-        if (++digits > 16) {
-            *value = std::numeric_limits<std::uint64_t>::max();
-            return true;
-        }
-        result = result * 16 + digit;
-    }
-    *value = result;
-    return true;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data() + 2, end, *value, 16);
+    if (error == std::errc::result_out_of_range)
+        *value = std::numeric_limits<std::uint64_t>::max();
+    return stop == end && error != std::errc::invalid_argument;
 }
 
 // Builds the document from the parser's events (nlohmann's own builder with a

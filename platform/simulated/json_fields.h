@@ -119,7 +119,6 @@ class ObjectReader {
         }
     }
     bool Has(std::string_view key) const { return j_.contains(key); }
-    const std::string& Path() const { return path_; }
     // Fails on the first key that no Optional asked for.
     void RejectUnknownKeys() const;
 

@@ -70,6 +70,7 @@ struct Field {
 // failure is not fetchable: SafeArrayGetElement of it fails with that status.
 template <class T>
 struct Array {
+    using Item = T;
     LONG lowerBound = 0;
     std::vector<Field<T>> items;
     HRESULT lowerBoundStatus = S_OK;  // a failure makes SafeArrayGetLBound fail
@@ -151,8 +152,13 @@ using PartOf = typename PartOfT<I>::type;
 template <class T>
 using OutOf = typename OutOfT<T>::type;
 
-struct InterfaceManager {};
-struct ConnectionProfileManager {};
+// Managers that say nothing of their own beyond whether they can be created.
+struct NoFields {
+    template <class Self, class Visit>
+    static void Fields(Self&, Visit&&) {}
+};
+struct InterfaceManager : NoFields {};
+struct ConnectionProfileManager : NoFields {};
 
 struct ConnectionManager {
     // nullopt: the connection of every interface that has one, in interface order.
@@ -221,8 +227,5 @@ class PatchedStates {
 // Throws ScenarioError; `sourceName` starts every message (usually the path).
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
 Scenario LoadScenarioFile(const std::string& path);
-
-// The name a scenario file uses for an event ("OnRegisterStateChange").
-std::string_view EventName(EventKind kind);
 
 }  // namespace paravue::simulated

@@ -29,6 +29,7 @@ using Path = const std::string&;
 
 template <class T>
 T ReadValue(const Json& j, Path path);
+ConnectionManager ReadConnectionManager(const Json& j, Path path);
 
 template <class T>
 void ReadMember(ObjectReader& object, std::string_view key, T& value) {
@@ -52,13 +53,6 @@ T ReadObject(const Json& j, Path path) {
 }
 
 template <class T>
-struct ItemOf {};
-template <class T>
-struct ItemOf<Array<T>> {
-    using type = T;
-};
-
-template <class T>
 T ReadValue(const Json& j, Path path) {
     if constexpr (std::is_same_v<T, String>) {
         return ReadString(j, path);
@@ -66,9 +60,10 @@ T ReadValue(const Json& j, Path path) {
         return json::ReadVariantBool(j, path);
     } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
         return ReadNumber<T>(j, path);
-    } else if constexpr (requires { typename ItemOf<T>::type; }) {
-        using Item = typename ItemOf<T>::type;
-        return ReadArray<Item>(j, path, ReadValue<Item>);
+    } else if constexpr (requires { typename T::Item; }) {
+        return ReadArray<typename T::Item>(j, path, ReadValue<typename T::Item>);
+    } else if constexpr (std::is_same_v<T, ConnectionManager>) {
+        return ReadConnectionManager(j, path);
     } else {
         // A profile may be written as its XML alone.
         if constexpr (std::is_same_v<T, Profile>) {
@@ -80,22 +75,6 @@ T ReadValue(const Json& j, Path path) {
         }
         return ReadObject<T>(j, path);
     }
-}
-
-template <class T, class Read>
-void FieldAt(ObjectReader& object, std::string_view key, Field<T>& field, Read&& read) {
-    object.Optional(key, [&](const Json& j, Path path) { field = ReadField<T>(j, path, read); });
-}
-
-template <class T, class Read>
-void ValueAt(ObjectReader& object, std::string_view key, T& value, Read&& read) {
-    object.Optional(key, [&](const Json& j, Path path) { value = read(j, path); });
-}
-
-template <class Manager>
-Manager ReadEmptyManager(const Json& j, Path path) {
-    ObjectReader(j, path).RejectUnknownKeys();
-    return Manager{};
 }
 
 ConnectionManager ReadConnectionManager(const Json& j, Path path) {
@@ -133,13 +112,12 @@ std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
 // Everything but the events.
 Scenario ReadState(ObjectReader& o) {
     Scenario s;
-    FieldAt(o, "interfaceManager", s.interfaceManager, ReadEmptyManager<InterfaceManager>);
+    ReadMember(o, "interfaceManager", s.interfaceManager);
     ReadMember(o, "interfaces", s.interfaces);
     // Omitted: the connections follow the interfaces.
     s.connectionManager.value.connections.reset();
-    FieldAt(o, "connectionManager", s.connectionManager, ReadConnectionManager);
-    FieldAt(o, "connectionProfileManager", s.connectionProfileManager,
-            ReadEmptyManager<ConnectionProfileManager>);
+    ReadMember(o, "connectionManager", s.connectionManager);
+    ReadMember(o, "connectionProfileManager", s.connectionProfileManager);
     o.Optional("adapters", [&](const Json& v, Path p) { s.adapters = ReadAdapters(v, p); });
     return s;
 }
@@ -197,7 +175,7 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
         Event event;
         if (!o.Has("event"))
             Fail(eventPath, "missing \"event\"");
-        ValueAt(o, "event", event.kind, ReadEventKind);
+        o.Optional("event", [&](const Json& v, Path p) { event.kind = ReadEventKind(v, p); });
         o.Optional("afterMs", [&](const Json& v, Path p) {
             event.afterMs = static_cast<std::uint32_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
@@ -258,13 +236,6 @@ std::string ParseErrorText(const std::string& message) {
 ScenarioError::ScenarioError(std::string_view message)
     : std::runtime_error(PrintableText(message)) {}
 
-std::string_view EventName(EventKind kind) {
-    for (auto [known, name] : kEventNames)
-        if (known == kind)
-            return name;
-    return "unknown";
-}
-
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName) {
     try {
         Json document = json::ParseDocument(jsonText);
@@ -322,6 +293,10 @@ Scenario LoadScenarioFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw cannotRead(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     // Read in chunks up to one byte past the bound, so pipes and endless
     // devices are refused as soon as they pass it.
     std::string text;
@@ -330,26 +305,20 @@ Scenario LoadScenarioFile(const std::string& path) {
         text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
     for (;;) {
-        if (text.size() > kMaxScenarioBytes) {
-            ::close(fd);
+        if (text.size() > kMaxScenarioBytes)
             throw ScenarioError(path + ": larger than " +
                                 std::to_string(kMaxScenarioBytes / (1024 * 1024)) +
                                 " MiB; not a scenario");
-        }
         std::size_t want = std::min(sizeof buffer, kMaxScenarioBytes + 1 - text.size());
         ssize_t got = ::read(fd, buffer, want);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            int error = errno;
-            ::close(fd);
-            throw cannotRead(error);
-        }
+        if (got < 0)
+            throw cannotRead(errno);
         if (got == 0)
             break;
         text.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(fd);
     return ParseScenario(text, path);
 }
 

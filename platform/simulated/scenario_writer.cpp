@@ -17,19 +17,6 @@ Json Status(HRESULT status) {
     return text;
 }
 
-Json ToJson(const String& text) {
-    return text ? Json(Utf16ToUtf8(*text)) : Json(nullptr);
-}
-
-template <class T>
-requires std::is_integral_v<T> || std::is_enum_v<T> Json ToJson(T value) {
-    // Enumerations and signed numbers as signed, ULONGs as unsigned: both read back as the bits.
-    if constexpr (std::is_enum_v<T>)
-        return static_cast<std::int64_t>(value);
-    else
-        return value;
-}
-
 // Sets `key` unless the value is what an omitted key means.
 void Put(Json& object, const char* key, Json value, const Json& zero) {
     if (value != zero)
@@ -66,7 +53,7 @@ Json ItemJson(const Field<T>& item) {
     if constexpr (std::is_same_v<T, Profile>) {
         const Field<String>& xml = item.value.xml;
         if (!item.Failed() && xml.status == S_OK)
-            return ToJson(xml.value);
+            return ValueJson(xml.value);
         if (!item.Failed())
             return Json{{"xml", FieldJson(xml)}};
     }
@@ -91,38 +78,23 @@ Json ArrayJson(const Array<T>& array) {
     return object;
 }
 
-template <class T>
-inline constexpr bool kIsArray = false;
-template <class T>
-inline constexpr bool kIsArray<Array<T>> = true;
-
-// A record or a part: every member its Fields visit.
+// Enumerations and signed numbers as signed, ULONGs as unsigned (both read back
+// as the bits); a record or a part: every member its Fields visit.
 template <class T>
 Json ValueJson(const T& value) {
-    if constexpr (std::is_same_v<T, String> || std::is_integral_v<T> || std::is_enum_v<T>) {
-        return ToJson(value);
-    } else if constexpr (kIsArray<T>) {
+    if constexpr (std::is_same_v<T, String>) {
+        return value ? Json(Utf16ToUtf8(*value)) : Json(nullptr);
+    } else if constexpr (std::is_enum_v<T>) {
+        return static_cast<std::int64_t>(value);
+    } else if constexpr (std::is_integral_v<T>) {
+        return value;
+    } else if constexpr (requires { typename T::Item; }) {
         return ArrayJson(value);
     } else {
         Json o = Json::object();
         T::Fields(value, [&](const char* key, const auto& member) { PutMember(o, key, member); });
         return o;
     }
-}
-
-template <class T>
-void PutField(Json& object, const char* key, const Field<T>& field) {
-    PutMember(object, key, field);
-}
-
-template <>
-Json ValueJson(const InterfaceManager&) {
-    return Json::object();
-}
-
-template <>
-Json ValueJson(const ConnectionProfileManager&) {
-    return Json::object();
 }
 
 template <>
@@ -137,11 +109,11 @@ Json ValueJson(const ConnectionManager& m) {
 
 std::string WriteScenario(const Scenario& scenario) {
     Json o = Json::object();
-    PutField(o, "interfaceManager", scenario.interfaceManager);
+    PutMember(o, "interfaceManager", scenario.interfaceManager);
     // Always written, so that the file says whether the service listed a device.
     o["interfaces"] = FieldJson(scenario.interfaces);
-    PutField(o, "connectionManager", scenario.connectionManager);
-    PutField(o, "connectionProfileManager", scenario.connectionProfileManager);
+    PutMember(o, "connectionManager", scenario.connectionManager);
+    PutMember(o, "connectionProfileManager", scenario.connectionProfileManager);
     if (scenario.adapters) {
         Json adapters = Json::array();
         for (const Adapter& adapter : *scenario.adapters)

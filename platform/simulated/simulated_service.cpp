@@ -43,17 +43,18 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
     registrations_ = std::make_unique<Registrations>();
     auto core = core_;
-    registrations_->interfaceManager = ClassRegistration(
-        CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-        [core](REFIID iid, void** object) { return CreateInterfaceManager(core, iid, object); });
-    registrations_->connectionManager = ClassRegistration(
-        CLSID_MbnConnectionManager, "MbnConnectionManager",
-        [core](REFIID iid, void** object) { return CreateConnectionManager(core, iid, object); });
+    auto registration = [&](const CLSID& clsid, const char* name, auto create) {
+        return ClassRegistration(clsid, name, [core, create](REFIID iid, void** object) {
+            return create(core, iid, object);
+        });
+    };
+    registrations_->interfaceManager =
+        registration(CLSID_MbnInterfaceManager, "MbnInterfaceManager", CreateInterfaceManager);
+    registrations_->connectionManager =
+        registration(CLSID_MbnConnectionManager, "MbnConnectionManager", CreateConnectionManager);
     registrations_->connectionProfileManager =
-        ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-                          [core](REFIID iid, void** object) {
-                              return CreateConnectionProfileManager(core, iid, object);
-                          });
+        registration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
+                     CreateConnectionProfileManager);
     if (listsAdapters) {
         // Follows the current state, so an event's patch can change the adapters too.
         registrations_->adapters.emplace([core](std::vector<AdapterRecord>& records) {

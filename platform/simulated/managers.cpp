@@ -1,0 +1,132 @@
+// The three managers. The interface manager lists the interfaces of one
+// snapshot and is the container of the event connection points that all
+// managers of a service share; subscriptions go through a gate that starts the
+// event clock. The connection manager lists every connection the service
+// knows, the connection profile manager the profiles of one interface.
+#include "platform/simulated/managers.h"
+
+#include "platform/com_object.h"
+#include "platform/connection_point.h"
+#include "platform/simulated/interface_object.h"
+
+namespace paravue::simulated {
+namespace {
+
+class AdviseGate final : public ServiceObject<AdviseGate, IConnectionPoint> {
+  public:
+    AdviseGate(std::shared_ptr<ServiceCore> core, ConnectionPoint* point)
+        : core_(std::move(core)), point_(ComPtr<ConnectionPoint>::Share(point)) {}
+
+    HRESULT GetConnectionInterface(IID* iid) override {
+        return point_->GetConnectionInterface(iid);
+    }
+    HRESULT Advise(IUnknown* sink, DWORD* cookie) override {
+        if (cookie)
+            *cookie = 0;
+        HRESULT hr = point_->Advise(sink, cookie);
+        if (SUCCEEDED(hr))
+            core_->Advised();
+        return hr;
+    }
+    HRESULT Unadvise(DWORD cookie) override { return point_->Unadvise(cookie); }
+
+  private:
+    std::shared_ptr<ServiceCore> core_;
+    ComPtr<ConnectionPoint> point_;
+};
+
+class InterfaceManagerObject final
+    : public ServiceObject<InterfaceManagerObject, IMbnInterfaceManager,
+                           IConnectionPointContainer> {
+  public:
+    explicit InterfaceManagerObject(std::shared_ptr<ServiceCore> core) : core_(std::move(core)) {}
+
+    HRESULT GetInterfaces(SAFEARRAY** interfaces) override {
+        // One snapshot for the whole list: every interface of it sees the same state.
+        std::shared_ptr<const Scenario> state = core_->State();
+        return HandOutObjects(state, state->interfaces, interfaces);
+    }
+
+    HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+        if (!point)
+            return E_POINTER;
+        *point = nullptr;
+        ConnectionPoint* shared = core_->PointFor(iid);
+        if (!shared)
+            return CONNECT_E_NOCONNECTION;
+        *point = MakeComObject<AdviseGate>(core_, shared).Detach();
+        return S_OK;
+    }
+
+  private:
+    std::shared_ptr<ServiceCore> core_;
+};
+
+class ConnectionManagerObject final
+    : public ServiceObject<ConnectionManagerObject, IMbnConnectionManager> {
+  public:
+    explicit ConnectionManagerObject(std::shared_ptr<ServiceCore> core) : core_(std::move(core)) {}
+
+    HRESULT GetConnections(SAFEARRAY** connections) override {
+        std::shared_ptr<const Scenario> state = core_->State();
+        if (const auto& listed = state->connectionManager.value.connections)
+            return HandOutObjects(state, *listed, connections);
+        // Without a list of its own, the manager knows the connection of every
+        // interface whose connection can be obtained, in interface order.
+        auto derived = std::make_shared<Field<Array<Connection>>>();
+        if (!state->interfaces.Failed())
+            for (const Field<Interface>& item : state->interfaces.value.items)
+                if (!item.Failed() && !item.value.connection.Failed())
+                    derived->value.items.emplace_back(item.value.connection.value);
+        return HandOutObjects(std::shared_ptr<const Field<Array<Connection>>>(derived), *derived,
+                              connections);
+    }
+
+  private:
+    std::shared_ptr<ServiceCore> core_;
+};
+
+class ConnectionProfileManagerObject final
+    : public ServiceObject<ConnectionProfileManagerObject, IMbnConnectionProfileManager> {
+  public:
+    HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
+                                  SAFEARRAY** connectionProfiles) override {
+        if (connectionProfiles)
+            *connectionProfiles = nullptr;
+        if (!connectionProfiles || !mbnInterface)
+            return E_POINTER;
+        // The profiles come from the snapshot the interface itself answers from.
+        std::shared_ptr<const Interface> data = InterfaceData(mbnInterface);
+        if (!data)
+            return E_INVALIDARG;
+        return HandOutObjects(data, data->connectionProfiles, connectionProfiles);
+    }
+};
+
+template <class Object, class Manager, class... Args>
+HRESULT Create(const Field<Manager>& creation, REFIID iid, void** object, Args&&... args) {
+    if (creation.Failed())
+        return creation.status;
+    HRESULT hr = MakeComObject<Object>(std::forward<Args>(args)...)->QueryInterface(iid, object);
+    return FAILED(hr) ? hr : creation.status;
+}
+
+}  // namespace
+
+HRESULT CreateInterfaceManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
+                               void** object) {
+    return Create<InterfaceManagerObject>(core->State()->interfaceManager, iid, object, core);
+}
+
+HRESULT CreateConnectionManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
+                                void** object) {
+    return Create<ConnectionManagerObject>(core->State()->connectionManager, iid, object, core);
+}
+
+HRESULT CreateConnectionProfileManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
+                                       void** object) {
+    return Create<ConnectionProfileManagerObject>(core->State()->connectionProfileManager, iid,
+                                                  object);
+}
+
+}  // namespace paravue::simulated
