@@ -166,23 +166,34 @@ void WriteHints(std::FILE* err, const ActiveService& service) {
             Write(err, std::string("paravue-report: ") + hint.text + "\n");
 }
 
-// The metrics of every modem, on `out` or in place of the output file. A
-// modem's failed read is a sample, not a failure of the command.
-int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
-    if (line.outputPath) {
-        if (std::optional<std::string> problem = capture::SpecialFileAt(*line.outputPath)) {
-            CannotWrite(err, *line.outputPath, *problem);
+// Refuses a file to write that is a device, FIFO or socket (left untouched),
+// then starts the service; the exit status when either fails.
+std::optional<int> Start(const CommandLine& line, const std::optional<std::string>& written,
+                         std::FILE* err, std::unique_ptr<ActiveService>& service) {
+    if (written) {
+        if (std::optional<std::string> problem = capture::SpecialFileAt(*written)) {
+            CannotWrite(err, *written, *problem);
             return kUsageOrScenarioError;
         }
     }
-    std::unique_ptr<ActiveService> service;
     try {
         service = StartService(line.scenarioPath);
     } catch (const ServiceUnavailable& error) {
+        // A bad scenario is the user's to mend; a service that cannot start
+        // means no report at all.
         Write(err, std::string("paravue-report: ") + error.what() + "\n");
         return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
                                                                            : kReportEndedOtherwise;
     }
+    return std::nullopt;
+}
+
+// The metrics of every modem, on `out` or in place of the output file. A
+// modem's failed read is a sample, not a failure of the command.
+int RunMetrics(const CommandLine& line, std::FILE* out, std::FILE* err) {
+    std::unique_ptr<ActiveService> service;
+    if (std::optional<int> refused = Start(line, line.outputPath, err, service))
+        return *refused;
     service->PlanRuns({RunPlan::Reads::States});
     // Masks what the run reads exactly as it does for the report.
     std::optional<capture::CaptureSession> session;
@@ -263,24 +274,9 @@ int RunReportCommand(const std::vector<std::string>& arguments, std::FILE* out, 
     if (line.metrics)
         return RunMetrics(line, out, err);
 
-    // A device, FIFO or socket is refused before the run, and untouched.
-    if (line.capturePath) {
-        if (std::optional<std::string> problem = capture::SpecialFileAt(*line.capturePath)) {
-            CannotWrite(err, *line.capturePath, *problem);
-            return kUsageOrScenarioError;
-        }
-    }
-
     std::unique_ptr<ActiveService> service;
-    try {
-        service = StartService(line.scenarioPath);
-    } catch (const ServiceUnavailable& error) {
-        // A bad scenario is the user's to mend; a service that cannot start
-        // means no report at all.
-        Write(err, std::string("paravue-report: ") + error.what() + "\n");
-        return error.WhatCause() == ServiceUnavailable::Cause::BadScenario ? kUsageOrScenarioError
-                                                                           : kReportEndedOtherwise;
-    }
+    if (std::optional<int> refused = Start(line, line.capturePath, err, service))
+        return *refused;
 
     // Another modem than the first is found before the run, on what the
     // service says unmasked: the selector is what its user knows of the modem.
