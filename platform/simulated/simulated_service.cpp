@@ -80,19 +80,4 @@ SimulatedService::~SimulatedService() {
     registrations_.reset();
 }
 
-std::size_t SimulatedService::SubscriberCount() const {
-    return core_->InterfaceManagerEvents().SubscriberCount() +
-           core_->RegistrationEvents().SubscriberCount();
-}
-
-void SimulatedService::WaitForEventsDelivered() {
-    events_->WaitForDelivered();
-}
-void SimulatedService::WaitForAllEventsDelivered() {
-    events_->WaitForAllDelivered();
-}
-std::size_t SimulatedService::EventsDelivered() const {
-    return events_->Delivered();
-}
-
 }  // namespace paravue::simulated

@@ -3,7 +3,6 @@
 // someone subscribes.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 
 #include "platform/com.h"
@@ -30,22 +29,10 @@ class SimulatedService {
     SimulatedService(const SimulatedService&) = delete;
     SimulatedService& operator=(const SimulatedService&) = delete;
 
-    // Sinks currently advised on both connection points together.
-    std::size_t SubscriberCount() const;
-
-    // The events' clock starts at the first successful Advise on either
-    // connection point, so an event with afterMs 0 can fire before a sink has
-    // subscribed to the second point.
-    //
-    // Blocks until every event that is due (its afterMs reached by the clock)
-    // has been delivered. Returns at once while nobody has subscribed: the
-    // clock has not started, so nothing is due.
-    void WaitForEventsDelivered();
-    // Blocks until every event has been delivered, however far away (with the
-    // real clock: for short afterMs only). Returns at once while nobody has
-    // subscribed.
-    void WaitForAllEventsDelivered();
-    std::size_t EventsDelivered() const;
+  protected:
+    // For services that watch this one (tests): its objects and its events.
+    const ServiceCore& Core() const { return *core_; }
+    EventScheduler& Events() const { return *events_; }
 
   private:
     std::shared_ptr<ServiceCore> core_;

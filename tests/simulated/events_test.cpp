@@ -301,7 +301,7 @@ TEST_F(Events, UnsubscribingFromAnotherThreadBetweenEvents) {
 }
 
 TEST_F(Events, RealClockDeliversEventsInOrder) {
-    SimulatedService service(Parse(R"({"interfaces": [{"interfaceId": "A"}],
+    TestService service(Parse(R"({"interfaces": [{"interfaceId": "A"}],
         "events": [{"event": "OnInterfaceArrival", "afterMs": 200},
                    {"event": "OnSetRegisterModeComplete", "interface": 4}]})"));
     auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);
@@ -316,7 +316,7 @@ TEST_F(Events, DestroyingTheServiceDropsPendingEventsAndSubscriptions) {
     LiveCounts before = CurrentLiveCounts();
     {
         // Real clock, an event an hour away: the destructor must not wait for it.
-        SimulatedService service(Parse(R"({"interfaces": [{"interfaceId": "A"}], "events": [
+        TestService service(Parse(R"({"interfaces": [{"interfaceId": "A"}], "events": [
             {"event": "OnInterfaceArrival"},
             {"afterMs": 3600000, "event": "OnRegisterStateChange"}]})"));
         auto manager = Create<IMbnInterfaceManager>(CLSID_MbnInterfaceManager);

@@ -5,6 +5,8 @@
 #include "platform/com_object.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
+#include "platform/simulated/event_scheduler.h"
+#include "platform/simulated/service_core.h"
 
 namespace paravue::test_support {
 
@@ -160,5 +162,22 @@ TestService::TestService(simulated::Scenario scenario, std::shared_ptr<ManualClo
     : SimulatedService(std::move(scenario), clock),
       clock_(std::move(clock)),
       layer_(std::vector<intercept::Client*>{&log_}) {}
+
+std::size_t TestService::SubscriberCount() const {
+    return Core().InterfaceManagerEvents().SubscriberCount() +
+           Core().RegistrationEvents().SubscriberCount();
+}
+
+void TestService::WaitForEventsDelivered() {
+    Events().WaitForDelivered();
+}
+
+void TestService::WaitForAllEventsDelivered() {
+    Events().WaitForAllDelivered();
+}
+
+std::size_t TestService::EventsDelivered() const {
+    return Events().Delivered();
+}
 
 }  // namespace paravue::test_support

@@ -77,6 +77,23 @@ class TestService : public simulated::SimulatedService {
     }
     void FailAdvise(const IID& iid, HRESULT status) { faults_.FailAdvise(iid, status); }
 
+    // Sinks currently advised on both connection points together.
+    std::size_t SubscriberCount() const;
+
+    // The events' clock starts at the first successful Advise on either
+    // connection point, so an event with afterMs 0 can fire before a sink has
+    // subscribed to the second point.
+    //
+    // Blocks until every event that is due (its afterMs reached by the clock)
+    // has been delivered. Returns at once while nobody has subscribed: the
+    // clock has not started, so nothing is due.
+    void WaitForEventsDelivered();
+    // Blocks until every event has been delivered, however far away (with the
+    // real clock: for short afterMs only). Returns at once while nobody has
+    // subscribed.
+    void WaitForAllEventsDelivered();
+    std::size_t EventsDelivered() const;
+
     // EventTime::Manual only: moves the events' clock forward.
     void AdvanceClock(std::chrono::milliseconds by) { clock_->Advance(by); }
 
