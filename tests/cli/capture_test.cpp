@@ -29,20 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Result Command(const std::vector<std::string>& arguments, AppendFault* fault = nullptr) {
-    CapturedStream out, err;
-    Result result;
-    result.status = RunReportCommand(arguments, out.get(), err.get(), fault);
-    result.out = out.Text();
-    result.err = err.Text();
-    return result;
-}
+using Result = CommandResult;
 
 std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -86,17 +73,17 @@ TEST_F(Capture, EveryScenarioReplaysToTheSameReportAndStatus) {
     ASSERT_GT(scenarios.size(), 30u);
     for (const fs::path& source : scenarios) {
         SCOPED_TRACE(source.filename().string());
-        const Result original = Command({"--scenario", source.string()});
+        const Result original = RunCommand({"--scenario", source.string()});
         const Result captured =
-            Command({"--scenario", source.string(), "--capture", Path("device.json")});
+            RunCommand({"--scenario", source.string(), "--capture", Path("device.json")});
         EXPECT_EQ(captured.out, original.out) << "capturing changes nothing of the run";
         EXPECT_EQ(captured.status, original.status);
         EXPECT_EQ(captured.err, "");
-        const Result replayed = Command({"--scenario", Path("device.json")});
+        const Result replayed = RunCommand({"--scenario", Path("device.json")});
         EXPECT_EQ(replayed.out, original.out);
         EXPECT_EQ(replayed.status, original.status);
         // A capture of the replay is the same file: nothing is lost or added.
-        Command({"--scenario", Path("device.json"), "--capture", Path("again.json")});
+        RunCommand({"--scenario", Path("device.json"), "--capture", Path("again.json")});
         EXPECT_EQ(ReadBytes(Path("again.json")), ReadBytes(Path("device.json")));
     }
 }
@@ -148,9 +135,9 @@ TEST_F(Capture, RedactionMasksEveryIdentifierAndTheMaskedFileReplaysToTheMaskedR
     std::size_t identifiersSeen = 0;
     for (const fs::path& source : Scenarios()) {
         SCOPED_TRACE(source.filename().string());
-        const Result plain = Command({"--scenario", source.string()});
-        const Result masked =
-            Command({"--scenario", source.string(), "--redact", "--capture", Path("device.json")});
+        const Result plain = RunCommand({"--scenario", source.string()});
+        const Result masked = RunCommand(
+            {"--scenario", source.string(), "--redact", "--capture", Path("device.json")});
         const std::string file = ReadBytes(Path("device.json"));
         EXPECT_EQ(masked.status, plain.status);
         for (const std::string& identifier :
@@ -167,10 +154,10 @@ TEST_F(Capture, RedactionMasksEveryIdentifierAndTheMaskedFileReplaysToTheMaskedR
         for (std::size_t i = 0; i < plainLines.size(); ++i)
             EXPECT_EQ(maskedLines[i].substr(0, 35), plainLines[i].substr(0, 35));
 
-        const Result replayed = Command({"--scenario", Path("device.json")});
+        const Result replayed = RunCommand({"--scenario", Path("device.json")});
         EXPECT_EQ(replayed.out, masked.out);
         EXPECT_EQ(replayed.status, masked.status);
-        EXPECT_EQ(Command({"--scenario", source.string(), "--redact"}).out, masked.out)
+        EXPECT_EQ(RunCommand({"--scenario", source.string(), "--redact"}).out, masked.out)
             << "--redact masks the same with or without --capture";
     }
     EXPECT_GT(identifiersSeen, 10u) << "the scenarios must show identifiers to mask";
@@ -208,17 +195,17 @@ TEST_F(Capture, OnlyTheAdaptersTheLookUpWentByAreCapturedAndStillMatchWhenRedact
                                               Path("device.json")};
         if (c.redact)
             arguments.push_back("--redact");
-        const Result captured = Command(arguments);
+        const Result captured = RunCommand(arguments);
         const std::string file = ReadBytes(Path("device.json"));
         std::string compact;
         for (char ch : file.substr(file.find("\"adapters\"") + 12))
             if (ch != ' ' && ch != '\n')
                 compact += ch;
         EXPECT_EQ(compact.substr(0, c.captured.size()), c.captured) << file;
-        const Result replayed = Command({"--scenario", Path("device.json")});
+        const Result replayed = RunCommand({"--scenario", Path("device.json")});
         EXPECT_EQ(replayed.out, captured.out);
         if (!c.redact) {
-            EXPECT_EQ(captured.out, Command({"--scenario", Path("source.json")}).out);
+            EXPECT_EQ(captured.out, RunCommand({"--scenario", Path("source.json")}).out);
         }
     }
 }
@@ -265,7 +252,7 @@ TEST_F(Capture, AFileIsWrittenWholeOnlyForAFinishedRunAndOtherwiseNothingIsLeft)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
-        const Result result = Command({"--scenario", scenario, "--capture", c.target});
+        const Result result = RunCommand({"--scenario", scenario, "--capture", c.target});
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.out.find("Completed Successfully."), std::string::npos)
             << "the report is printed all the same";
@@ -276,17 +263,17 @@ TEST_F(Capture, AFileIsWrittenWholeOnlyForAFinishedRunAndOtherwiseNothingIsLeft)
 
     // A run that ran out of memory did not finish: no file.
     AppendFault fault{.failAt = 3};
-    EXPECT_EQ(Command({"--scenario", scenario, "--capture", Path("device.json")}, &fault).status,
+    EXPECT_EQ(RunCommand({"--scenario", scenario, "--capture", Path("device.json")}, &fault).status,
               1);
     EXPECT_FALSE(fs::exists(Path("device.json")));
 
     // A finished run replaces an older file.
     std::ofstream(Path("device.json")) << "old";
-    EXPECT_EQ(Command({"--scenario", scenario, "--capture", Path("device.json")}).status, 0);
+    EXPECT_EQ(RunCommand({"--scenario", scenario, "--capture", Path("device.json")}).status, 0);
     EXPECT_EQ(ReadBytes(Path("device.json")).find("\"interfaces\""), 4u);
 
     for (const char* bad : {"--capture", "--capture="}) {
-        const Result result = Command({"--scenario", scenario, bad});
+        const Result result = RunCommand({"--scenario", scenario, bad});
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("--capture needs a file"), std::string::npos);
         EXPECT_EQ(result.out, "");
@@ -315,7 +302,7 @@ TEST_F(Capture, SpecialFilesAreRefusedAndTheFileIsPrivateOrKeepsTheModeItReplace
     for (const std::string& target : special) {
         SCOPED_TRACE(target);
         const mode_t type = typeOf(target);
-        const Result result = Command({"--scenario", scenario, "--capture", target});
+        const Result result = RunCommand({"--scenario", scenario, "--capture", target});
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "paravue-report: cannot write " + target + ": not a regular file\n");
@@ -350,7 +337,7 @@ TEST_F(Capture, SpecialFilesAreRefusedAndTheFileIsPrivateOrKeepsTheModeItReplace
             std::ofstream(c.target) << "old";
             ASSERT_EQ(::chmod(c.target.c_str(), static_cast<mode_t>(c.before)), 0);
         }
-        EXPECT_EQ(Command({"--scenario", scenario, "--capture", c.target}).status, 0);
+        EXPECT_EQ(RunCommand({"--scenario", scenario, "--capture", c.target}).status, 0);
         struct stat status {};
         ASSERT_EQ(::lstat(c.target.c_str(), &status), 0);
         EXPECT_TRUE(S_ISREG(status.st_mode));

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "cli/report_command.h"
 
 namespace paravue {
 
@@ -33,5 +36,22 @@ class CapturedStream {
     std::size_t size_ = 0;
     std::FILE* stream_;
 };
+
+// What one in-process run of paravue-report's command printed and returned.
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline CommandResult RunCommand(const std::vector<std::string>& arguments,
+                                AppendFault* fault = nullptr) {
+    CapturedStream out, err;
+    CommandResult result;
+    result.status = RunReportCommand(arguments, out.get(), err.get(), fault);
+    result.out = out.Text();
+    result.err = err.Text();
+    return result;
+}
 
 }  // namespace paravue

@@ -17,20 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Result Command(const std::vector<std::string>& arguments) {
-    CapturedStream out, err;
-    Result result;
-    result.status = RunReportCommand(arguments, out.get(), err.get());
-    result.out = out.Text();
-    result.err = err.Text();
-    return result;
-}
+using Result = CommandResult;
 
 // Position 1 has a device ID that looks like a position; positions 2 and 3
 // share a device ID.
@@ -52,7 +39,7 @@ class ModemSelection : public ::testing::Test {
     std::string Path(const std::string& name) const { return (directory_ / name).string(); }
     Result Run(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), {"--scenario", Path("modems.json")});
-        return Command(arguments);
+        return RunCommand(arguments);
     }
 
     fs::path directory_;
@@ -136,7 +123,7 @@ TEST_F(ModemSelection, ListShowsEveryModemMaskedAsTheReportIsUnderRedact) {
               std::string::npos);
 
     const std::string examples = std::string(PARAVUE_SOURCE_DIR) + "/examples/";
-    const Result none = Command({"--scenario", examples + "no-device.json", "--list"});
+    const Result none = RunCommand({"--scenario", examples + "no-device.json", "--list"});
     EXPECT_EQ(none.out,
               "No Mobile Broadband Device Found.  Please Insert a Windows 7 Compatible Mobile "
               "Data Device.\r\n");
@@ -159,7 +146,7 @@ TEST_F(ModemSelection, ACaptureReplaysToTheSameReportWithTheSameSelector) {
         for (const std::string& option : options)
             if (option != "--redact")
                 replaying.push_back(option);
-        const Result replayed = Command(replaying);
+        const Result replayed = RunCommand(replaying);
         EXPECT_EQ(replayed.out, original.out);
         EXPECT_EQ(replayed.status, original.status);
     }
