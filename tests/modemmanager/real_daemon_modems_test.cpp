@@ -17,6 +17,7 @@
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
 #include "real_daemon.h"
+#include "real_daemon_window.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -140,19 +141,12 @@ class RealDaemonModemsWindow : public RealDaemonModems {
         RealDaemonModems::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        apartment_.emplace();
-        ASSERT_TRUE(SUCCEEDED(apartment_->Status()));
-        paravue::mm::ServiceOptions options;
-        options.sysfsRoot = "/nonexistent-sysfs";  // no rfkill switches of this machine
-        service_.emplace(options);
+        service_.emplace();
+        ASSERT_TRUE(SUCCEEDED(service_->apartment.Status()));
     }
-    void TearDown() override {
-        service_.reset();
-        apartment_.reset();
-    }
+    void TearDown() override { service_.reset(); }
 
-    std::optional<paravue::ComApartment> apartment_;
-    std::optional<paravue::mm::ModemManagerService> service_;
+    std::optional<real_daemon::WindowService> service_;
 };
 
 // Last in this binary: it unplugs the second modem.

@@ -12,6 +12,7 @@
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/runtime.h"
 #include "real_daemon.h"
+#include "real_daemon_window.h"
 
 #include <QTest>
 
@@ -35,19 +36,12 @@ class RealDaemonWindow : public ::testing::Test {
     void SetUp() override {
         if (std::string why = real_daemon::Unavailable(); !why.empty())
             GTEST_SKIP() << why;
-        apartment_.emplace();
-        ASSERT_TRUE(SUCCEEDED(apartment_->Status()));
-        paravue::mm::ServiceOptions options;
-        options.sysfsRoot = "/nonexistent-sysfs";  // no rfkill switches of this machine
-        service_.emplace(options);
+        service_.emplace();
+        ASSERT_TRUE(SUCCEEDED(service_->apartment.Status()));
     }
-    void TearDown() override {
-        service_.reset();
-        apartment_.reset();
-    }
+    void TearDown() override { service_.reset(); }
 
-    std::optional<paravue::ComApartment> apartment_;
-    std::optional<paravue::mm::ModemManagerService> service_;
+    std::optional<real_daemon::WindowService> service_;
 };
 
 TEST_F(RealDaemonWindow, TheModemsRegistrationChangeReachesTheShownReport) {
