@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string_view>
-#include <utility>
 
 #include "platform/com.h"
 
@@ -29,31 +28,10 @@ inline BSTR AllocBstr(std::u16string_view text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
-class UniqueBstr {
+class UniqueBstr : public UniqueHandle<BSTR, SysFreeString> {
   public:
-    UniqueBstr() = default;
-    explicit UniqueBstr(BSTR owned) : text_(owned) {}
-    UniqueBstr(const UniqueBstr&) = delete;
-    UniqueBstr& operator=(const UniqueBstr&) = delete;
-    UniqueBstr(UniqueBstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
-        if (this != &other)
-            Reset(std::exchange(other.text_, nullptr));
-        return *this;
-    }
-    ~UniqueBstr() { Reset(); }
-
-    void Reset(BSTR owned = nullptr) { SysFreeString(std::exchange(text_, owned)); }
-    BSTR Release() { return std::exchange(text_, nullptr); }
-    BSTR Get() const { return text_; }
-    BSTR* Put() {
-        Reset();
-        return &text_;
-    }
-    std::u16string_view View() const { return BstrView(text_); }
-
-  private:
-    BSTR text_ = nullptr;
+    using UniqueHandle::UniqueHandle;
+    std::u16string_view View() const { return BstrView(Get()); }
 };
 
 }  // namespace paravue

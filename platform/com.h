@@ -11,15 +11,11 @@ using LONG = std::int32_t;
 using ULONG = std::uint32_t;
 using DWORD = std::uint32_t;
 using UINT = std::uint32_t;
-using BOOL = std::int32_t;
 using VARIANT_BOOL = std::int16_t;
 using OLECHAR = char16_t;
-using LPCOLESTR = const OLECHAR*;
 
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
-inline constexpr BOOL TRUE = 1;
-inline constexpr BOOL FALSE = 0;
 
 constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -76,14 +72,7 @@ struct GUID {
     std::uint16_t Data3;
     std::uint8_t Data4[8];
 
-    friend constexpr bool operator==(const GUID& a, const GUID& b) {
-        if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-            return false;
-        for (int i = 0; i < 8; ++i)
-            if (a.Data4[i] != b.Data4[i])
-                return false;
-        return true;
-    }
+    friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 using IID = GUID;
 using CLSID = GUID;
@@ -160,6 +149,36 @@ class ComPtr {
 
   private:
     T* ptr_ = nullptr;
+};
+
+// Owns one handle of a resource that is given back through a function (a
+// BSTR, a SAFEARRAY*), and gives it back exactly once.
+template <class T, auto Free>
+class UniqueHandle {
+  public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(T owned) : handle_(owned) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other)
+            Reset(std::exchange(other.handle_, nullptr));
+        return *this;
+    }
+    ~UniqueHandle() { Reset(); }
+
+    void Reset(T owned = nullptr) { Free(std::exchange(handle_, owned)); }
+    T Release() { return std::exchange(handle_, nullptr); }
+    T Get() const { return handle_; }
+    T* Put() {
+        Reset();
+        return &handle_;
+    }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+  private:
+    T handle_ = nullptr;
 };
 
 }  // namespace paravue

@@ -3,8 +3,6 @@
 // element hands the caller a copy it owns.
 #pragma once
 
-#include <utility>
-
 #include "platform/com.h"
 
 struct SAFEARRAY;  // opaque
@@ -29,32 +27,6 @@ namespace paravue {
 // Destroys an array a reader was handed (see platform/array_calls.h).
 HRESULT ArrayDestroy(SAFEARRAY* array);
 
-class UniqueSafeArray {
-  public:
-    UniqueSafeArray() = default;
-    explicit UniqueSafeArray(SAFEARRAY* owned) : array_(owned) {}
-    UniqueSafeArray(const UniqueSafeArray&) = delete;
-    UniqueSafeArray& operator=(const UniqueSafeArray&) = delete;
-    UniqueSafeArray(UniqueSafeArray&& other) noexcept
-        : array_(std::exchange(other.array_, nullptr)) {}
-    UniqueSafeArray& operator=(UniqueSafeArray&& other) noexcept {
-        if (this != &other)
-            Reset(std::exchange(other.array_, nullptr));
-        return *this;
-    }
-    ~UniqueSafeArray() { Reset(); }
-
-    void Reset(SAFEARRAY* owned = nullptr) { ArrayDestroy(std::exchange(array_, owned)); }
-    SAFEARRAY* Release() { return std::exchange(array_, nullptr); }
-    SAFEARRAY* Get() const { return array_; }
-    SAFEARRAY** Put() {
-        Reset();
-        return &array_;
-    }
-    explicit operator bool() const { return array_ != nullptr; }
-
-  private:
-    SAFEARRAY* array_ = nullptr;
-};
+using UniqueSafeArray = UniqueHandle<SAFEARRAY*, ArrayDestroy>;
 
 }  // namespace paravue
