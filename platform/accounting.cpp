@@ -3,35 +3,16 @@
 namespace paravue {
 namespace {
 
-std::atomic<std::int64_t> g_bstrs{0};
-std::atomic<std::int64_t> g_safeArrays{0};
-std::atomic<std::int64_t> g_serviceObjects{0};
+std::atomic<std::int64_t> g_counts[3];  // by Counted
 
 }  // namespace
 
 LiveCounts CurrentLiveCounts() {
-    return {g_bstrs.load(), g_safeArrays.load(), g_serviceObjects.load()};
+    return {g_counts[0].load(), g_counts[1].load(), g_counts[2].load()};
 }
 
-namespace accounting {
-void BstrAllocated() {
-    ++g_bstrs;
+void CountLive(Counted what, int change) {
+    g_counts[static_cast<int>(what)] += change;
 }
-void BstrFreed() {
-    --g_bstrs;
-}
-void SafeArrayCreated() {
-    ++g_safeArrays;
-}
-void SafeArrayDestroyed() {
-    --g_safeArrays;
-}
-void ServiceObjectCreated() {
-    ++g_serviceObjects;
-}
-void ServiceObjectDestroyed() {
-    --g_serviceObjects;
-}
-}  // namespace accounting
 
 }  // namespace paravue

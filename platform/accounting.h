@@ -16,22 +16,17 @@ struct LiveCounts {
 
 LiveCounts CurrentLiveCounts();
 
-namespace accounting {
-void BstrAllocated();
-void BstrFreed();
-void SafeArrayCreated();
-void SafeArrayDestroyed();
-void ServiceObjectCreated();
-void ServiceObjectDestroyed();
-}  // namespace accounting
+// +1 when one is handed out, -1 when it comes back.
+enum class Counted { Bstrs, SafeArrays, ServiceObjects };
+void CountLive(Counted what, int change);
 
 // Member of every service object: counts it alive from construction to destruction.
 class ServiceObjectCount {
   public:
-    ServiceObjectCount() { accounting::ServiceObjectCreated(); }
-    ServiceObjectCount(const ServiceObjectCount&) { accounting::ServiceObjectCreated(); }
+    ServiceObjectCount() { CountLive(Counted::ServiceObjects, +1); }
+    ServiceObjectCount(const ServiceObjectCount&) { CountLive(Counted::ServiceObjects, +1); }
     ServiceObjectCount& operator=(const ServiceObjectCount&) = default;
-    ~ServiceObjectCount() { accounting::ServiceObjectDestroyed(); }
+    ~ServiceObjectCount() { CountLive(Counted::ServiceObjects, -1); }
 };
 
 }  // namespace paravue

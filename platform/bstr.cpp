@@ -35,7 +35,7 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
         std::memset(chars, 0, bytes);
     }
     chars[length] = u'\0';
-    paravue::accounting::BstrAllocated();
+    paravue::CountLive(paravue::Counted::Bstrs, +1);
     return chars;
 }
 
@@ -52,7 +52,7 @@ void SysFreeString(BSTR text) {
     if (!text)
         return;
     std::free(PrefixOf(text));
-    paravue::accounting::BstrFreed();
+    paravue::CountLive(paravue::Counted::Bstrs, -1);
 }
 
 UINT SysStringLen(BSTR text) {

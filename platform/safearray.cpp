@@ -60,12 +60,27 @@ struct SAFEARRAY {
 
 namespace {
 
-bool SlotOf(SAFEARRAY* array, const LONG* index, std::size_t* slot) {
+// Checks the arguments every element call takes and finds the slot of `index`.
+HRESULT SlotOf(SAFEARRAY* array, const LONG* index, const void* element, std::size_t* slot) {
+    if (!array || !index || !element)
+        return E_INVALIDARG;
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;
     if (offset < 0 || offset >= static_cast<std::int64_t>(array->Count()))
-        return false;
+        return DISP_E_BADINDEX;
     *slot = static_cast<std::size_t>(offset);
-    return true;
+    return S_OK;
+}
+
+// The bound queries: of the one dimension there is, numbered 1.
+HRESULT GetBound(SAFEARRAY* array, UINT dimension, LONG* bound, bool upper) {
+    if (!array || !bound)
+        return E_INVALIDARG;
+    if (dimension != 1)
+        return DISP_E_BADINDEX;
+    *bound = upper ? static_cast<LONG>(std::int64_t{array->lowerBound} +
+                                       static_cast<std::int64_t>(array->Count()) - 1)
+                   : array->lowerBound;
+    return S_OK;
 }
 
 }  // namespace
@@ -79,7 +94,7 @@ SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG coun
         array->elements = kEmpty[static_cast<std::size_t>(kind)];
         // Value-initialised: null pointers, records with every field zero.
         std::visit([&](auto& items) { items.resize(count); }, array->elements);
-        paravue::accounting::SafeArrayCreated();
+        paravue::CountLive(paravue::Counted::SafeArrays, +1);
         return array.release();
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -96,35 +111,22 @@ HRESULT SafeArrayDestroy(SAFEARRAY* array) {
                 Free(item);
         },
         owned->elements);
-    paravue::accounting::SafeArrayDestroyed();
+    paravue::CountLive(paravue::Counted::SafeArrays, -1);
     return S_OK;
 }
 
 HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound) {
-    if (!array || !lowerBound)
-        return E_INVALIDARG;
-    if (dimension != 1)
-        return DISP_E_BADINDEX;
-    *lowerBound = array->lowerBound;
-    return S_OK;
+    return GetBound(array, dimension, lowerBound, false);
 }
 
 HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
-    if (!array || !upperBound)
-        return E_INVALIDARG;
-    if (dimension != 1)
-        return DISP_E_BADINDEX;
-    *upperBound = static_cast<LONG>(std::int64_t{array->lowerBound} +
-                                    static_cast<std::int64_t>(array->Count()) - 1);
-    return S_OK;
+    return GetBound(array, dimension, upperBound, true);
 }
 
 HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
-    if (!array || !index || !element)
-        return E_INVALIDARG;
     std::size_t slot;
-    if (!SlotOf(array, index, &slot))
-        return DISP_E_BADINDEX;
+    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
+        return hr;
     return std::visit(
         [&](auto& items) {
             using T = typename std::decay_t<decltype(items)>::value_type;
@@ -134,11 +136,9 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) 
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element) {
-    if (!array || !index || !element)
-        return E_INVALIDARG;
     std::size_t slot;
-    if (!SlotOf(array, index, &slot))
-        return DISP_E_BADINDEX;
+    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
+        return hr;
     return std::visit(
         [&](auto& items) {
             using T = typename std::decay_t<decltype(items)>::value_type;
