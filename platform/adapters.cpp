@@ -20,7 +20,20 @@ Sources& TheSources() {
     return sources;
 }
 
-AdapterListing Run(const AdapterLister& lister, std::vector<AdapterRecord>& records) {
+// Lists through the newest source older than the override `below` (0: of
+// all), called unlocked.
+AdapterListing ListOlderThan(std::uint64_t below, std::vector<AdapterRecord>& records) {
+    AdapterLister lister;
+    {
+        Sources& s = TheSources();
+        std::lock_guard lock(s.mutex);
+        lister = s.system;
+        for (auto& [id, older] : s.overrides) {
+            if (id == below)
+                break;
+            lister = older;
+        }
+    }
     records.clear();
     return lister ? lister(records) : AdapterListing::Unavailable;
 }
@@ -47,28 +60,11 @@ AdapterListerOverride::~AdapterListerOverride() {
 }
 
 AdapterListing AdapterListerOverride::ListBelow(std::vector<AdapterRecord>& records) const {
-    AdapterLister lister;
-    {
-        Sources& s = TheSources();
-        std::lock_guard lock(s.mutex);
-        lister = s.system;
-        for (auto& [id, older] : s.overrides) {
-            if (id == id_)
-                break;
-            lister = older;
-        }
-    }
-    return Run(lister, records);
+    return ListOlderThan(id_, records);
 }
 
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records) {
-    AdapterLister lister;
-    {
-        Sources& s = TheSources();
-        std::lock_guard lock(s.mutex);
-        lister = s.overrides.empty() ? s.system : s.overrides.back().second;
-    }
-    return Run(lister, records);
+    return ListOlderThan(0, records);
 }
 
 std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,

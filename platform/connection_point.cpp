@@ -28,36 +28,37 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
     std::unique_lock lock(mutex_);
-    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                           [cookie](auto& s) { return s.cookie == cookie && !s.withdrawn; });
-    if (it == subscriptions_.end())
+    auto it = Find(cookie);
+    if (it == subscriptions_.end() || it->withdrawn)
         return CONNECT_E_NOCONNECTION;
-    return Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
+    Withdraw(lock, cookie);
+    return S_OK;
 }
 
-HRESULT ConnectionPoint::Withdraw(std::unique_lock<std::mutex>& lock, std::size_t slot) {
-    DWORD cookie = subscriptions_[slot].cookie;
-    subscriptions_[slot].withdrawn = true;
+std::vector<ConnectionPoint::Subscription>::iterator ConnectionPoint::Find(DWORD cookie) {
+    return std::find_if(subscriptions_.begin(), subscriptions_.end(),
+                        [cookie](auto& s) { return s.cookie == cookie; });
+}
+
+void ConnectionPoint::Withdraw(std::unique_lock<std::mutex>& lock, DWORD cookie) {
+    Find(cookie)->withdrawn = true;
     auto self = std::this_thread::get_id();
     // Wait for calls on other threads; a sink unadvising from inside its own
     // call must not wait for itself.
     idle_.wait(lock, [&] {
-        auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                               [cookie](auto& s) { return s.cookie == cookie; });
+        auto it = Find(cookie);
         return std::all_of(it->callingThreads.begin(), it->callingThreads.end(),
                            [self](auto id) { return id == self; });
     });
     // The entry stays until here: Fire leaves a withdrawn entry to its
     // withdrawer unless the withdrawer has already taken the sink.
-    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                           [cookie](auto& s) { return s.cookie == cookie; });
+    auto it = Find(cookie);
     ComPtr<IUnknown> sink = std::move(it->sink);
     if (it->callingThreads.empty())
         subscriptions_.erase(it);
     lock.unlock();
     sink.Reset();  // outside the lock: the sink may run arbitrary code as it goes
     lock.lock();
-    return S_OK;
 }
 
 void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
@@ -76,8 +77,7 @@ void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
         ComPtr<IUnknown> sink;
         {
             std::lock_guard lock(mutex_);
-            auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                                   [cookie](auto& s) { return s.cookie == cookie; });
+            auto it = Find(cookie);
             if (it == subscriptions_.end() || it->withdrawn)
                 continue;
             it->callingThreads.push_back(self);
@@ -87,8 +87,7 @@ void ConnectionPoint::Fire(const std::function<void(IUnknown* sink)>& deliver) {
         sink.Reset();
         {
             std::lock_guard lock(mutex_);
-            auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                                   [cookie](auto& s) { return s.cookie == cookie; });
+            auto it = Find(cookie);
             it->callingThreads.erase(
                 std::find(it->callingThreads.begin(), it->callingThreads.end(), self));
             // A sink that unadvised itself from inside the call has been handed
@@ -107,7 +106,7 @@ void ConnectionPoint::DisconnectAll() {
                                [](auto& s) { return !s.withdrawn; });
         if (it == subscriptions_.end())
             break;
-        Withdraw(lock, static_cast<std::size_t>(it - subscriptions_.begin()));
+        Withdraw(lock, it->cookie);
     }
 }
 

@@ -56,7 +56,8 @@ class ConnectionPoint final : public ServiceObject<ConnectionPoint, IConnectionP
         std::vector<std::thread::id> callingThreads;
         bool withdrawn = false;
     };
-    HRESULT Withdraw(std::unique_lock<std::mutex>& lock, std::size_t slot);
+    std::vector<Subscription>::iterator Find(DWORD cookie);  // under the lock
+    void Withdraw(std::unique_lock<std::mutex>& lock, DWORD cookie);
 
     const IID eventIid_;
     mutable std::mutex mutex_;

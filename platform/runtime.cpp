@@ -1,6 +1,7 @@
 #include "platform/runtime.h"
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace paravue {
@@ -24,17 +25,19 @@ Registry& TheRegistry() {
     return registry;
 }
 
-// Newest registration of the class, copied out so the factory runs unlocked.
-bool FindClass(const CLSID& clsid, Entry* found) {
+// The newest registration of the class older than the registration `below`
+// (0: of all), copied out so that its factory runs unlocked.
+std::optional<Entry> NewestBelow(const CLSID& clsid, std::uint64_t below = 0) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
-    for (auto it = registry.entries.rbegin(); it != registry.entries.rend(); ++it) {
-        if (it->clsid == clsid) {
-            *found = *it;
-            return true;
-        }
+    const Entry* found = nullptr;
+    for (const Entry& entry : registry.entries) {
+        if (entry.id == below)
+            break;
+        if (entry.clsid == clsid)
+            found = &entry;
     }
-    return false;
+    return found ? std::optional<Entry>(*found) : std::nullopt;
 }
 
 thread_local int t_apartmentDepth = 0;
@@ -68,21 +71,13 @@ ClassRegistration::~ClassRegistration() {
 }
 
 std::string RegisteredClassName(const CLSID& clsid) {
-    Entry entry;
-    return FindClass(clsid, &entry) ? entry.name : "unregistered";
+    std::optional<Entry> entry = NewestBelow(clsid);
+    return entry ? entry->name : "unregistered";
 }
 
 ClassFactory ClassFactoryBelow(const ClassRegistration& above, const CLSID& clsid) {
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    ClassFactory below;
-    for (const Entry& entry : registry.entries) {
-        if (entry.id == above.id_)
-            break;
-        if (entry.clsid == clsid)
-            below = entry.factory;
-    }
-    return below;
+    std::optional<Entry> entry = NewestBelow(clsid, above.id_);
+    return entry ? entry->factory : ClassFactory();
 }
 
 }  // namespace paravue
@@ -109,8 +104,6 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
         return E_INVALIDARG;
     if (paravue::t_apartmentDepth == 0)
         return CO_E_NOTINITIALIZED;
-    paravue::Entry entry;
-    if (!paravue::FindClass(clsid, &entry))
-        return REGDB_E_CLASSNOTREG;
-    return entry.factory(iid, object);
+    std::optional<paravue::Entry> entry = paravue::NewestBelow(clsid);
+    return entry ? entry->factory(iid, object) : REGDB_E_CLASSNOTREG;
 }
