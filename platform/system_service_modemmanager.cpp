@@ -1,7 +1,7 @@
 // The system's service on Linux: ModemManager behind the boundary, and the
 // kernel's network interfaces as the adapter records.
 #include "platform/adapters.h"
-#include "platform/linux/sysfs_adapters.h"
+#include "platform/linux/sysfs.h"
 #include "platform/modemmanager/modemmanager_service.h"
 #include "platform/service_choice.h"
 

@@ -1,6 +1,6 @@
 #include "platform/modemmanager/mm_interface.h"
 
-#include "platform/linux/rfkill.h"
+#include "platform/linux/sysfs.h"
 #include "platform/modemmanager/mm_connection.h"
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_mapping.h"

@@ -7,7 +7,7 @@
 
 #include "fake_sysfs.h"
 #include "platform/adapters.h"
-#include "platform/linux/sysfs_adapters.h"
+#include "platform/linux/sysfs.h"
 #include "report/adapter_description.h"
 
 namespace {

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "fake_sysfs.h"
-#include "platform/linux/rfkill.h"
-#include "platform/linux/sysfs_adapters.h"
+#include "platform/linux/sysfs.h"
 
 using paravue::AdapterListing;
 using paravue::AdapterRecord;

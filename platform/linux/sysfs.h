@@ -1,5 +1,5 @@
-// The kernel's network interfaces as adapter records: one record per interface
-// name, described by what sysfs knows of the device behind it.
+// What the kernel's sysfs tells of the devices: the network interfaces as
+// adapter records, and the radio kill switches of wireless WAN devices.
 #pragma once
 
 #include <filesystem>
@@ -22,5 +22,9 @@ std::u16string DescribeNetworkInterface(const std::filesystem::path& sysfsRoot,
 
 // A lister over the given sysfs mount point, for SetSystemAdapterLister.
 AdapterLister NetworkAdapterLister(std::filesystem::path sysfsRoot = "/sys");
+
+// True when any switch of type "wwan" under <sysfsRoot>/class/rfkill is hard
+// blocked; false when none is, or there are none to read.
+bool WwanHardBlocked(const std::filesystem::path& sysfsRoot);
 
 }  // namespace paravue::sysfs

@@ -1,15 +1,41 @@
-#include "platform/linux/sysfs_adapters.h"
+#include "platform/linux/sysfs.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
 #include <system_error>
 
-#include "platform/linux/sysfs_text.h"
 #include "platform/utf.h"
 
 namespace paravue::sysfs {
 namespace fs = std::filesystem;
 
 namespace {
+
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// One attribute's text without the trailing newline; nothing when it cannot
+// be read.
+std::optional<std::string> ReadAttribute(const fs::path& file) {
+    // A C stream: a C++ file stream would set up the standard locale, which a
+    // report run otherwise never needs.
+    std::unique_ptr<std::FILE, FileClose> in(std::fopen(file.c_str(), "rb"));
+    if (!in)
+        return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0)
+        text.append(chunk, got);
+    if (std::ferror(in.get()))
+        return std::nullopt;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
 
 // A USB network function hangs off a USB interface; the strings live on the
 // USB device, the interface's parent.
@@ -76,6 +102,24 @@ AdapterLister NetworkAdapterLister(fs::path sysfsRoot) {
     return [root = std::move(sysfsRoot)](std::vector<AdapterRecord>& records) {
         return ListNetworkAdapters(root, records);
     };
+}
+
+bool WwanHardBlocked(const fs::path& sysfsRoot) {
+    std::error_code ec;
+    fs::directory_iterator it(sysfsRoot / "class" / "rfkill", ec);
+    if (ec)
+        return false;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        if (ReadAttribute(it->path() / "type") != "wwan")
+            continue;
+        // "hard" is 0 or 1; anything non-zero means the switch is engaged.
+        auto hard = ReadAttribute(it->path() / "hard");
+        if (hard && !hard->empty() && *hard != "0")
+            return true;
+    }
+    return false;
 }
 
 }  // namespace paravue::sysfs
