@@ -88,29 +88,22 @@ void Recorder::Value(const Call& call, HRESULT status, void* out, Field<T> Part:
                  SUCCEEDED(status) ? FromOut<T>(*static_cast<Out*>(out)) : ZeroValue<T>());
 }
 
-// An object handed out; its own calls fill it in, reached again through its
-// owner wherever that lives.
+// An object or an array handed out; its own calls fill it in, reached again
+// through its owner wherever that lives.
 template <class Part, class T>
-void Recorder::Object(const Call& call, HRESULT status, Field<T> Part::*member) {
+void Recorder::Produced(const Call& call, HRESULT status, Field<T> Part::*member) {
     Part* part = Find<Part>(call.target);
     if (!part)
         return;
     SetObject(part->*member, status);
-    if (SUCCEEDED(status))
-        objects_[call.produced] = Ref<T>([owner = std::get<Ref<Part>>(objects_[call.target]),
-                                          member]() -> T& { return (owner().*member).value; });
-}
-
-template <class Part, class T>
-void Recorder::List(const Call& call, HRESULT status, Field<Array<T>> Part::*member) {
-    Part* part = Find<Part>(call.target);
-    if (!part)
+    if (FAILED(status))
         return;
-    SetObject(part->*member, status);
-    if (SUCCEEDED(status))
-        arrays_[call.produced] =
-            ArrayRef<T>([owner = std::get<Ref<Part>>(objects_[call.target]),
-                         member]() -> Field<Array<T>>& { return owner().*member; });
+    Ref<Field<T>> field = [owner = std::get<Ref<Part>>(objects_[call.target]),
+                           member]() -> Field<T>& { return owner().*member; };
+    if constexpr (requires { typename T::Item; })
+        arrays_[call.produced] = std::move(field);
+    else
+        objects_[call.produced] = Ref<T>([field]() -> T& { return field().value; });
 }
 
 void Recorder::Record(const Call& call, HRESULT status, void* out) {
@@ -154,7 +147,7 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
             // Listed by the manager, kept with the interface passed.
             Call onInterface = call;
             onInterface.target = call.argument;
-            List(onInterface, status, &Interface::connectionProfiles);
+            Produced(onInterface, status, &Interface::connectionProfiles);
             return;
         }
         case Op::ArrayLowerBound:
@@ -199,13 +192,10 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
         return;
 #define PARAVUE_RECORD_GETTER_ARRAY(Name, Out, member) \
     case Op::Name:                                     \
-        List(call, status, &member);                   \
+        Produced(call, status, &member);               \
         return;
-#define PARAVUE_RECORD_GETTER_PART(Name, Out, member) \
-    case Op::Name:                                    \
-        Object(call, status, &member);                \
-        return;
-#define PARAVUE_RECORD_GETTER_QUERY PARAVUE_RECORD_GETTER_PART
+#define PARAVUE_RECORD_GETTER_PART PARAVUE_RECORD_GETTER_ARRAY
+#define PARAVUE_RECORD_GETTER_QUERY PARAVUE_RECORD_GETTER_ARRAY
 #define PARAVUE_RECORD_GETTER_STATE(Name, Out, member)
 #define PARAVUE_RECORD_GETTER_LISTED(Name, Out, member)
             PARAVUE_MBN_GETTERS(PARAVUE_RECORD_GETTER)

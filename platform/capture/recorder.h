@@ -45,10 +45,7 @@ class Recorder final : public intercept::Client {
     void Value(const intercept::Call& call, HRESULT status, void* out,
                simulated::Field<T> Part::*member);
     template <class Part, class T>
-    void Object(const intercept::Call& call, HRESULT status, simulated::Field<T> Part::*member);
-    template <class Part, class T>
-    void List(const intercept::Call& call, HRESULT status,
-              simulated::Field<simulated::Array<T>> Part::*member);
+    void Produced(const intercept::Call& call, HRESULT status, simulated::Field<T> Part::*member);
 
     mutable std::mutex mutex_;
     simulated::Scenario scenario_;
