@@ -10,28 +10,20 @@ namespace {
 struct Entry {
     std::uint64_t id;
     CLSID clsid;
-    std::string name;
     ClassFactory factory;
 };
 
-struct Registry {
-    std::mutex mutex;
-    std::vector<Entry> entries;  // newest last
-    std::uint64_t nextId = 1;
-};
-
-Registry& TheRegistry() {
-    static Registry registry;
-    return registry;
-}
+// Constant-initialised, so ready before any code that could register a class.
+constinit std::mutex g_mutex;
+constinit std::vector<Entry> g_entries;  // newest last
+constinit std::uint64_t g_nextId = 1;
 
 // The newest registration of the class older than the registration `below`
 // (0: of all), copied out so that its factory runs unlocked.
 std::optional<Entry> NewestBelow(const CLSID& clsid, std::uint64_t below = 0) {
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
+    std::lock_guard lock(g_mutex);
     const Entry* found = nullptr;
-    for (const Entry& entry : registry.entries) {
+    for (const Entry& entry : g_entries) {
         if (entry.id == below)
             break;
         if (entry.clsid == clsid)
@@ -44,35 +36,17 @@ thread_local int t_apartmentDepth = 0;
 
 }  // namespace
 
-ClassRegistration::ClassRegistration(const CLSID& clsid, std::string name, ClassFactory factory) {
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    id_ = registry.nextId++;
-    registry.entries.push_back({id_, clsid, std::move(name), std::move(factory)});
-}
-
-ClassRegistration::ClassRegistration(ClassRegistration&& other) noexcept
-    : id_(std::exchange(other.id_, 0)) {}
-
-ClassRegistration& ClassRegistration::operator=(ClassRegistration&& other) noexcept {
-    if (this != &other) {
-        ClassRegistration old(std::move(*this));
-        id_ = std::exchange(other.id_, 0);
-    }
-    return *this;
+ClassRegistration::ClassRegistration(const CLSID& clsid, ClassFactory factory) {
+    std::lock_guard lock(g_mutex);
+    id_ = g_nextId++;
+    g_entries.push_back({id_, clsid, std::move(factory)});
 }
 
 ClassRegistration::~ClassRegistration() {
     if (id_ == 0)
         return;
-    Registry& registry = TheRegistry();
-    std::lock_guard lock(registry.mutex);
-    std::erase_if(registry.entries, [this](const Entry& e) { return e.id == id_; });
-}
-
-std::string RegisteredClassName(const CLSID& clsid) {
-    std::optional<Entry> entry = NewestBelow(clsid);
-    return entry ? entry->name : "unregistered";
+    std::lock_guard lock(g_mutex);
+    std::erase_if(g_entries, [this](const Entry& e) { return e.id == id_; });
 }
 
 ClassFactory ClassFactoryBelow(const ClassRegistration& above, const CLSID& clsid) {

@@ -2,8 +2,9 @@
 // registers the classes it serves.
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <string>
+#include <utility>
 
 #include "platform/com.h"
 
@@ -40,20 +41,19 @@ using ClassFactory = std::function<HRESULT(REFIID iid, void** object)>;
 class ClassRegistration {
   public:
     ClassRegistration() = default;
-    ClassRegistration(const CLSID& clsid, std::string name, ClassFactory factory);
+    ClassRegistration(const CLSID& clsid, ClassFactory factory);
     ClassRegistration(const ClassRegistration&) = delete;
-    ClassRegistration& operator=(const ClassRegistration&) = delete;
-    ClassRegistration(ClassRegistration&& other) noexcept;
-    ClassRegistration& operator=(ClassRegistration&& other) noexcept;
+    ClassRegistration(ClassRegistration&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+    ClassRegistration& operator=(ClassRegistration other) noexcept {
+        std::swap(id_, other.id_);
+        return *this;
+    }
     ~ClassRegistration();
 
   private:
     friend ClassFactory ClassFactoryBelow(const ClassRegistration&, const CLSID&);
     std::uint64_t id_ = 0;
 };
-
-// The class's name ("MbnInterfaceManager"), or "unregistered".
-std::string RegisteredClassName(const CLSID& clsid);
 
 // The factory of the newest registration of `clsid` older than `above` (for a
 // registration that wraps the one below it), or an empty one.

@@ -157,10 +157,10 @@ class Route final : public ArrayRoute {
 // registered below it (whichever that is at the time) and wraps what it made.
 template <class Manager>
 void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
-               const char* name, Op op, ObjectKind kind) {
+               Op op, ObjectKind kind) {
     // The registration can only be asked for what lies below it once it exists.
     auto self = std::make_shared<const ClassRegistration*>(nullptr);
-    slot = ClassRegistration(clsid, name, [core, self, clsid, op, kind](REFIID iid, void** object) {
+    slot = ClassRegistration(clsid, [core, self, clsid, op, kind](REFIID iid, void** object) {
         Call call{op};
         return Through(
             *core, call, object,
@@ -211,15 +211,14 @@ Layer::Layer(std::vector<Client*> clients)
     : core_(std::make_shared<LayerCore>(std::move(clients))),
       installation_(std::make_unique<Installation>()) {
     WrapClass<IMbnInterfaceManager>(installation_->interfaceManager, core_,
-                                    CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-                                    Op::CreateInterfaceManager, ObjectKind::InterfaceManager);
+                                    CLSID_MbnInterfaceManager, Op::CreateInterfaceManager,
+                                    ObjectKind::InterfaceManager);
     WrapClass<IMbnConnectionManager>(installation_->connectionManager, core_,
-                                     CLSID_MbnConnectionManager, "MbnConnectionManager",
-                                     Op::CreateConnectionManager, ObjectKind::ConnectionManager);
+                                     CLSID_MbnConnectionManager, Op::CreateConnectionManager,
+                                     ObjectKind::ConnectionManager);
     WrapClass<IMbnConnectionProfileManager>(
         installation_->profileManager, core_, CLSID_MbnConnectionProfileManager,
-        "MbnConnectionProfileManager", Op::CreateConnectionProfileManager,
-        ObjectKind::ProfileManager);
+        Op::CreateConnectionProfileManager, ObjectKind::ProfileManager);
     // The listing below is the one this override replaces; an override can
     // only call it once it exists, hence the indirection.
     auto self = std::make_shared<const AdapterListerOverride*>(nullptr);

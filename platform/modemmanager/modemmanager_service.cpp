@@ -102,14 +102,12 @@ ClassFactory Factory(std::shared_ptr<RunReaders> runs,
 
 ModemManagerService::ModemManagerService(ServiceOptions options)
     : runs_(std::make_shared<RunReaders>(options)) {
-    interfaceManager_ =
-        ClassRegistration(CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-                          Factory<MmInterfaceManager>(runs_, &RunReaders::Begin, options));
-    connectionManager_ = ClassRegistration(CLSID_MbnConnectionManager, "MbnConnectionManager",
+    interfaceManager_ = ClassRegistration(
+        CLSID_MbnInterfaceManager, Factory<MmInterfaceManager>(runs_, &RunReaders::Begin, options));
+    connectionManager_ = ClassRegistration(CLSID_MbnConnectionManager,
                                            Factory<MmConnectionManager>(runs_, &RunReaders::Join));
-    profileManager_ =
-        ClassRegistration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-                          Factory<MmProfileManager>(runs_, &RunReaders::Join));
+    profileManager_ = ClassRegistration(CLSID_MbnConnectionProfileManager,
+                                        Factory<MmProfileManager>(runs_, &RunReaders::Join));
 }
 
 void ModemManagerService::PlanRuns(const RunPlan& plan) {

@@ -43,18 +43,16 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
     registrations_ = std::make_unique<Registrations>();
     auto core = core_;
-    auto registration = [&](const CLSID& clsid, const char* name, auto create) {
-        return ClassRegistration(clsid, name, [core, create](REFIID iid, void** object) {
-            return create(core, iid, object);
-        });
+    auto registration = [&](const CLSID& clsid, auto create) {
+        return ClassRegistration(
+            clsid, [core, create](REFIID iid, void** object) { return create(core, iid, object); });
     };
     registrations_->interfaceManager =
-        registration(CLSID_MbnInterfaceManager, "MbnInterfaceManager", CreateInterfaceManager);
+        registration(CLSID_MbnInterfaceManager, CreateInterfaceManager);
     registrations_->connectionManager =
-        registration(CLSID_MbnConnectionManager, "MbnConnectionManager", CreateConnectionManager);
+        registration(CLSID_MbnConnectionManager, CreateConnectionManager);
     registrations_->connectionProfileManager =
-        registration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-                     CreateConnectionProfileManager);
+        registration(CLSID_MbnConnectionProfileManager, CreateConnectionProfileManager);
     if (listsAdapters) {
         // Follows the current state, so an event's patch can change the adapters too.
         registrations_->adapters.emplace([core](std::vector<AdapterRecord>& records) {

@@ -126,20 +126,18 @@ class ManagerWrapper final
 SubscriptionFaults::SubscriptionFaults() : switches_(std::make_shared<Switches>()) {
     // The registration can only reach the class below it once it exists.
     auto self = std::make_shared<const ClassRegistration*>(nullptr);
-    registration_ = ClassRegistration(
-        CLSID_MbnInterfaceManager, "MbnInterfaceManager",
-        [switches = switches_, self](REFIID iid, void** object) {
-            ClassFactory below = ClassFactoryBelow(**self, CLSID_MbnInterfaceManager);
-            if (!below)
-                return REGDB_E_CLASSNOTREG;
-            HRESULT hr = below(iid, object);
-            if (SUCCEEDED(hr) && *object && iid == IID_IMbnInterfaceManager)
-                *object = static_cast<IMbnInterfaceManager*>(
-                    MakeComObject<ManagerWrapper>(switches,
-                                                  static_cast<IMbnInterfaceManager*>(*object))
-                        .Detach());
-            return hr;
-        });
+    registration_ = ClassRegistration(CLSID_MbnInterfaceManager, [switches = switches_, self](
+                                                                     REFIID iid, void** object) {
+        ClassFactory below = ClassFactoryBelow(**self, CLSID_MbnInterfaceManager);
+        if (!below)
+            return REGDB_E_CLASSNOTREG;
+        HRESULT hr = below(iid, object);
+        if (SUCCEEDED(hr) && *object && iid == IID_IMbnInterfaceManager)
+            *object = static_cast<IMbnInterfaceManager*>(
+                MakeComObject<ManagerWrapper>(switches, static_cast<IMbnInterfaceManager*>(*object))
+                    .Detach());
+        return hr;
+    });
     *self = &registration_;
 }
 
