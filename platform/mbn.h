@@ -292,10 +292,6 @@ namespace paravue {
 void ClearRecord(MBN_INTERFACE_CAPS& record);
 void ClearRecord(MBN_CONTEXT& record);
 void ClearRecord(MBN_PROVIDER& record);
-// A copy with fresh strings; E_OUTOFMEMORY (and no strings) when memory runs out.
-HRESULT CopyRecord(const MBN_INTERFACE_CAPS& source, MBN_INTERFACE_CAPS* copy);
-HRESULT CopyRecord(const MBN_CONTEXT& source, MBN_CONTEXT* copy);
-HRESULT CopyRecord(const MBN_PROVIDER& source, MBN_PROVIDER* copy);
 
 // Holds one record, zero-initialised, and frees its strings when it goes.
 template <class Record>
@@ -313,7 +309,6 @@ class OwnedRecord {
     const Record& operator*() const { return record_; }
     const Record* operator->() const { return &record_; }
     Record& Mutable() { return record_; }
-    void Clear() { ClearRecord(record_); }
 
   private:
     Record record_{};

@@ -1,6 +1,9 @@
 #include "platform/safearray.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <type_traits>
 #include <variant>
@@ -42,10 +45,28 @@ HRESULT Copy(BSTR source, BSTR* copy) {
     *copy = source ? paravue::AllocBstr(paravue::BstrView(source)) : nullptr;
     return !source || *copy ? S_OK : E_OUTOFMEMORY;
 }
-template <class Record>
-requires std::is_class_v<Record> HRESULT Copy(const Record& source, Record* copy) {
-    return paravue::CopyRecord(source, copy);
+
+// A record with fresh strings, field by field: once a string could not be
+// copied, the later ones stay null and those copied are freed again.
+HRESULT CopyField(BSTR source, BSTR* copy, HRESULT sofar) {
+    *copy = nullptr;
+    return FAILED(sofar) ? sofar : Copy(source, copy);
 }
+template <class T>
+HRESULT CopyField(const T& source, T* copy, HRESULT sofar) {
+    *copy = source;
+    return sofar;
+}
+#define PARAVUE_COPY_FIELD(Out, Type, field, text) hr = CopyField(source.field, &copy->field, hr);
+#define PARAVUE_COPY_RECORD(Record, Name, FIELDS)                       \
+    [[maybe_unused]] HRESULT Copy(const Record& source, Record* copy) { \
+        HRESULT hr = S_OK;                                              \
+        FIELDS(PARAVUE_COPY_FIELD)                                      \
+        if (FAILED(hr))                                                 \
+            paravue::ClearRecord(*copy);                                \
+        return hr;                                                      \
+    }
+PARAVUE_MBN_RECORDS(PARAVUE_COPY_RECORD)
 
 }  // namespace
 
@@ -155,3 +176,62 @@ HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* ele
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
     return static_cast<SafeArrayKind>(array->elements.index());
 }
+
+namespace paravue {
+namespace {
+
+// Constant-initialised, so ready before any code that could install a route.
+constinit std::mutex g_routesMutex;
+constinit std::vector<ArrayRoute*> g_routes;  // newest last
+
+// The newest route, read without the lock on the way of every array call.
+std::atomic<ArrayRoute*> g_route{nullptr};
+
+}  // namespace
+
+HRESULT ArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound) {
+    ArrayRoute* route = g_route.load();
+    if (!route || !array || !lowerBound || dimension != 1)
+        return SafeArrayGetLBound(array, dimension, lowerBound);
+    return route->LowerBound(array, lowerBound);
+}
+
+HRESULT ArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
+    ArrayRoute* route = g_route.load();
+    if (!route || !array || !upperBound || dimension != 1)
+        return SafeArrayGetUBound(array, dimension, upperBound);
+    return route->UpperBound(array, upperBound);
+}
+
+HRESULT ArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
+    ArrayRoute* route = g_route.load();
+    if (!route || !array || !index || !element)
+        return SafeArrayGetElement(array, index, element);
+    return route->Element(array, *index, element);
+}
+
+HRESULT ArrayDestroy(SAFEARRAY* array) {
+    if (ArrayRoute* route = g_route.load(); route && array)
+        route->Destroyed(array);
+    return SafeArrayDestroy(array);
+}
+
+void InstallArrayRoute(ArrayRoute* route) {
+    std::lock_guard lock(g_routesMutex);
+    g_routes.push_back(route);
+    g_route.store(route);
+}
+
+void RemoveArrayRoute(ArrayRoute* route) {
+    std::lock_guard lock(g_routesMutex);
+    std::erase(g_routes, route);
+    g_route.store(g_routes.empty() ? nullptr : g_routes.back());
+}
+
+ArrayRoute* ArrayRouteBelow(ArrayRoute* route) {
+    std::lock_guard lock(g_routesMutex);
+    auto at = std::find(g_routes.begin(), g_routes.end(), route);
+    return at == g_routes.begin() || at == g_routes.end() ? nullptr : *(at - 1);
+}
+
+}  // namespace paravue

@@ -8,7 +8,6 @@
 #include <set>
 #include <vector>
 
-#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/com.h"
 #include "platform/mbn.h"

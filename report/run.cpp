@@ -1,6 +1,6 @@
 #include "report/run.h"
 
-#include "platform/array_calls.h"
+#include "platform/safearray.h"
 
 namespace paravue {
 

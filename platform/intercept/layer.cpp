@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "platform/array_calls.h"
 #include "platform/intercept/layer_core.h"
 #include "platform/intercept/wrappers.h"
 #include "platform/runtime.h"
+#include "platform/safearray.h"
 
 namespace paravue::intercept {
 

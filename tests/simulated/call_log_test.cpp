@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/array_calls.h"
 #include "platform/connection_point.h"
 #include "platform/intercept/layer.h"
 #include "platform/safearray.h"

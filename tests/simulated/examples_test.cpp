@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/adapters.h"
-#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "platform/utf.h"
 #include "service_test_support.h"

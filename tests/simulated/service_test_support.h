@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/array_calls.h"
 #include "platform/bstr.h"
 #include "platform/mbn.h"
 #include "platform/runtime.h"

@@ -2,7 +2,6 @@
 
 #include "platform/accounting.h"
 #include "platform/adapters.h"
-#include "platform/array_calls.h"
 #include "platform/safearray.h"
 #include "service_test_support.h"
 
