@@ -39,15 +39,6 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
     return chars;
 }
 
-BSTR SysAllocString(const OLECHAR* text) {
-    if (!text)
-        return nullptr;
-    UINT length = 0;
-    while (text[length] != u'\0')
-        ++length;
-    return SysAllocStringLen(text, length);
-}
-
 void SysFreeString(BSTR text) {
     if (!text)
         return;

@@ -8,8 +8,6 @@
 
 using BSTR = OLECHAR*;
 
-// Copies a NUL-terminated string; null in, null out. Null when memory runs out.
-BSTR SysAllocString(const OLECHAR* text);
 // Copies `length` characters (NULs included); a null source gives a zeroed
 // string of that length. Null when memory runs out.
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length);

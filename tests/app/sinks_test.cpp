@@ -11,6 +11,7 @@
 #include "app/mbn_sinks.h"
 #include "platform/connection_point.h"
 #include "test_window.h"
+#include "tests/support/bstr_literal.h"
 
 namespace paravue::app {
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/accounting.h"
+#include "tests/support/bstr_literal.h"
 
 namespace paravue {
 namespace {

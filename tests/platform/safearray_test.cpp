@@ -5,6 +5,7 @@
 #include "platform/accounting.h"
 #include "platform/com_object.h"
 #include "platform/mbn.h"
+#include "tests/support/bstr_literal.h"
 
 namespace paravue {
 namespace {
