@@ -18,27 +18,19 @@ class ScenarioService final : public ActiveService {
     simulated::SimulatedService service_;
 };
 
-std::unique_ptr<ActiveService> StartScenarioService(const std::string& path) {
-    try {
-        return std::make_unique<ScenarioService>(simulated::LoadScenarioFile(path));
-    } catch (const simulated::ScenarioError& error) {
-        throw ServiceUnavailable(ServiceUnavailable::Cause::BadScenario, error.what());
-    }
-}
-
-std::optional<std::string> ScenarioFromEnvironment() {
-    const char* path = std::getenv("PARAVUE_SCENARIO");
-    if (!path || !*path)
-        return std::nullopt;
-    return std::string(path);
-}
-
 }  // namespace
 
 std::unique_ptr<ActiveService> StartService(const std::optional<std::string>& scenarioPath) {
-    std::optional<std::string> path = scenarioPath ? scenarioPath : ScenarioFromEnvironment();
+    const char* fromEnvironment = std::getenv("PARAVUE_SCENARIO");
+    std::optional<std::string> path = scenarioPath;
+    if (!path && fromEnvironment && *fromEnvironment)
+        path = fromEnvironment;
     try {
-        return path ? StartScenarioService(*path) : StartSystemService();
+        if (!path)
+            return StartSystemService();
+        return std::make_unique<ScenarioService>(simulated::LoadScenarioFile(*path));
+    } catch (const simulated::ScenarioError& error) {
+        throw ServiceUnavailable(ServiceUnavailable::Cause::BadScenario, error.what());
     } catch (const ServiceUnavailable&) {
         throw;
     } catch (const std::exception& error) {

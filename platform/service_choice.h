@@ -2,15 +2,53 @@
 // service, or the system's own. Shared by the window and paravue-report.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
-#include "platform/run_causes.h"
-
 namespace paravue {
+
+// Why the system's service ended a report run on a failure, or served part of
+// it from a fallback, where the service can tell. For the person running the
+// program, beside the report: the report's text itself never changes for it.
+enum class RunCause : unsigned {
+    SystemBusUnreachable,      // no connection to the system bus
+    ModemManagerNotRunning,    // nobody owns the daemon's name
+    ModemManagerNotAnswering,  // a call to the daemon ran out of its bound
+    ProfileListRefused,        // refused to this caller: contexts from the bearers
+    NetworkManagerNotRunning,  // hence no connection profiles
+};
+
+// A set of causes, each noted once.
+class RunCauses {
+  public:
+    void Add(RunCause cause) { bits_ |= Bit(cause); }
+    bool Has(RunCause cause) const { return (bits_ & Bit(cause)) != 0; }
+
+  private:
+    friend class RunNotes;
+    static unsigned Bit(RunCause cause) { return 1u << static_cast<unsigned>(cause); }
+    unsigned bits_ = 0;
+};
+
+// The causes of the run in progress, or of the last one: noted by the
+// service's objects on whichever thread runs the report, read after it.
+class RunNotes {
+  public:
+    void Clear() { bits_ = 0; }
+    void Note(RunCause cause) { bits_ |= RunCauses::Bit(cause); }
+    RunCauses Causes() const {
+        RunCauses causes;
+        causes.bits_ = bits_.load();
+        return causes;
+    }
+
+  private:
+    std::atomic<unsigned> bits_{0};
+};
 
 // What the runs a program makes from now on will ask for, so that a service
 // that sends its reads ahead of the questions sends the right ones. A hint

@@ -3,14 +3,9 @@
 #include "platform/service_choice.h"
 
 namespace paravue {
-namespace {
-
-class NoSystemService final : public ActiveService {};
-
-}  // namespace
 
 std::unique_ptr<ActiveService> StartSystemService() {
-    return std::make_unique<NoSystemService>();
+    return std::make_unique<ActiveService>();
 }
 
 }  // namespace paravue

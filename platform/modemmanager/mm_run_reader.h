@@ -12,7 +12,6 @@
 
 #include "platform/modemmanager/mm_modem_reads.h"
 #include "platform/modemmanager/nm_profiles.h"
-#include "platform/run_causes.h"
 #include "platform/service_choice.h"
 
 namespace paravue::mm {

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "platform/modemmanager/service_options.h"
-#include "platform/run_causes.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
 
