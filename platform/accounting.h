@@ -24,8 +24,7 @@ void CountLive(Counted what, int change);
 class ServiceObjectCount {
   public:
     ServiceObjectCount() { CountLive(Counted::ServiceObjects, +1); }
-    ServiceObjectCount(const ServiceObjectCount&) { CountLive(Counted::ServiceObjects, +1); }
-    ServiceObjectCount& operator=(const ServiceObjectCount&) = default;
+    ServiceObjectCount(const ServiceObjectCount&) = delete;  // objects are never copied
     ~ServiceObjectCount() { CountLive(Counted::ServiceObjects, -1); }
 };
 
