@@ -19,10 +19,6 @@ namespace {
 
 constexpr const char* kNotRegular = "not a regular file";
 
-std::string Reason(int error) {
-    return std::strerror(error);
-}
-
 bool IsSpecial(mode_t mode) {
     return !S_ISREG(mode) && !S_ISDIR(mode) && !S_ISLNK(mode);
 }
@@ -30,7 +26,7 @@ bool IsSpecial(mode_t mode) {
 // What lstat found at the target that a capture must not replace.
 std::optional<std::string> Refusal(const struct stat& target) {
     if (S_ISDIR(target.st_mode))
-        return Reason(EISDIR);
+        return std::strerror(EISDIR);
     if (IsSpecial(target.st_mode))
         return kNotRegular;
     return std::nullopt;
@@ -118,7 +114,7 @@ PendingFile::PendingFile(const std::string& path, std::string_view text,
         mode = static_cast<mode_t>(*permissions & 0777);
     std::string pattern = path + ".XXXXXX";
     if (pattern.size() >= sizeof g_temporary) {
-        failure_ = Reason(ENAMETOOLONG);
+        failure_ = std::strerror(ENAMETOOLONG);
         return;
     }
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -140,7 +136,7 @@ PendingFile::PendingFile(const std::string& path, std::string_view text,
     }
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
-        failure_ = Reason(created);
+        failure_ = std::strerror(created);
         RemoveCleanup();
         return;
     }
@@ -153,7 +149,7 @@ PendingFile::PendingFile(const std::string& path, std::string_view text,
         error = errno;
     }
     if (!ok) {
-        failure_ = Reason(error);
+        failure_ = std::strerror(error);
         Discard();
     }
 }
@@ -183,13 +179,13 @@ void PendingFile::Discard() {
 
 std::optional<std::string> PendingFile::Commit() {
     if (failure_ || temporary_.empty())
-        return failure_ ? failure_ : Reason(ENOENT);
+        return failure_ ? failure_ : std::strerror(ENOENT);
     // Whatever took the target's place since the file was begun is checked again.
     struct stat target {};
     if (::lstat(target_.c_str(), &target) == 0)
         failure_ = Refusal(target);
     if (!failure_ && ::rename(temporary_.c_str(), target_.c_str()) != 0)
-        failure_ = Reason(errno);
+        failure_ = std::strerror(errno);
     if (failure_) {
         Discard();
         return failure_;

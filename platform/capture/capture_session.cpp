@@ -3,34 +3,28 @@
 #include <new>
 #include <vector>
 
-#include "platform/capture/capture_file.h"
-#include "platform/capture/recorder.h"
-#include "platform/capture/redaction.h"
-#include "platform/intercept/layer.h"
 #include "platform/simulated/scenario_writer.h"
 
 namespace paravue::capture {
+namespace {
 
-struct CaptureSession::Parts {
-    Redactor redactor;
-    Recorder recorder;
-    std::optional<intercept::Layer> layer;  // goes first, before its clients
-};
-
-CaptureSession::CaptureSession(bool redact, bool record) : parts_(std::make_unique<Parts>()) {
+std::vector<intercept::Client*> Clients(Redactor* redactor, Recorder* recorder) {
     std::vector<intercept::Client*> clients;
-    if (redact)
-        clients.push_back(&parts_->redactor);
-    if (record)
-        clients.push_back(&parts_->recorder);
-    parts_->layer.emplace(std::move(clients));
+    if (redactor)
+        clients.push_back(redactor);
+    if (recorder)
+        clients.push_back(recorder);
+    return clients;
 }
 
-CaptureSession::~CaptureSession() = default;
+}  // namespace
+
+CaptureSession::CaptureSession(bool redact, bool record)
+    : layer_(Clients(redact ? &redactor_ : nullptr, record ? &recorder_ : nullptr)) {}
 
 PendingFile CaptureSession::WriteRecorded(const std::string& path) const {
     try {
-        return PendingFile(path, simulated::WriteScenario(parts_->recorder.Result()));
+        return PendingFile(path, simulated::WriteScenario(recorder_.Result()));
     } catch (const std::bad_alloc&) {
         return PendingFile::Failed("out of memory");
     }

@@ -3,10 +3,12 @@
 // the run and the recorder see them) and a recorder.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "platform/capture/capture_file.h"
+#include "platform/capture/recorder.h"
+#include "platform/capture/redaction.h"
+#include "platform/intercept/layer.h"
 
 namespace paravue::capture {
 
@@ -14,17 +16,15 @@ class CaptureSession {
   public:
     // Installs the layer over the service classes registered now.
     CaptureSession(bool redact, bool record);
-    ~CaptureSession();
-    CaptureSession(const CaptureSession&) = delete;
-    CaptureSession& operator=(const CaptureSession&) = delete;
 
     // Writes what was recorded so far as a scenario file beside `path`, which
     // Commit puts in place, whole or not at all.
     PendingFile WriteRecorded(const std::string& path) const;
 
   private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    Redactor redactor_;
+    Recorder recorder_;
+    intercept::Layer layer_;  // declared last: goes first, before its clients
 };
 
 }  // namespace paravue::capture

@@ -17,8 +17,6 @@
 namespace paravue::capture {
 namespace {
 
-enum class Held { Masked, Name, Setting, Other };
-
 // The elements whose text and same-named attributes are masked.
 struct MaskRule {
     std::string_view name;
@@ -53,14 +51,15 @@ const MaskRule* MaskRuleFor(std::string_view qualified) {
     return nullptr;
 }
 
-Held HeldBy(std::string_view qualified) {
+// How an element's text is shown: pseudonymized under this stem, or, for a
+// setting, kept.
+std::optional<Redaction::Stem> StemOf(std::string_view qualified) {
     std::string_view local = LocalName(qualified);
     if (local == "Name")
-        return Held::Name;
-    for (std::string_view setting : kSettings)
-        if (local == setting)
-            return Held::Setting;
-    return Held::Other;
+        return Redaction::Stem::Profile;
+    if (std::find(std::begin(kSettings), std::end(kSettings), local) != std::end(kSettings))
+        return std::nullopt;
+    return Redaction::Stem::Text;
 }
 
 std::u16string Mask(const MaskRule& rule, std::u16string_view text) {
@@ -103,10 +102,8 @@ class Rewriter {
   public:
     explicit Rewriter(Redaction& redaction) : redaction_(redaction) {}
 
-    // What a handler threw (memory running out), to be rethrown by the caller.
-    std::exception_ptr Failure() const { return failure_; }
-
-    // The redacted document, or nothing when it cannot be read safely.
+    // The redacted document, or nothing when it cannot be read safely. What a
+    // handler threw (memory running out) is thrown again here.
     std::optional<std::string> Run(std::string_view document) {
         if (document.size() > INT_MAX)
             return std::nullopt;
@@ -116,8 +113,8 @@ class Rewriter {
         parser_ = parser;
         XML_SetUserData(parser, this);
         XML_SetXmlDeclHandler(parser, &Handler<&Rewriter::Declaration>::Call);
-        XML_SetStartDoctypeDeclHandler(parser, &Rewriter::OnDoctype);
-        XML_SetEntityDeclHandler(parser, &Rewriter::OnEntity);
+        XML_SetStartDoctypeDeclHandler(parser, &Handler<&Rewriter::Doctype>::Call);
+        XML_SetEntityDeclHandler(parser, &Handler<&Rewriter::Entity>::Call);
         XML_SetElementHandler(parser, &Handler<&Rewriter::Start>::Call,
                               &Handler<&Rewriter::End>::Call);
         XML_SetCharacterDataHandler(parser, &Handler<&Rewriter::Text>::Call);
@@ -127,6 +124,8 @@ class Rewriter {
         const XML_Status status =
             XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1);
         XML_ParserFree(parser);
+        if (failure_)
+            std::rethrow_exception(failure_);
         if (status != XML_STATUS_OK || refused_)
             return std::nullopt;
         return std::move(out_);
@@ -135,7 +134,7 @@ class Rewriter {
   private:
     struct Frame {
         std::string name;  // as written out
-        Held held;
+        std::optional<Redaction::Stem> stem;
     };
     // What an element with a masked name holds, gathered until it ends so
     // that its text is masked as one value, however it is split into nodes.
@@ -151,8 +150,6 @@ class Rewriter {
         std::vector<Piece> pieces;
     };
 
-    static Rewriter& Self(void* data) { return *static_cast<Rewriter*>(data); }
-
     // The parser's handler for `Method`. Handlers run inside the C parser: an
     // exception must not cross it, so it is kept until the parser returns.
     template <auto Method>
@@ -160,7 +157,7 @@ class Rewriter {
     template <class... Args, void (Rewriter::*Method)(Args...)>
     struct Handler<Method> {
         static void XMLCALL Call(void* data, Args... args) {
-            Rewriter& self = Self(data);
+            Rewriter& self = *static_cast<Rewriter*>(data);
             if (self.failure_)
                 return;
             try {
@@ -191,14 +188,10 @@ class Rewriter {
 
     // A DTD can define entities that put text where no element name shows
     // it: such a document is not copied at all.
-    static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
-                                  int) {
-        Self(data).Refuse();
-    }
-    static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                                 const XML_Char*, const XML_Char*, const XML_Char*,
-                                 const XML_Char*) {
-        Self(data).Refuse();
+    void Doctype(const XML_Char*, const XML_Char*, const XML_Char*, int) { Refuse(); }
+    void Entity(const XML_Char*, int, const XML_Char*, int, const XML_Char*, const XML_Char*,
+                const XML_Char*, const XML_Char*) {
+        Refuse();
     }
     void Refuse() {
         refused_ = true;
@@ -262,7 +255,7 @@ class Rewriter {
             AppendEscaped(markup, Utf16ToUtf8(AttributeValue(a[0], a[1])), true);
             markup += '"';
         }
-        stack_.push_back({OutName(name), region_ ? Held::Masked : HeldBy(name)});
+        stack_.push_back({OutName(name), StemOf(name)});
         Emit(std::move(markup));
         tagOpen_ = true;
     }
@@ -296,18 +289,8 @@ class Rewriter {
         const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
         std::u16string shown = Utf8ToUtf16(text);
         if (!blank && !stack_.empty()) {
-            switch (stack_.back().held) {
-                case Held::Setting:
-                    shown = redaction_.KeptText(shown);
-                    break;
-                case Held::Name:
-                    shown = redaction_.Pseudonym(shown, Redaction::Stem::Profile);
-                    break;
-                case Held::Masked:
-                case Held::Other:
-                    shown = redaction_.Pseudonym(shown, Redaction::Stem::Text);
-                    break;
-            }
+            const std::optional<Redaction::Stem>& stem = stack_.back().stem;
+            shown = stem ? redaction_.Pseudonym(shown, *stem) : redaction_.KeptText(shown);
         }
         AppendText(out_, Utf16ToUtf8(shown), cdata);
     }
@@ -364,10 +347,7 @@ class Rewriter {
 std::u16string Redaction::ProfileXml(std::u16string_view xml) {
     if (xml.empty())
         return {};
-    Rewriter rewriter(*this);
-    std::optional<std::string> rewritten = rewriter.Run(Utf16ToUtf8(xml));
-    if (std::exception_ptr failure = rewriter.Failure())
-        std::rethrow_exception(failure);
+    std::optional<std::string> rewritten = Rewriter(*this).Run(Utf16ToUtf8(xml));
     if (!rewritten)
         return std::u16string(kWithheldProfileXml);
     return Utf8ToUtf16(*rewritten);

@@ -109,7 +109,6 @@ void Recorder::Produced(const Call& call, HRESULT status, Field<T> Part::*member
 void Recorder::Record(const Call& call, HRESULT status, void* out) {
     const bool ok = SUCCEEDED(status);
     if (call.op == Op::get_InterfaceID) {
-        // What the "Device name" look-up that follows it goes by.
         Value<BSTR>(call, status, out, &Interface::interfaceId);
         if (Interface* mbn = Find<Interface>(call.target))
             lastInterfaceId_ = mbn->interfaceId.value.value_or(u"");
@@ -211,8 +210,7 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
         [&](auto& ref) {
             auto& field = ref();
             auto& array = field.value;
-            using Item = typename std::decay_t<decltype(array.items)>::value_type;
-            using T = std::decay_t<decltype(std::declval<Item>().value)>;
+            using T = typename std::decay_t<decltype(array)>::Item;
             if (call.op == Op::ArrayLowerBound) {
                 if (ok)
                     array.lowerBound = *static_cast<LONG*>(out);

@@ -99,14 +99,10 @@ std::u16string MaskSecret(std::u16string_view text) {
 bool IsKernelNetDeviceName(std::u16string_view name) {
     // IFNAMSIZ bounds the names; the bound also keeps the pattern's work small.
     constexpr std::size_t kLongestName = 15;
-    if (name.empty() || name.size() > kLongestName)
+    if (name.empty() || name.size() > kLongestName ||
+        std::any_of(name.begin(), name.end(), [](char16_t c) { return c > 0x7F; }))
         return false;
-    std::string ascii;
-    for (char16_t c : name) {
-        if (c > 0x7F)
-            return false;
-        ascii.push_back(static_cast<char>(c));
-    }
+    const std::string ascii(name.begin(), name.end());
     // Names drivers give (wwan0, rmnet_data0) and the names by bus path or
     // index that udev gives (enp0s3, eno1, wwp0s20f0u6i12). Not enx<MAC>.
     static const std::regex kPattern(
@@ -123,18 +119,6 @@ std::u16string Redaction::Masked(std::u16string_view id, std::size_t kept) {
     if (folded.size() >= kShortestKnown)
         known_.push_back(std::move(folded));
     return MaskKeeping(id, kept);
-}
-
-std::u16string Redaction::SubscriberId(std::u16string_view id) {
-    return Masked(id, kSubscriberIdKept);
-}
-
-std::u16string Redaction::SimIccId(std::u16string_view id) {
-    return Masked(id, kSimIccIdKept);
-}
-
-std::u16string Redaction::DeviceId(std::u16string_view id) {
-    return Masked(id, kDeviceIdKept);
 }
 
 std::u16string Redaction::TelephoneNumber(std::u16string_view number) {
@@ -216,8 +200,7 @@ void Replace(BSTR* text, const std::u16string& masked) {
     }
     BSTR fresh = AllocBstr(masked);
     if (!fresh) {
-        for (std::size_t i = 0; i < old.size(); ++i)
-            (*text)[i] = u'*';
+        std::fill_n(*text, old.size(), u'*');
         return;
     }
     SysFreeString(*text);
@@ -254,11 +237,12 @@ struct Slots {
     const Slot* end() const { return items.data() + count; }
 };
 
-// A string, a record (its strings as mbn_getters.h describes them), or a value
-// without text.
-Slots SlotsOf(BSTR* text, Text kind) {
+// A string, a value without text, or a record (its strings as mbn_getters.h
+// describes them).
+template <class T>
+Slots SlotsOf(T* value, Text kind) {
     Slots slots;
-    slots.Add(text, kind);
+    slots.Add(value, kind);
     return slots;
 }
 #define PARAVUE_RECORD_SLOT(Out, Type, field, text) slots.Add(&record->field, Text::text);
@@ -275,11 +259,6 @@ Slots SlotsOf(intercept::ConnectionStateOut* state, Text) {
     PARAVUE_CONNECTION_STATE_FIELDS(PARAVUE_STATE_SLOT)
     return slots;
 }
-template <class Other>
-Slots SlotsOf(Other*, Text) {
-    return {};
-}
-
 Slots SlotsOf(const intercept::Call& call, void* out) {
     using intercept::Op;
     // An element is what the getter that handed out its array lists.

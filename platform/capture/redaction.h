@@ -1,20 +1,9 @@
 // Redaction of personal identifiers, so that a user can hand out a report or a
-// captured device without them. Three treatments:
-// - masks, for the identifiers whose shape helps support: the subscriber ID
-//   keeps its first 5 characters, the SIM ICCID its first 7, the device ID its
-//   first 8, each only when at least as many characters remain to be masked,
-//   and every other character becomes 'X'; every Unicode digit of a telephone
-//   number becomes 'X'; a non-empty user name or password becomes "********";
-// - pseudonyms, for free text that may name or identify someone (interface
-//   and connection IDs, profile names, the text of profile XML): a name made
-//   of a stem and a counter ("interface-1"), the same for the same value within
-//   one redaction, and telling nothing about the value; a kernel network
-//   device name (wwan0, wwp0s20f0u6i12) is plainly not personal and is kept;
-// - text that describes the network or the model (manufacturer, provider
-//   names, access strings, adapter descriptions) is kept, but any identifier
-//   already masked that occurs in it is masked where it occurs.
-// Profile XML is parsed, masked node by node and written out again; see
-// Redaction::ProfileXml below.
+// captured device without them. Identifiers whose shape helps support are
+// masked; free text that may name or identify someone gets a pseudonym; text
+// that describes the network or the model (manufacturer, provider names,
+// access strings, adapter descriptions) is kept, but any identifier already
+// masked is masked where it occurs in it.
 #pragma once
 
 #include <cstddef>
@@ -49,15 +38,18 @@ class Redaction {
   public:
     enum class Stem { Interface, Connection, Profile, Adapter, Text, Value };
 
-    std::u16string SubscriberId(std::u16string_view id);
-    std::u16string SimIccId(std::u16string_view id);
-    std::u16string DeviceId(std::u16string_view id);
+    // Masks an identifier (keeping its start; a number's every digit) and
+    // learns it, to mask it wherever else it turns up.
+    std::u16string SubscriberId(std::u16string_view id) { return Masked(id, kSubscriberIdKept); }
+    std::u16string SimIccId(std::u16string_view id) { return Masked(id, kSimIccIdKept); }
+    std::u16string DeviceId(std::u16string_view id) { return Masked(id, kDeviceIdKept); }
     std::u16string TelephoneNumber(std::u16string_view number);
 
-    // The value's pseudonym ("" stays ""). Interface and connection IDs and
-    // adapter names that are kernel device names stay as they are. Values that
-    // differ only in the case of A-Z share a pseudonym, as the adapter look-up
-    // matches names that way.
+    // The value's pseudonym ("" stays ""): a stem and a counter ("interface-1"),
+    // the same for the same value within one redaction and telling nothing of
+    // it. Interface and connection IDs and adapter names that are kernel
+    // device names stay as they are. Values that differ only in the case of
+    // A-Z share a pseudonym, as the adapter look-up matches names that way.
     std::u16string Pseudonym(std::u16string_view value, Stem stem);
 
     // Kept text with every known identifier in it masked.
@@ -65,11 +57,11 @@ class Redaction {
 
     // Well-formed profile XML with comments and processing instructions left
     // out; all text and attributes of the elements SubscriberID, SimIccID,
-    // UserName and Password (any namespace prefix, any depth) masked as above,
-    // and attributes of those names too; the text of Name and of elements not
-    // known to hold settings, and other attribute values than namespace
-    // declarations, pseudonymized. A text that does not parse, or that
-    // declares a DTD, becomes kWithheldProfileXml; "" stays "".
+    // UserName and Password (any namespace prefix, any depth), and attributes
+    // of those names, masked as their getters' values are; the text of Name
+    // and of elements not known to hold settings, and other attribute values
+    // than namespace declarations, pseudonymized. A text that does not parse,
+    // or that declares a DTD, becomes kWithheldProfileXml; "" stays "".
     std::u16string ProfileXml(std::u16string_view xml);
 
   private:
