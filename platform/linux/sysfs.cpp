@@ -61,9 +61,7 @@ std::string UsbDeviceStrings(const fs::path& device) {
 std::string DriverName(const fs::path& device) {
     std::error_code ec;
     fs::path driver = fs::read_symlink(device / "driver", ec);
-    if (ec)
-        return {};
-    return driver.filename().string();
+    return ec ? std::string() : driver.filename().string();
 }
 
 }  // namespace
