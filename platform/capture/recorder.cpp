@@ -1,5 +1,6 @@
 #include "platform/capture/recorder.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/bstr.h"
@@ -11,12 +12,6 @@ using intercept::Op;
 using namespace simulated;
 
 namespace {
-
-String ToString(BSTR text) {
-    if (!text)
-        return std::nullopt;
-    return std::u16string(BstrView(text));
-}
 
 template <class T>
 void SetValue(Field<T>& field, HRESULT status, T value) {
@@ -36,7 +31,7 @@ void SetObject(Field<T>& field, HRESULT status) {
 template <class T, class Out>
 T FromOut(const Out& out) {
     if constexpr (std::is_same_v<Out, BSTR>) {
-        return ToString(out);
+        return out ? String(BstrView(out)) : std::nullopt;
     } else if constexpr (std::is_class_v<Out>) {
         T value;
         T::Pairs(out, value, [](const auto& from, auto& member) {
@@ -48,16 +43,17 @@ T FromOut(const Out& out) {
     }
 }
 
-// The slot of `index` in an array whose bounds the run read (or assumes).
-// Null for an index below the lower bound, which no fetch can succeed on.
+// Where `index` is in an array whose bounds the run read (or assumes), the
+// array grown to hold it. Nothing for an index below the lower bound, which
+// no fetch can succeed on.
 template <class T>
-Field<T>* Slot(Array<T>& array, LONG index) {
+std::optional<std::size_t> Slot(Array<T>& array, LONG index) {
     std::int64_t offset = std::int64_t{index} - array.lowerBound;
     if (offset < 0)
-        return nullptr;
+        return std::nullopt;
     if (static_cast<std::size_t>(offset) >= array.items.size())
         array.items.resize(static_cast<std::size_t>(offset) + 1);
-    return &array.items[static_cast<std::size_t>(offset)];
+    return static_cast<std::size_t>(offset);
 }
 
 }  // namespace
@@ -160,7 +156,7 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
                 if (ok) {
                     auto* parts = static_cast<intercept::ConnectionStateOut*>(out);
                     state.activationState = *parts->activationState;
-                    state.profileName = ToString(*parts->profileName);
+                    state.profileName = FromOut<String>(*parts->profileName);
                 }
                 SetValue(c->connectionState, status, std::move(state));
             }
@@ -228,21 +224,20 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
                     array.items.resize(static_cast<std::size_t>(count));
                 return;
             }
-            Field<T>* slot = Slot(array, call.index);
-            if (!slot)
+            std::optional<std::size_t> offset = Slot(array, call.index);
+            if (!offset)
                 return;
+            Field<T>& slot = array.items[*offset];
             if (!ok) {
-                *slot = Field<T>::Failure(status);
+                slot = Field<T>::Failure(status);
                 return;
             }
-            slot->status = S_OK;
-            std::size_t offset =
-                static_cast<std::size_t>(std::int64_t{call.index} - array.lowerBound);
+            slot.status = S_OK;
             if constexpr (kIsPart<T>)
                 objects_[call.produced] =
-                    Ref<T>([ref, offset]() -> T& { return ref().value.items[offset].value; });
+                    Ref<T>([ref, at = *offset]() -> T& { return ref().value.items[at].value; });
             else
-                slot->value = FromOut<T>(*static_cast<OutOf<T>*>(out));
+                slot.value = FromOut<T>(*static_cast<OutOf<T>*>(out));
         },
         found->second);
 }
