@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/wandiag_app.h"
-#include "platform/printable_text.h"
 #include "platform/service_choice.h"
+#include "platform/utf.h"
 
 namespace {
 

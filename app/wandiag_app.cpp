@@ -10,8 +10,8 @@
 #include "app/wandiag_dlg.h"
 #include "platform/connection_point.h"
 #include "platform/mbn.h"
-#include "platform/printable_text.h"
 #include "platform/runtime.h"
+#include "platform/utf.h"
 #include "report/modems.h"
 
 namespace paravue::app {

@@ -15,7 +15,7 @@
 
 #include "app/dialog_layout.h"
 #include "app/mbn_sinks.h"
-#include "platform/printable_text.h"
+#include "platform/utf.h"
 
 namespace paravue::app {
 

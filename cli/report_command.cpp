@@ -7,7 +7,6 @@
 
 #include "cli/terminal_text.h"
 #include "platform/capture/capture_session.h"
-#include "platform/printable_text.h"
 #include "platform/runtime.h"
 #include "platform/service_choice.h"
 #include "platform/utf.h"

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "platform/printable_text.h"
+#include "platform/utf.h"
 
 namespace paravue {
 

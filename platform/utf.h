@@ -1,7 +1,7 @@
-// Conversions between the service's UTF-16 text and UTF-8.
+// The service's UTF-16 text and UTF-8: conversions between them, and text
+// from outside made printable.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,8 +20,29 @@ std::u16string FromCodePoints(std::u32string_view points);
 char32_t AsciiLower(char32_t code);
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
-// The length of the valid UTF-8 sequence at the start of `text` and its code
-// point; 0 when there is none (overlong, surrogate, beyond U+10FFFF, cut).
-std::size_t DecodeUtf8(std::string_view text, char32_t* code);
+// Text from outside (a file's keys, names and paths, a command line, a
+// service's strings) made safe for a terminal or a text view: nothing in it
+// can break the line, drive the terminal or reorder the text around it.
+
+// Whether a terminal or a text view would act on `code` rather than show it:
+// the C0 controls, DEL, the C1 controls, and the bidirectional formatting
+// characters (marks, embeddings, overrides, isolates), which reorder the text
+// that follows them.
+bool IsControlOrBidi(char32_t code);
+
+// The visible form of such a character: \n, \r, \t, \xNN for the rest of C0
+// and DEL, \uNNNN for C1 (\u009b) and the bidirectional ones (\u202e).
+std::string Escaped(char32_t code);
+
+enum class LineEnds {
+    Escaped,   // one line: every CR and LF is shown as \r or \n
+    CrLfKept,  // a report: each CR LF pair stays a line end; a CR or LF on its
+               // own is a value's character and is shown as \r or \n
+};
+
+// Valid UTF-8 is kept, except the characters IsControlOrBidi names, which are
+// shown as Escaped gives them; every byte that is not part of valid UTF-8 is
+// shown as \xNN.
+std::string PrintableText(std::string_view text, LineEnds lineEnds = LineEnds::Escaped);
 
 }  // namespace paravue

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/printable_text.h"
 #include "platform/utf.h"
 #include "report/run.h"
 

@@ -10,9 +10,9 @@
 
 #include <system_error>
 
-#include "platform/printable_text.h"
 #include "platform/simulated/json_fields.h"
 #include "platform/simulated/scenario.h"
+#include "platform/utf.h"
 
 namespace paravue::simulated {
 namespace {

@@ -1,6 +1,6 @@
 // What reaches a terminal or a view: controls, DEL, C1 and bidirectional
 // formatting characters shown as escapes; a report's CR LF line ends kept.
-#include "platform/printable_text.h"
+#include "platform/utf.h"
 
 #include <gtest/gtest.h>
 
