@@ -25,7 +25,10 @@ GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const 
     GObjectPtr<GObject> proxy(static_cast<GObject*>(g_initable_new(
         type, nullptr, error.Put(), "g-connection", connection, "g-name", owner, "g-object-path",
         path, "g-interface-name", interface, "g-flags",
-        static_cast<GDBusProxyFlags>(kQuietProxy | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
+        // A run waits for no signal: no subscription, no match rule.
+        static_cast<GDBusProxyFlags>(
+            G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS | G_DBUS_PROXY_FLAGS_NO_MATCH_RULE |
+            G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
         nullptr)));
     if (!proxy)
         return {};
@@ -102,10 +105,6 @@ std::vector<std::string> NetPortsOf(MMModem* modem) {
 std::string InterfaceIdOf(MMModem* modem) {
     std::vector<std::string> net = NetPortsOf(modem);
     return net.empty() ? Text(mm_modem_get_device_identifier(modem)) : net.front();
-}
-
-guint32 CurrentCapabilitiesOf(MMModem* modem) {
-    return static_cast<guint32>(mm_modem_get_current_capabilities(modem));
 }
 
 guint32 SupportedModesOf(MMModem* modem) {
