@@ -7,29 +7,21 @@
 #include <vector>
 
 #include "platform/com_object.h"
-#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_run_reader.h"
-#include "platform/safearray.h"
+#include "platform/modemmanager/mm_text.h"
 
 namespace paravue::mm {
 
 // An array of `Interface` holding make(i) for each i below `count`.
 template <class Interface, class Make>
 HRESULT InterfaceArray(std::size_t count, SAFEARRAY** out, Make make) {
-    UniqueSafeArray array(
-        SafeArrayCreateVector(SafeArrayKind::Unknown, 0, static_cast<ULONG>(count)));
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (std::size_t i = 0; i < count; ++i) {
-        auto object = make(i);
-        Interface* element = object.Get();
-        LONG index = static_cast<LONG>(i);
-        if (HRESULT hr = SafeArrayPutElement(array.Get(), &index, &element); FAILED(hr))
-            return hr;
-    }
-    *out = array.Release();
-    return S_OK;
+    return NewArray(SafeArrayKind::Unknown, count, out,
+                    [&](SAFEARRAY* array, LONG index, std::size_t i) {
+                        auto object = make(i);
+                        Interface* element = object.Get();
+                        return SafeArrayPutElement(array, &index, &element);
+                    });
 }
 
 template <class Object, class Interface>
@@ -37,16 +29,15 @@ HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none,
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    BusLink::Use use(reader->Link());
-    if (!use.Ok())
-        return kWrongThread;
-    std::vector<ModemRef> modems;
-    if (HRESULT hr = reader->Modems(&modems); FAILED(hr))
-        return hr;
-    if (modems.empty() && none != S_OK)
-        return none;
-    return InterfaceArray<Interface>(modems.size(), out, [&](std::size_t i) {
-        return MakeComObject<Object>(reader, std::move(modems[i]));
+    return InUse(reader->Link(), [&] {
+        std::vector<ModemRef> modems;
+        if (HRESULT hr = reader->Modems(&modems); FAILED(hr))
+            return hr;
+        if (modems.empty() && none != S_OK)
+            return none;
+        return InterfaceArray<Interface>(modems.size(), out, [&](std::size_t i) {
+            return MakeComObject<Object>(reader, std::move(modems[i]));
+        });
     });
 }
 

@@ -1,4 +1,5 @@
-// Turning the daemon's UTF-8 strings into the service's strings.
+// Turning the daemon's UTF-8 strings into the service's strings, and what the
+// service reads into arrays.
 #pragma once
 
 #include <initializer_list>
@@ -19,5 +20,19 @@ HRESULT NewBstr(const std::string& utf8, BSTR* out);
 HRESULT NewBstrs(std::initializer_list<std::pair<const char*, BSTR*>> texts);
 // An array of strings.
 HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out);
+
+// An array of `count` elements of `kind`, the i-th stored by
+// put(array, index, i); nothing in `out` unless every one was.
+template <class Put>
+HRESULT NewArray(SafeArrayKind kind, std::size_t count, SAFEARRAY** out, Put put) {
+    UniqueSafeArray array(SafeArrayCreateVector(kind, 0, static_cast<ULONG>(count)));
+    if (!array)
+        return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < count; ++i)
+        if (HRESULT hr = put(array.Get(), static_cast<LONG>(i), i); FAILED(hr))
+            return hr;
+    *out = array.Release();
+    return S_OK;
+}
 
 }  // namespace paravue::mm
