@@ -54,60 +54,46 @@ void ForEachObject(GDBusObjectManager* manager, Each each) {
     g_list_free_full(objects, g_object_unref);
 }
 
-// Null when the object is no modem.
-ComPtr<MmInterface> InterfaceFor(Loop* loop, GDBusObject* object) {
+// Fires `handler` with the object's modem as the service object it wants;
+// nothing when the object is no modem or has no such view.
+template <class View>
+void Deliver(Loop* loop, GDBusObject* object, const std::function<void(View*)>& handler) {
     ModemRef modem = ModemFromObject(MM_OBJECT(object));
-    if (!modem)
-        return ComPtr<MmInterface>();
-    return MakeComObject<MmInterface>(loop->follower, std::move(modem));
-}
-
-void DeliverRegistration(Loop* loop, GDBusObject* object,
-                         const std::function<void(IMbnRegistration*)>& handler) {
-    if (!handler)
+    if (!handler || !modem)
         return;
-    ComPtr<MmInterface> modem = InterfaceFor(loop, object);
-    ComPtr<IMbnRegistration> registration;
-    if (modem && SUCCEEDED(modem.As(&registration)))
-        handler(registration.Get());
+    ComPtr<View> view;
+    if (SUCCEEDED(MakeComObject<MmInterface>(loop->follower, std::move(modem)).As(&view)))
+        handler(view.Get());
 }
 
-// The 3GPP proxy keeps a pointer back to its object for the handlers.
-template <std::function<void(IMbnRegistration*)> EventHandlers::*handler>
-void OnRegistrationChange(GObject* proxy, GParamSpec*, gpointer data) {
+// A registration or packet-service change of a modem's 3GPP interface, in
+// the order the daemon announced them.
+void OnPropertiesChanged(GDBusObjectManagerClient*, GDBusObjectProxy* object, GDBusProxy* proxy,
+                         GVariant* changed, const gchar* const*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    if (GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy)))
-        DeliverRegistration(loop, object, loop->handlers.*handler);
-}
-
-void Watch3gpp(Loop* loop, GDBusInterface* gpp) {
-    g_signal_connect(gpp, "notify::registration-state",
-                     G_CALLBACK(OnRegistrationChange<&EventHandlers::registerState>), loop);
-    g_signal_connect(gpp, "notify::packet-service-state",
-                     G_CALLBACK(OnRegistrationChange<&EventHandlers::packetService>), loop);
+    if (!MM_IS_MODEM_3GPP(proxy))
+        return;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, changed);
+    const gchar* name = nullptr;
+    while (g_variant_iter_next(&iter, "{&sv}", &name, nullptr)) {
+        if (g_str_equal(name, "RegistrationState"))
+            Deliver(loop, G_DBUS_OBJECT(object), loop->handlers.registerState);
+        else if (g_str_equal(name, "PacketServiceState"))
+            Deliver(loop, G_DBUS_OBJECT(object), loop->handlers.packetService);
+    }
 }
 
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->reportedGone.erase(g_dbus_object_get_object_path(object));
-    if (!mm_object_peek_modem(MM_OBJECT(object)))
-        return;
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-        Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    if (loop->handlers.arrival)
-        loop->handlers.arrival(InterfaceFor(loop, object).Get());
+    Deliver(loop, object, loop->handlers.arrival);
 }
 
 void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-        g_signal_handlers_disconnect_by_data(gpp, loop);
-    if (!mm_object_peek_modem(MM_OBJECT(object)))
-        return;
-    if (loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
-        return;
-    if (loop->handlers.removal)
-        loop->handlers.removal(InterfaceFor(loop, object).Get());
+    if (!loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
+        Deliver(loop, object, loop->handlers.removal);
 }
 
 // Reports every modem the manager still holds as removed, each once: gio
@@ -138,18 +124,10 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     auto* loop = static_cast<Loop*>(data);
     // A modem announced while the manager's listing was under way is in the
     // listing, so gio adds its interfaces again instead of the object.
-    if (MM_IS_MODEM(interface) && loop->handlers.arrival)
-        loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    if (!MM_IS_MODEM_3GPP(interface))
-        return;
-    Watch3gpp(loop, interface);
-    DeliverRegistration(loop, object, loop->handlers.registerModeAvailable);
-}
-
-void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* interface,
-                        gpointer data) {
+    if (MM_IS_MODEM(interface))
+        Deliver(loop, object, loop->handlers.arrival);
     if (MM_IS_MODEM_3GPP(interface))
-        g_signal_handlers_disconnect_by_data(interface, data);
+        Deliver(loop, object, loop->handlers.registerModeAvailable);
 }
 
 void ScheduleRetry(Loop* loop);
@@ -169,37 +147,24 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
 // daemon holds arrives, as when the daemon starts: the listeners rebuild
 // from what is there now.
 void ReportHeldObjectsArrived(Loop* loop, GDBusObjectManager* manager) {
-    ForEachObject(manager, [&](GDBusObject* object) {
-        loop->reportedGone.erase(g_dbus_object_get_object_path(object));
-        if (mm_object_peek_modem(MM_OBJECT(object)) && loop->handlers.arrival)
-            loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    });
+    ForEachObject(manager, [&](GDBusObject* object) { OnObjectAdded(manager, object, loop); });
 }
 
 void Watch(Loop* loop, MMManager* manager) {
     g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
     g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
     g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
-    g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop);
+    g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
+                     loop);
     g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-            Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    });
 }
 
 void Unwatch(Loop* loop) {
     if (!loop->follower)
         return;
     g_signal_handlers_disconnect_by_data(loop->follower->Connection(), loop);
-    MMManager* manager = loop->follower->Manager();
-    if (!manager)
-        return;
-    g_signal_handlers_disconnect_by_data(manager, loop);
-    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-            g_signal_handlers_disconnect_by_data(gpp, loop);
-    });
+    if (MMManager* manager = loop->follower->Manager())
+        g_signal_handlers_disconnect_by_data(manager, loop);
 }
 
 // Connects to the system bus unless connected; false when it cannot be reached.
@@ -210,11 +175,11 @@ bool Connect(Loop* loop) {
     }
     if (loop->follower)
         return true;
-    if (FAILED(Follower::Open(loop->context.get(), loop->options, loop->cancel.get(),
-                              &loop->follower))) {
-        loop->follower.reset();
+    auto follower =
+        std::make_shared<Follower>(loop->context.get(), loop->options, loop->cancel.get());
+    if (FAILED(follower->Connect()))
         return false;
-    }
+    loop->follower = std::move(follower);
     g_signal_connect(loop->follower->Connection(), "closed", G_CALLBACK(OnConnectionClosed), loop);
     return true;
 }

@@ -125,15 +125,11 @@ ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answe
     return listed;
 }
 
-HRESULT Follower::Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
-                       std::shared_ptr<Follower>* follower) {
-    auto fresh = std::make_shared<Follower>(Key{}, context, options, stop);
-    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr))
-        return hr;
+HRESULT Follower::Connect() {
+    HRESULT hr = link_.Connect();
     // The event thread lives long: the set-up's watchdog goes now.
-    fresh->link_.EndSetUp();
-    *follower = std::move(fresh);
-    return S_OK;
+    link_.EndSetUp();
+    return hr;
 }
 
 Follower::~Follower() {
