@@ -163,8 +163,7 @@ void RunReader::TakeListing(ObjectListing listing) {
     const bool report = plan_.reads == RunPlan::Reads::Report;
     for (std::size_t i = 0; i < listing.modems.size(); ++i)
         if (Planned(i))
-            pending_.push_back(
-                StartReads(listing.modems[i].path, listing.modems[i].Objects(report)));
+            StartReads(listing.modems[i].path, listing.modems[i].Objects(report));
     SendSavedConnections();
     GDBusConnection* bus = link_.Connection();
     for (const ListedModem& entry : listing.modems)
@@ -180,13 +179,9 @@ void RunReader::Continue(const RunPlan& plan) {
     if (!use.Ok() || owner_.empty())
         return;
     const bool report = plan_.reads == RunPlan::Reads::Report;
-    for (std::size_t i = 0; i < modems_.size(); ++i) {
-        const ModemObject& modem = *modems_[i];
-        if (!Planned(i) ||
-            std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
-            continue;
-        pending_.push_back(StartReads(modem.path, ObjectsOf(modem, report)));
-    }
+    for (std::size_t i = 0; i < modems_.size(); ++i)
+        if (Planned(i))
+            StartReads(modems_[i]->path, ObjectsOf(*modems_[i], report));
     SendSavedConnections();
     SendProfileLists();
 }
@@ -219,27 +214,24 @@ HRESULT RunReader::Modems(std::vector<ModemRef>* modems) {
 }
 
 const ModemObject* RunReader::ModemHolding(const char* path) const {
-    for (const ModemRef& modem : modems_) {
-        MMModem* m = modem->modem.get();
-        if (HasSim(m) && g_strcmp0(mm_modem_get_sim_path(m), path) == 0)
-            return modem.get();
-        if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
-            for (; *bearers; ++bearers)
-                if (g_strcmp0(*bearers, path) == 0)
-                    return modem.get();
-    }
+    for (const ModemRef& modem : modems_)
+        for (const ObjectRead& read : ObjectsOf(*modem, true))
+            if (read.path == path)
+                return modem.get();
     return nullptr;
 }
 
-std::unique_ptr<RunReader::PendingReads> RunReader::StartReads(const std::string& modem,
-                                                               std::vector<ObjectRead> objects) {
+RunReader::PendingReads* RunReader::StartReads(const std::string& modem,
+                                               std::vector<ObjectRead> objects) {
     // Once per modem and run.
+    if (std::find(readAhead_.begin(), readAhead_.end(), modem) != readAhead_.end())
+        return nullptr;
     readAhead_.push_back(modem);
-    auto reads = std::make_unique<PendingReads>(link_, modem);
+    auto& reads = pending_.emplace_back(std::make_unique<PendingReads>(link_, modem));
     for (ObjectRead& read : objects)
         if (!read_.count(read.path))
             reads->Read(link_.Connection(), std::move(read), owner_);
-    return reads;
+    return reads.get();
 }
 
 void RunReader::CollectReads(PendingReads& reads) {
@@ -263,19 +255,16 @@ void RunReader::CollectReads(PendingReads& reads) {
 void RunReader::ReadAhead(const ModemObject& modem) {
     if (owner_.empty())
         return;
+    // Sent now unless the listing sent them.
+    PendingReads* started = StartReads(modem.path, ObjectsOf(modem, true));
+    if (started && modem.profiles)
+        started->ListProfiles(modem.profiles.get());
     auto sent = std::find_if(pending_.begin(), pending_.end(),
                              [&](const auto& reads) { return reads->modem == modem.path; });
-    if (sent != pending_.end()) {
-        std::unique_ptr<PendingReads> reads = std::move(*sent);
-        pending_.erase(sent);
-        CollectReads(*reads);
-        return;
-    }
-    if (std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
-        return;
-    std::unique_ptr<PendingReads> reads = StartReads(modem.path, ObjectsOf(modem, true));
-    if (modem.profiles)
-        reads->ListProfiles(modem.profiles.get());
+    if (sent == pending_.end())
+        return;  // collected already
+    std::unique_ptr<PendingReads> reads = std::move(*sent);
+    pending_.erase(sent);
     CollectReads(*reads);
 }
 

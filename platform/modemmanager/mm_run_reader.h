@@ -84,8 +84,8 @@ class RunReader final : public ModemReads {
     void SendSavedConnections();
     void SendProfileLists();
     const ModemObject* ModemHolding(const char* path) const;
-    std::unique_ptr<PendingReads> StartReads(const std::string& modem,
-                                             std::vector<ObjectRead> objects);
+    // Sends a modem's reads, once per run: null when they were sent before.
+    PendingReads* StartReads(const std::string& modem, std::vector<ObjectRead> objects);
     void CollectReads(PendingReads& reads);
     void ReadAhead(const ModemObject& modem);
     void NoteTimeout(HRESULT status) const;
