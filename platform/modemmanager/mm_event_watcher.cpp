@@ -143,22 +143,6 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     ScheduleRetry(loop);
 }
 
-// Once following works again after it failed or was lost, each modem the
-// daemon holds arrives, as when the daemon starts: the listeners rebuild
-// from what is there now.
-void ReportHeldObjectsArrived(Loop* loop, GDBusObjectManager* manager) {
-    ForEachObject(manager, [&](GDBusObject* object) { OnObjectAdded(manager, object, loop); });
-}
-
-void Watch(Loop* loop, MMManager* manager) {
-    g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
-    g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
-    g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
-    g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
-                     loop);
-    g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-}
-
 void Unwatch(Loop* loop) {
     if (!loop->follower)
         return;
@@ -187,8 +171,7 @@ bool Connect(Loop* loop) {
 void OnProbed(GObject* bus, GAsyncResult* result, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->probing = false;
-    ErrorSlot error;
-    GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, error.Put()));
+    GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, nullptr));
     // Answered, refused, or the name lost its owner: the daemon is worth
     // asking again (after the pause, so that one that answers pings but not
     // listings is not asked in a busy loop).
@@ -221,9 +204,19 @@ void Follow(Loop* loop) {
         return;
     }
     MMManager* manager = loop->follower->Manager();
-    Watch(loop, manager);
+    g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
+    g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
+    g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
+    g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
+                     loop);
+    g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
+    // Once following works again after it failed or was lost, each modem the
+    // daemon holds arrives, as when the daemon starts: the listeners rebuild
+    // from what is there now.
     if (std::exchange(loop->lost, false))
-        ReportHeldObjectsArrived(loop, G_DBUS_OBJECT_MANAGER(manager));
+        ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
+            OnObjectAdded(G_DBUS_OBJECT_MANAGER(manager), object, loop);
+        });
 }
 
 gboolean OnRetry(gpointer data) {

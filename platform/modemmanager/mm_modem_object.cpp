@@ -3,22 +3,6 @@
 #include <cstring>
 
 namespace paravue::mm {
-namespace {
-
-// One interface of a listed object, with the properties the listing gave.
-template <class T>
-GObjectPtr<T> ListedProxy(GType type, GDBusConnection* connection, const char* owner,
-                          const char* path, const char* interface, GVariant* interfaces) {
-    GVariantPtr properties(g_variant_lookup_value(interfaces, interface, G_VARIANT_TYPE_VARDICT));
-    if (!properties)
-        return {};
-    GObjectPtr<GObject> proxy =
-        ProxyHolding(type, connection, owner, path, interface, properties.get());
-    return GObjectPtr<T>(static_cast<T*>(static_cast<gpointer>(proxy.release())));
-}
-
-}  // namespace
-
 GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
                                  const char* path, const char* interface, GVariant* properties) {
     ErrorSlot error;
@@ -65,8 +49,14 @@ ModemRef ModemFromObject(MMObject* object) {
 
 ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
                           GVariant* interfaces) {
+    // Each interface the listing has, with the properties it gave.
     auto listed = [&]<class T>(GObjectPtr<T>& proxy, GType type, const char* interface) {
-        proxy = ListedProxy<T>(type, connection, owner, path, interface, interfaces);
+        GVariantPtr properties(
+            g_variant_lookup_value(interfaces, interface, G_VARIANT_TYPE_VARDICT));
+        if (properties)
+            proxy.reset(static_cast<T*>(static_cast<gpointer>(
+                ProxyHolding(type, connection, owner, path, interface, properties.get())
+                    .release())));
     };
     auto m = std::make_shared<ModemObject>();
     m->path = path;

@@ -63,13 +63,9 @@ void AppendText(std::string& out, std::string_view text) {
 }
 
 void AppendElement(std::string& out, const char* name, std::string_view text) {
-    out += '<';
-    out += name;
-    out += '>';
+    out.append("<").append(name).append(">");
     AppendText(out, text);
-    out += "</";
-    out += name;
-    out += '>';
+    out.append("</").append(name).append(">");
 }
 
 const char* AuthProtocol(const std::optional<PppRefusals>& ppp) {
