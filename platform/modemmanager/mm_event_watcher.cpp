@@ -5,6 +5,7 @@
 #include <atomic>
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_interface.h"
@@ -13,11 +14,11 @@
 namespace paravue::mm {
 
 struct EventWatcher::Loop {
-    Loop(ServiceOptions o, EventHandlers h) : options(std::move(o)), handlers(std::move(h)) {}
+    Loop(ServiceOptions o, EventPoints p) : options(std::move(o)), points(std::move(p)) {}
 
     GMainContextPtr context{g_main_context_new()};
     const ServiceOptions options;
-    const EventHandlers handlers;
+    const EventPoints points;
     // Null while the bus cannot be reached; without a manager while the
     // daemon has not answered.
     std::shared_ptr<Follower> follower;
@@ -54,16 +55,19 @@ void ForEachObject(GDBusObjectManager* manager, Each each) {
     g_list_free_full(objects, g_object_unref);
 }
 
-// Fires `handler` with the object's modem as the service object it wants;
-// nothing when the object is no modem or has no such view.
-template <class View>
-void Deliver(Loop* loop, GDBusObject* object, const std::function<void(View*)>& handler) {
+// Fires `event` at each sink of its point with the object's modem as the
+// view the event takes; nothing when the object is no modem or has no such
+// view.
+template <class Sink, class View>
+void Deliver(Loop* loop, GDBusObject* object, HRESULT (Sink::*event)(View*)) {
     ModemRef modem = ModemFromObject(MM_OBJECT(object));
-    if (!handler || !modem)
-        return;
     ComPtr<View> view;
-    if (SUCCEEDED(MakeComObject<MmInterface>(loop->follower, std::move(modem)).As(&view)))
-        handler(view.Get());
+    if (!modem || FAILED(MakeComObject<MmInterface>(loop->follower, std::move(modem)).As(&view)))
+        return;
+    const ComPtr<ConnectionPoint>& point = std::is_same_v<Sink, IMbnInterfaceManagerEvents>
+                                               ? loop->points.manager
+                                               : loop->points.registration;
+    point->Fire([&](IUnknown* sink) { (static_cast<Sink*>(sink)->*event)(view.Get()); });
 }
 
 // A registration or packet-service change of a modem's 3GPP interface, in
@@ -78,22 +82,23 @@ void OnPropertiesChanged(GDBusObjectManagerClient*, GDBusObjectProxy* object, GD
     const gchar* name = nullptr;
     while (g_variant_iter_next(&iter, "{&sv}", &name, nullptr)) {
         if (g_str_equal(name, "RegistrationState"))
-            Deliver(loop, G_DBUS_OBJECT(object), loop->handlers.registerState);
+            Deliver(loop, G_DBUS_OBJECT(object), &IMbnRegistrationEvents::OnRegisterStateChange);
         else if (g_str_equal(name, "PacketServiceState"))
-            Deliver(loop, G_DBUS_OBJECT(object), loop->handlers.packetService);
+            Deliver(loop, G_DBUS_OBJECT(object),
+                    &IMbnRegistrationEvents::OnPacketServiceStateChange);
     }
 }
 
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->reportedGone.erase(g_dbus_object_get_object_path(object));
-    Deliver(loop, object, loop->handlers.arrival);
+    Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceArrival);
 }
 
 void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     if (!loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
-        Deliver(loop, object, loop->handlers.removal);
+        Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceRemoval);
 }
 
 // Reports every modem the manager still holds as removed, each once: gio
@@ -125,9 +130,9 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     // A modem announced while the manager's listing was under way is in the
     // listing, so gio adds its interfaces again instead of the object.
     if (MM_IS_MODEM(interface))
-        Deliver(loop, object, loop->handlers.arrival);
+        Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceArrival);
     if (MM_IS_MODEM_3GPP(interface))
-        Deliver(loop, object, loop->handlers.registerModeAvailable);
+        Deliver(loop, object, &IMbnRegistrationEvents::OnRegisterModeAvailable);
 }
 
 void ScheduleRetry(Loop* loop);
@@ -305,8 +310,8 @@ void WaitUntilCancelled(GCancellable* cancellable) {
 
 }  // namespace
 
-EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
-    : options_(std::move(options)), handlers_(std::move(handlers)) {}
+EventWatcher::EventWatcher(ServiceOptions options, EventPoints points)
+    : options_(std::move(options)), points_(std::move(points)) {}
 
 EventWatcher::~EventWatcher() {
     Stop();
@@ -320,14 +325,14 @@ void EventWatcher::Start() {
     {
         std::lock_guard lock(mutex_);
         if (thread_.joinable()) {
-            // From inside a handler the loop is still running: it just goes on.
+            // From inside an event the loop is still running: it just goes on.
             if (thread_.get_id() == std::this_thread::get_id()) {
                 loop_->stop = false;
                 return;
             }
             if (!loop_->stop)
                 return;
-            // Stopped from inside a handler earlier: its thread is ending.
+            // Stopped from inside an event earlier: its thread is ending.
             ended = std::move(thread_);
             loop_.reset();
         }
@@ -335,7 +340,7 @@ void EventWatcher::Start() {
     if (ended.joinable())
         ended.join();
 
-    auto loop = std::make_shared<Loop>(options_, handlers_);
+    auto loop = std::make_shared<Loop>(options_, points_);
     {
         std::lock_guard lock(mutex_);
         loop_ = loop;

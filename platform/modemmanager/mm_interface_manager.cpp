@@ -9,38 +9,15 @@
 #include "platform/modemmanager/mm_modem_array.h"
 
 namespace paravue::mm {
-namespace {
-
-// A handler that fires `event` at each sink of `point`.
-template <class Sink, class Arg>
-std::function<void(Arg*)> Firing(ComPtr<ConnectionPoint> point, HRESULT (Sink::*event)(Arg*)) {
-    return [point, event](Arg* arg) {
-        point->Fire([arg, event](IUnknown* sink) { (static_cast<Sink*>(sink)->*event)(arg); });
-    };
-}
-
-// The handlers hold the points: the watcher's thread may outlive this
-// manager by the rest of a handler.
-EventHandlers HandlersFor(const ComPtr<ConnectionPoint>& manager,
-                          const ComPtr<ConnectionPoint>& registration) {
-    return {Firing(manager, &IMbnInterfaceManagerEvents::OnInterfaceArrival),
-            Firing(manager, &IMbnInterfaceManagerEvents::OnInterfaceRemoval),
-            Firing(registration, &IMbnRegistrationEvents::OnRegisterModeAvailable),
-            Firing(registration, &IMbnRegistrationEvents::OnRegisterStateChange),
-            Firing(registration, &IMbnRegistrationEvents::OnPacketServiceStateChange)};
-}
-
-}  // namespace
-
 // Owns the watcher, counts the subscriptions and decides, under one lock,
 // whether the watcher should run; the start or stop itself happens outside
 // the lock. Whoever is acting settles again when it is done, so a change
-// made meanwhile (from a handler on the watcher's thread, say) is never lost
+// made meanwhile (from a sink on the watcher's thread, say) is never lost
 // and never waited for.
 class Subscriptions {
   public:
-    Subscriptions(ServiceOptions options, EventHandlers handlers)
-        : watcher_(std::move(options), std::move(handlers)) {}
+    Subscriptions(ServiceOptions options, EventPoints points)
+        : watcher_(std::move(options), std::move(points)) {}
     Subscriptions(const Subscriptions&) = delete;
     Subscriptions& operator=(const Subscriptions&) = delete;
 
@@ -126,7 +103,7 @@ MmInterfaceManager::MmInterfaceManager(std::shared_ptr<RunReader> reader,
       managerEvents_(MakeComObject<ConnectionPoint>(IID_IMbnInterfaceManagerEvents)),
       registrationEvents_(MakeComObject<ConnectionPoint>(IID_IMbnRegistrationEvents)),
       subscriptions_(std::make_shared<Subscriptions>(
-          options, HandlersFor(managerEvents_, registrationEvents_))),
+          options, EventPoints{managerEvents_, registrationEvents_})),
       managerPoint_(MakeComObject<WatchedPoint>(managerEvents_, subscriptions_)),
       registrationPoint_(MakeComObject<WatchedPoint>(registrationEvents_, subscriptions_)) {}
 
