@@ -9,6 +9,70 @@
 #include "platform/modemmanager/mm_values.h"
 
 namespace paravue::mm {
+namespace {
+
+// Union of every supported combination's allowed modes.
+guint32 SupportedModesOf(MMModem* modem) {
+    MMModemModeCombination* modes = nullptr;
+    guint count = 0;
+    guint32 all = 0;
+    if (mm_modem_get_supported_modes(modem, &modes, &count)) {
+        for (guint i = 0; i < count; ++i)
+            all |= modes[i].allowed;
+        g_free(modes);
+    }
+    return all;
+}
+
+guint32 AllowedModesOf(MMModem* modem) {
+    MMModemMode allowed = MM_MODEM_MODE_NONE;
+    MMModemMode preferred = MM_MODEM_MODE_NONE;
+    return mm_modem_get_current_modes(modem, &allowed, &preferred) ? allowed : MM_MODEM_MODE_NONE;
+}
+
+std::vector<std::string> OwnNumbersOf(MMModem* modem) {
+    std::vector<std::string> numbers;
+    if (const gchar* const* own = mm_modem_get_own_numbers(modem))
+        for (; *own; ++own)
+            numbers.emplace_back(*own);
+    return numbers;
+}
+
+// A cached property of one of the object's interfaces; null when the
+// interface or the property is not published.
+GVariant* CachedProperty(gpointer proxy, const char* name) {
+    return proxy ? g_dbus_proxy_get_cached_property(G_DBUS_PROXY(proxy), name) : nullptr;
+}
+
+struct ContextFields {
+    ULONG id;
+    guint32 apnType;
+    const char* apn;
+    const char* user;
+    const char* password;
+    guint32 allowedAuth;
+    GObjectPtr<MMBearerProperties> strings = {};  // a bearer's: owns the strings above
+};
+
+// An array of `count` contexts, the i-th read by fieldsOf(i).
+template <class FieldsOf>
+HRESULT ContextArray(std::size_t count, SAFEARRAY** out, FieldsOf fieldsOf) {
+    return NewArray(
+        SafeArrayKind::MbnContext, count, out, [&](SAFEARRAY* array, LONG index, std::size_t i) {
+            const ContextFields f = fieldsOf(i);
+            OwnedRecord<MBN_CONTEXT> record;
+            MBN_CONTEXT& c = record.Mutable();
+            c.contextID = f.id;
+            c.contextType = ContextTypeFromApnType(f.apnType);
+            c.compression = MBN_COMPRESSION_NONE;
+            c.authType = AuthProtocolFromAllowed(f.allowedAuth);
+            HRESULT hr = NewBstrs(
+                {{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
+            return SUCCEEDED(hr) ? SafeArrayPutElement(array, &index, &c) : hr;
+        });
+}
+
+}  // namespace
 
 MmInterface::MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}
@@ -282,38 +346,6 @@ HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
                                                                             : MBN_RADIO_ON;
     });
 }
-
-namespace {
-
-struct ContextFields {
-    ULONG id;
-    guint32 apnType;
-    const char* apn;
-    const char* user;
-    const char* password;
-    guint32 allowedAuth;
-    GObjectPtr<MMBearerProperties> strings = {};  // a bearer's: owns the strings above
-};
-
-// An array of `count` contexts, the i-th read by fieldsOf(i).
-template <class FieldsOf>
-HRESULT ContextArray(std::size_t count, SAFEARRAY** out, FieldsOf fieldsOf) {
-    return NewArray(
-        SafeArrayKind::MbnContext, count, out, [&](SAFEARRAY* array, LONG index, std::size_t i) {
-            const ContextFields f = fieldsOf(i);
-            OwnedRecord<MBN_CONTEXT> record;
-            MBN_CONTEXT& c = record.Mutable();
-            c.contextID = f.id;
-            c.contextType = ContextTypeFromApnType(f.apnType);
-            c.compression = MBN_COMPRESSION_NONE;
-            c.authType = AuthProtocolFromAllowed(f.allowedAuth);
-            HRESULT hr = NewBstrs(
-                {{f.apn, &c.accessString}, {f.user, &c.userName}, {f.password, &c.password}});
-            return SUCCEEDED(hr) ? SafeArrayPutElement(array, &index, &c) : hr;
-        });
-}
-
-}  // namespace
 
 HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
     ProfileList listed = session_->ListProfiles(*modem_);

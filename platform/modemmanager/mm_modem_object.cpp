@@ -97,43 +97,9 @@ std::string InterfaceIdOf(MMModem* modem) {
     return net.empty() ? Text(mm_modem_get_device_identifier(modem)) : net.front();
 }
 
-guint32 SupportedModesOf(MMModem* modem) {
-    MMModemModeCombination* modes = nullptr;
-    guint count = 0;
-    guint32 all = 0;
-    if (mm_modem_get_supported_modes(modem, &modes, &count)) {
-        for (guint i = 0; i < count; ++i)
-            all |= modes[i].allowed;
-        g_free(modes);
-    }
-    return all;
-}
-
-guint32 AllowedModesOf(MMModem* modem) {
-    MMModemMode allowed = MM_MODEM_MODE_NONE;
-    MMModemMode preferred = MM_MODEM_MODE_NONE;
-    if (mm_modem_get_current_modes(modem, &allowed, &preferred))
-        return allowed;
-    return 0;
-}
-
-std::vector<std::string> OwnNumbersOf(MMModem* modem) {
-    std::vector<std::string> numbers;
-    if (const gchar* const* own = mm_modem_get_own_numbers(modem))
-        for (; *own; ++own)
-            numbers.emplace_back(*own);
-    return numbers;
-}
-
 bool HasSim(MMModem* modem) {
     const char* path = mm_modem_get_sim_path(modem);
     return path && std::strcmp(path, "/") != 0;
-}
-
-GVariant* CachedProperty(gpointer proxy, const char* name) {
-    if (!proxy)
-        return nullptr;
-    return g_dbus_proxy_get_cached_property(G_DBUS_PROXY(proxy), name);
 }
 
 }  // namespace paravue::mm

@@ -51,14 +51,7 @@ void PrepareProxyClasses();
 std::string InterfaceIdOf(MMModem* modem);
 // The modem's network ports, in the daemon's order.
 std::vector<std::string> NetPortsOf(MMModem* modem);
-// Union of every supported combination's allowed modes.
-guint32 SupportedModesOf(MMModem* modem);
-guint32 AllowedModesOf(MMModem* modem);
-std::vector<std::string> OwnNumbersOf(MMModem* modem);
 bool HasSim(MMModem* modem);
-// A cached property of one of the object's interfaces; null when the
-// interface or the property is not published.
-GVariant* CachedProperty(gpointer proxy, const char* name);
 std::string Text(const char* utf8);
 
 }  // namespace paravue::mm
