@@ -46,7 +46,6 @@ namespace {
 
 using Loop = EventWatcher::Loop;
 
-// Calls `each` with every object the manager holds.
 template <class Each>
 void ForEachObject(GDBusObjectManager* manager, Each each) {
     GList* objects = g_dbus_object_manager_get_objects(manager);
@@ -55,9 +54,8 @@ void ForEachObject(GDBusObjectManager* manager, Each each) {
     g_list_free_full(objects, g_object_unref);
 }
 
-// Fires `event` at each sink of its point with the object's modem as the
-// view the event takes; nothing when the object is no modem or has no such
-// view.
+// Fires `event` with the object's modem as the view it takes, if the object
+// is a modem with that view.
 template <class Sink, class View>
 void Deliver(Loop* loop, GDBusObject* object, HRESULT (Sink::*event)(View*)) {
     ModemRef modem = ModemFromObject(MM_OBJECT(object));
@@ -195,8 +193,6 @@ void Probe(Loop* loop) {
                            loop);
 }
 
-// Starts the object manager on the connection. It waits for the daemon at
-// most the call bound, on this thread only.
 void Follow(Loop* loop) {
     if (loop->follower->Manager())
         return;
@@ -260,10 +256,8 @@ GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean 
 
 void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
-    // Start waits for the bus and for the manager's subscription, not for
-    // the daemon's answer: a daemon that does not answer must not hold up
-    // whoever subscribes (the window's first report waits for it already).
-    // A bus that cannot be reached is asked for again.
+    // Start waits for the bus and the manager's subscription, not for the
+    // daemon's answer (the window's first report waits for that already).
     if (Connect(loop.get())) {
         // gio may still run the filter after its removal: the filter holds
         // its own reference until gio lets go of it.

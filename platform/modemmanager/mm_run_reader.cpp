@@ -125,17 +125,6 @@ RunReader::~RunReader() {
     modems_.clear();
 }
 
-void RunReader::List() {
-    listed_ = true;
-    // libmm-glib's proxy classes are set up while the daemon answers.
-    TakeListing(ListObjects(link_, PrepareProxyClasses));
-    // A run's report ends at the listing when it failed: say why, for the
-    // daemon's two failures a person can act on.
-    if (listStatus_ == kServiceNotActive)
-        Note(RunCause::ModemManagerNotRunning);
-    NoteTimeout(listStatus_);
-}
-
 // A report reads its modem's SIM, bearers and profile list, and
 // NetworkManager's saved connections; every modem's state (the metrics)
 // needs each modem's bearers, for its connection state, and nothing the
@@ -154,7 +143,10 @@ bool RunReader::Planned(std::size_t position) const {
     return false;
 }
 
-void RunReader::TakeListing(ObjectListing listing) {
+void RunReader::List() {
+    listed_ = true;
+    // libmm-glib's proxy classes are set up while the daemon answers.
+    ObjectListing listing = ListObjects(link_, PrepareProxyClasses);
     listStatus_ = listing.status;
     owner_ = std::move(listing.owner);
     // Sent now, the plan's reads are answered while the modems' proxies are
@@ -171,6 +163,11 @@ void RunReader::TakeListing(ObjectListing listing) {
                 ModemFromListing(bus, owner_.c_str(), entry.path.c_str(), entry.interfaces.get()))
             modems_.push_back(std::move(modem));
     SendProfileLists();
+    // A run's report ends at the listing when it failed: say why, for the
+    // daemon's two failures a person can act on.
+    if (listStatus_ == kServiceNotActive)
+        Note(RunCause::ModemManagerNotRunning);
+    NoteTimeout(listStatus_);
 }
 
 void RunReader::Continue(const RunPlan& plan) {

@@ -76,8 +76,7 @@ class RunReader final : public ModemReads {
 
   private:
     struct PendingReads;
-    void List();  // and notes why a failed listing failed
-    void TakeListing(ObjectListing listing);
+    void List();                               // and notes why a failed listing failed
     bool Planned(std::size_t position) const;  // the plan reads the modem at `position`
     // For a report's planned modem: NetworkManager's saved connections, and
     // the modem's profile list once its proxies are made.
