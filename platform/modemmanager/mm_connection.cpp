@@ -5,13 +5,24 @@
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_interface.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_array.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
-#include "platform/modemmanager/mm_values.h"
 #include "platform/modemmanager/nm_profiles.h"
 
 namespace paravue::mm {
+namespace {
+
+// One saved connection's profile document.
+class MmProfile final : public ServiceObject<MmProfile, IMbnConnectionProfile> {
+  public:
+    explicit MmProfile(std::string xml) : xml_(std::move(xml)) {}
+    HRESULT GetProfileXmlData(BSTR* out) override { return NewBstr(xml_, out); }
+
+  private:
+    const std::string xml_;
+};
+
+}  // namespace
 
 MmConnection::MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem)
     : session_(std::move(session)), modem_(std::move(modem)) {}

@@ -6,10 +6,30 @@
 #include "platform/modemmanager/mm_mapping.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
-#include "platform/modemmanager/mm_values.h"
 
 namespace paravue::mm {
 namespace {
+
+// The SIM's subscriber data, as the run read it.
+class MmSubscriber final : public ServiceObject<MmSubscriber, IMbnSubscriberInformation> {
+  public:
+    MmSubscriber(std::string subscriberId, std::string simIccId,
+                 std::vector<std::string> telephoneNumbers)
+        : subscriberId_(std::move(subscriberId)),
+          simIccId_(std::move(simIccId)),
+          telephoneNumbers_(std::move(telephoneNumbers)) {}
+
+    HRESULT get_SubscriberID(BSTR* out) override { return NewBstr(subscriberId_, out); }
+    HRESULT get_SimIccID(BSTR* out) override { return NewBstr(simIccId_, out); }
+    HRESULT get_TelephoneNumbers(SAFEARRAY** out) override {
+        return NewBstrArray(telephoneNumbers_, out);
+    }
+
+  private:
+    const std::string subscriberId_;
+    const std::string simIccId_;
+    const std::vector<std::string> telephoneNumbers_;
+};
 
 // Union of every supported combination's allowed modes.
 guint32 SupportedModesOf(MMModem* modem) {

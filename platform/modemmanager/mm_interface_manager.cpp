@@ -6,7 +6,6 @@
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_event_watcher.h"
 #include "platform/modemmanager/mm_interface.h"
-#include "platform/modemmanager/mm_modem_array.h"
 
 namespace paravue::mm {
 // Owns the watcher, counts the subscriptions and decides, under one lock,

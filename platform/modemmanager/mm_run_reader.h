@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/modemmanager/mm_modem_reads.h"
+#include "platform/modemmanager/mm_text.h"
 #include "platform/modemmanager/nm_profiles.h"
 #include "platform/run_causes.h"
 #include "platform/service_choice.h"
@@ -107,5 +109,25 @@ class RunReader final : public ModemReads {
     std::vector<std::unique_ptr<PendingReads>> pending_;  // the plan's, sent with the listing
     std::unique_ptr<BusLink::Batch> savedConnections_;    // NetworkManager's, likewise
 };
+
+// One service object per modem the run's reader lists, in modem order,
+// handed out as an array of the interface the caller fetches into; `none`
+// (unless S_OK) when there is no modem.
+template <class Object, class Interface>
+HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none, SAFEARRAY** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    return InUse(reader->Link(), [&] {
+        std::vector<ModemRef> modems;
+        if (HRESULT hr = reader->Modems(&modems); FAILED(hr))
+            return hr;
+        if (modems.empty() && none != S_OK)
+            return none;
+        return InterfaceArray<Interface>(modems.size(), out, [&](std::size_t i) {
+            return MakeComObject<Object>(reader, std::move(modems[i]));
+        });
+    });
+}
 
 }  // namespace paravue::mm

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/bstr.h"
+#include "platform/com.h"
 #include "platform/safearray.h"
 
 namespace paravue::mm {
@@ -33,6 +34,17 @@ HRESULT NewArray(SafeArrayKind kind, std::size_t count, SAFEARRAY** out, Put put
             return hr;
     *out = array.Release();
     return S_OK;
+}
+
+// An array of `Interface` holding make(i) for each i below `count`.
+template <class Interface, class Make>
+HRESULT InterfaceArray(std::size_t count, SAFEARRAY** out, Make make) {
+    return NewArray(SafeArrayKind::Unknown, count, out,
+                    [&](SAFEARRAY* array, LONG index, std::size_t i) {
+                        auto object = make(i);
+                        Interface* element = object.Get();
+                        return SafeArrayPutElement(array, &index, &element);
+                    });
 }
 
 }  // namespace paravue::mm
