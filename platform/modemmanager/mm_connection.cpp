@@ -24,9 +24,6 @@ class MmProfile final : public ServiceObject<MmProfile, IMbnConnectionProfile> {
 
 }  // namespace
 
-MmConnection::MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem)
-    : session_(std::move(session)), modem_(std::move(modem)) {}
-
 HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
     if (!connectionId)
         return E_POINTER;
@@ -70,9 +67,6 @@ HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
     // No modem: an empty list, not an error.
     return ModemObjectArray<MmConnection, IMbnConnection>(reader_, S_OK, connections);
 }
-
-MmProfileManager::MmProfileManager(std::shared_ptr<RunReader> reader)
-    : reader_(std::move(reader)) {}
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {

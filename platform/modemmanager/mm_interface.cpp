@@ -94,9 +94,6 @@ HRESULT ContextArray(std::size_t count, SAFEARRAY** out, FieldsOf fieldsOf) {
 
 }  // namespace
 
-MmInterface::MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem)
-    : session_(std::move(session)), modem_(std::move(modem)) {}
-
 template <class Out, class Answer>
 HRESULT MmInterface::Enter(Out* out, Answer answer) {
     if (!out)
@@ -369,14 +366,14 @@ HRESULT MmInterface::get_HardwareRadioState(MBN_RADIO* hardwareRadioState) {
 
 HRESULT MmInterface::ContextsFromProfiles(SAFEARRAY** out) {
     ProfileList listed = session_->ListProfiles(*modem_);
-    if (FAILED(listed.status)) {
+    if (FAILED(listed.error.status)) {
         // Declined (a modem below the enabled state, a caller the policy
         // does not allow, a port busy with the connection): the bearers
         // still tell the contexts. A list that failed or did not answer
         // tells nothing, and says so.
-        if (listed.refused)
+        if (listed.error.refusal)
             return ContextsFromBearers(out);
-        return listed.status;
+        return listed.error.status;
     }
     return ContextArray(listed.profiles.size(), out, [&](std::size_t i) {
         MM3gppProfile* p = listed.profiles[i].get();

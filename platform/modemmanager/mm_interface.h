@@ -31,7 +31,8 @@ class MmInterface final : public ServiceObject<MmInterface, IMbnInterface, IMbnS
                                                IMbnRegistration, IMbnConnectionContext, IMbnRadio> {
   public:
     // `session`: a report run's reader, or the event thread's follower.
-    MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem);
+    MmInterface(std::shared_ptr<ModemReads> session, ModemRef modem)
+        : session_(std::move(session)), modem_(std::move(modem)) {}
 
     // Registration needs the modem's 3GPP or CDMA interface.
     HRESULT QueryInterface(REFIID iid, void** object) override;

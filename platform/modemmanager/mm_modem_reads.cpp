@@ -105,18 +105,14 @@ BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager) {
 }
 
 ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answer answer) {
-    ProfileList listed;
-    listed.status = answer.status;
-    if (FAILED(listed.status))
+    ProfileList listed{{answer.status}, {}};
+    if (FAILED(answer.status))
         return listed;
     ErrorSlot error;
     GList* list = nullptr;
     if (!mm_modem_3gpp_profile_manager_list_finish(manager, answer.result.get(), &list,
                                                    error.Put())) {
-        const ErrorReading reading = ReadError(error.Take().get());
-        listed.status = reading.status;
-        listed.refused = reading.refusal;
-        listed.callerRefused = reading.refusesCaller;
+        listed.error = ReadError(error.Take().get());
         return listed;
     }
     for (GList* item = list; item; item = item->next)

@@ -13,15 +13,14 @@
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_bus_link.h"
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_modem_object.h"
 
 namespace paravue::mm {
 
 // A modem's saved profiles as one List call gave them.
 struct ProfileList {
-    HRESULT status = S_OK;  // the timeout status, or the daemon's or the bus's error
-    bool refused = false;   // that error declined the call (ReadError) rather than failed at it
-    bool callerRefused = false;  // ... to this caller, not for the modem's state
+    ErrorReading error{S_OK};  // the timeout status, or the daemon's or the bus's error
     std::vector<GObjectPtr<MM3gppProfile>> profiles;
 };
 
@@ -80,7 +79,6 @@ class Follower final : public ModemReads {
         : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
     ~Follower() override;
 
-    // Connects to the system bus (see BusLink::Connect).
     HRESULT Connect();
     // Starts the object manager: S_OK, or why the daemon's objects could not
     // be had within the call bound (the timeout status for a daemon that

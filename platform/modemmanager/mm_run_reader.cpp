@@ -298,9 +298,9 @@ ProfileList RunReader::ListProfiles(const ModemObject& modem) {
         MMModem3gppProfileManager* manager = modem.profiles.get();
         listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
     }
-    if (listed.callerRefused)
+    if (listed.error.refusesCaller)
         Note(RunCause::ProfileListRefused);
-    NoteTimeout(listed.status);
+    NoteTimeout(listed.error.status);
     return listed;
 }
 

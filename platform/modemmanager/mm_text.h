@@ -19,7 +19,6 @@ HRESULT NewBstr(const std::string& utf8, BSTR* out);
 // Each text (null reads as empty) into its BSTR, in order, up to the first
 // failure.
 HRESULT NewBstrs(std::initializer_list<std::pair<const char*, BSTR*>> texts);
-// An array of strings.
 HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out);
 
 // An array of `count` elements of `kind`, the i-th stored by
