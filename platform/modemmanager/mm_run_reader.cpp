@@ -95,23 +95,22 @@ struct RunReader::PendingReads {
     BusLink::Batch batch;
 };
 
-RunReader::RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes)
-    : link_(GMainContextPtr(g_main_context_new()), options, nullptr), notes_(std::move(notes)) {}
+RunReader::RunReader(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                     const RunPlan& plan)
+    : link_(GMainContextPtr(g_main_context_new()), options, nullptr),
+      notes_(std::move(notes)),
+      plan_(plan) {}
 
-HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        const RunPlan& plan, std::shared_ptr<RunReader>* reader, Listing listing) {
-    auto fresh = std::make_shared<RunReader>(Key{}, options, std::move(notes));
-    fresh->plan_ = plan;
-    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr)) {
+HRESULT RunReader::Open(Listing listing) {
+    if (HRESULT hr = link_.Connect(); FAILED(hr)) {
         if (hr == CO_E_SERVER_EXEC_FAILURE)
-            fresh->Note(RunCause::SystemBusUnreachable);
+            Note(RunCause::SystemBusUnreachable);
         return hr;
     }
     if (listing == Listing::AtOpen) {
-        BusLink::Use use(fresh->link_);
-        fresh->List();
+        BusLink::Use use(link_);
+        List();
     }
-    *reader = std::move(fresh);
     return S_OK;
 }
 

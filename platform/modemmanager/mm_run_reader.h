@@ -39,17 +39,16 @@ ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile 
 
 class RunReader final : public ModemReads {
   public:
+    // The reader notes in `notes` why the run failed or fell back, where it
+    // can tell. With the listing, it sends what `plan` says the run will read.
+    RunReader(const ServiceOptions& options, std::shared_ptr<RunNotes> notes, const RunPlan& plan);
     // When the reader lists the daemon's objects: at once, or when Modems()
     // first asks.
     enum class Listing { AtOpen, OnFirstUse };
-    // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
-    // daemon that is absent or does not answer is not a failure here:
-    // Modems() says so. The reader notes in `notes` why the run failed or
-    // fell back, where it can tell. With the listing, it sends what `plan`
-    // says the run will read.
-    static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        const RunPlan& plan, std::shared_ptr<RunReader>* reader,
-                        Listing listing = Listing::AtOpen);
+    // Connects to the bus: CO_E_SERVER_EXEC_FAILURE when it cannot be
+    // reached. A daemon that is absent or does not answer is not a failure
+    // here: Modems() says so.
+    HRESULT Open(Listing listing);
     // A new run on what this reader listed: sends what `plan` says it will
     // read and was not read yet.
     void Continue(const RunPlan& plan);
@@ -72,9 +71,6 @@ class RunReader final : public ModemReads {
         if (notes_)
             notes_->Note(cause);
     }
-
-    struct Key {};  // construction goes through Open
-    RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes);
 
   private:
     struct PendingReads;
