@@ -21,9 +21,7 @@ HRESULT ModemReads::ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>
     std::vector<std::string> paths;
     if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
         paths.assign(listed, listed + g_strv_length(const_cast<gchar**>(listed)));
-    std::stable_sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
-        return ModemPathNumber(a) < ModemPathNumber(b);
-    });
+    std::ranges::stable_sort(paths, {}, ModemPathNumber);
     for (const std::string& path : paths) {
         GObjectPtr<GObject> object;
         if (HRESULT hr =

@@ -69,10 +69,8 @@ ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile)
         if (modem)
             listed.modems.push_back({path, std::move(owned), std::move(modem)});
     }
-    std::stable_sort(listed.modems.begin(), listed.modems.end(),
-                     [](const ListedModem& a, const ListedModem& b) {
-                         return ModemPathNumber(a.path) < ModemPathNumber(b.path);
-                     });
+    std::ranges::stable_sort(listed.modems, {},
+                             [](const ListedModem& m) { return ModemPathNumber(m.path); });
     return listed;
 }
 
