@@ -22,36 +22,20 @@ GSourcePtr Timer(GMainContext* context, std::chrono::milliseconds bound, bool* e
     return timer;
 }
 
-// While it lives, cancelling `source` (when there is one) cancels `target` too.
-class CancelLink {
-  public:
-    CancelLink(GCancellable* source, GCancellable* target) : source_(source) {
-        if (source_)
-            id_ = g_cancellable_connect(source_, G_CALLBACK(Forward), target, nullptr);
-    }
-    ~CancelLink() {
-        if (source_)
-            g_cancellable_disconnect(source_, id_);
-    }
-    CancelLink(const CancelLink&) = delete;
-    CancelLink& operator=(const CancelLink&) = delete;
-
-  private:
-    static void Forward(GCancellable*, gpointer target) {
-        g_cancellable_cancel(G_CANCELLABLE(target));
-    }
-    GCancellable* const source_;
-    gulong id_ = 0;
-};
-
 }  // namespace
 
-// A socket handed to the watchdog is shut down too: the bus's Hello, which
-// connection set-up sends without a cancellable, then fails at once.
+// Cancels its cancellable once the bound has passed, or when `stop` (when
+// there is one) is cancelled. A socket handed to it is shut down too: the
+// bus's Hello, which connection set-up sends without a cancellable, then
+// fails at once.
 class BusLink::Watchdog {
   public:
-    Watchdog(GCancellable* cancellable, std::chrono::milliseconds bound)
-        : thread_([this, cancellable, bound] {
+    Watchdog(GCancellable* stop, std::chrono::milliseconds bound)
+        : stop_(stop),
+          stopLink_(
+              stop ? g_cancellable_connect(stop, G_CALLBACK(Forward), cancellable_.get(), nullptr)
+                   : 0),
+          thread_([this, bound] {
               std::unique_lock lock(mutex_);
               if (changed_.wait_for(lock, bound, [this] { return stopped_; }))
                   return;
@@ -59,7 +43,7 @@ class BusLink::Watchdog {
               firing_ = true;
               GSocket* socket = socket_;
               lock.unlock();
-              g_cancellable_cancel(cancellable);
+              g_cancellable_cancel(cancellable_.get());
               if (socket)
                   g_socket_shutdown(socket, TRUE, TRUE, nullptr);
               lock.lock();
@@ -70,10 +54,13 @@ class BusLink::Watchdog {
     ~Watchdog() {
         Stop();
         thread_.join();
+        if (stop_)
+            g_cancellable_disconnect(stop_, stopLink_);
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
+    GCancellable* Cancellable() const { return cancellable_.get(); }
     // `socket` must outlive Stop().
     void AlsoShutDown(GSocket* socket) {
         std::lock_guard lock(mutex_);
@@ -95,6 +82,13 @@ class BusLink::Watchdog {
     }
 
   private:
+    static void Forward(GCancellable*, gpointer target) {
+        g_cancellable_cancel(G_CANCELLABLE(target));
+    }
+
+    const GObjectPtr<GCancellable> cancellable_{g_cancellable_new()};
+    GCancellable* const stop_;
+    const gulong stopLink_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stopped_ = false;
@@ -118,11 +112,9 @@ HRESULT BusLink::Connect() {
     // Connects on this thread under a watchdog rather than asynchronously:
     // gio would run the set-up in a worker thread that must first be
     // scheduled, which on a busy machine costs a run more than its calls.
-    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    const CancelLink stopping(stop_.get(), cancellable.get());
-    auto watchdog = std::make_unique<Watchdog>(cancellable.get(), options_.callBound);
-    GObjectPtr<GIOStream> stream(
-        g_dbus_address_get_stream_sync(address.get(), nullptr, cancellable.get(), error.Put()));
+    auto watchdog = std::make_unique<Watchdog>(stop_.get(), options_.callBound);
+    GObjectPtr<GIOStream> stream(g_dbus_address_get_stream_sync(
+        address.get(), nullptr, watchdog->Cancellable(), error.Put()));
     if (!stream)
         return CO_E_SERVER_EXEC_FAILURE;
     if (G_IS_SOCKET_CONNECTION(stream.get()))
@@ -131,7 +123,7 @@ HRESULT BusLink::Connect() {
         stream.get(), nullptr,
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, cancellable.get(), error.Put()));
+        nullptr, watchdog->Cancellable(), error.Put()));
     watchdog->Stop();
     setUpWatch_ = std::move(watchdog);
     if (!connection_)
@@ -145,10 +137,8 @@ void BusLink::EndSetUp() {
 }
 
 bool BusLink::Bounded(const std::function<void(GCancellable*)>& call) {
-    GObjectPtr<GCancellable> cancellable(g_cancellable_new());
-    const CancelLink stopping(stop_.get(), cancellable.get());
-    Watchdog watchdog(cancellable.get(), options_.callBound);
-    call(cancellable.get());
+    Watchdog watchdog(stop_.get(), options_.callBound);
+    call(watchdog.Cancellable());
     return watchdog.Stop();
 }
 

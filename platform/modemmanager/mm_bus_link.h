@@ -14,6 +14,7 @@
 
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/service_options.h"
 
 namespace paravue::mm {
@@ -116,5 +117,13 @@ class BusLink::Batch {
     GSourcePtr timer_;
     std::deque<Pending> pending_;  // the callbacks hold their addresses
 };
+
+// Runs answer() holding `link` (see Use); the wrong-thread status, without
+// running it, while another thread owns the link's context.
+template <class Answer>
+HRESULT InUse(BusLink& link, Answer answer) {
+    BusLink::Use use(link);
+    return use.Ok() ? answer() : kWrongThread;
+}
 
 }  // namespace paravue::mm

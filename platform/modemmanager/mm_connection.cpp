@@ -1,74 +1,72 @@
 #include "platform/modemmanager/mm_connection.h"
 
+#include <algorithm>
+
 #include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_interface.h"
 #include "platform/modemmanager/mm_mapping.h"
-#include "platform/modemmanager/mm_modem_array.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_text.h"
-#include "platform/modemmanager/mm_values.h"
 #include "platform/modemmanager/nm_profiles.h"
 
 namespace paravue::mm {
+namespace {
 
-MmConnection::MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem)
-    : session_(std::move(session)), modem_(std::move(modem)) {}
+// One saved connection's profile document.
+class MmProfile final : public ServiceObject<MmProfile, IMbnConnectionProfile> {
+  public:
+    explicit MmProfile(std::string xml) : xml_(std::move(xml)) {}
+    HRESULT GetProfileXmlData(BSTR* out) override { return NewBstr(xml_, out); }
+
+  private:
+    const std::string xml_;
+};
+
+}  // namespace
 
 HRESULT MmConnection::get_ConnectionID(BSTR* connectionId) {
     if (!connectionId)
         return E_POINTER;
-    BusLink::Use use(session_->Link());
-    if (!use.Ok())
-        return kWrongThread;
-    return NewBstr(InterfaceIdOf(modem_->modem.get()), connectionId);
+    return InUse(session_->Link(),
+                 [&] { return NewBstr(InterfaceIdOf(modem_->modem.get()), connectionId); });
 }
 
 HRESULT MmConnection::GetConnectionState(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) {
     if (!activationState || !profileName)
         return E_POINTER;
-    BusLink::Use use(session_->Link());
-    if (!use.Ok())
-        return kWrongThread;
-    MMModem* modem = modem_->modem.get();
-    std::vector<GObjectPtr<MMBearer>> bearers;
-    if (HRESULT hr = session_->ReadBearers(modem, &bearers); FAILED(hr))
-        return hr;
-
-    ActivationInputs inputs;
-    inputs.state = mm_modem_get_state(modem);
-    MMBearer* shown = bearers.empty() ? nullptr : bearers.front().get();
-    for (auto& bearer : bearers) {
-        if (mm_bearer_get_connected(bearer.get())) {
-            inputs.anyConnected = true;
-            shown = bearer.get();
-            break;
-        }
-    }
-    // The profile's name when it has one, else the APN it uses.
-    std::string name;
-    if (shown) {
-        GObjectPtr<MMBearerProperties> properties(mm_bearer_get_properties(shown));
-        if (properties) {
+    return InUse(session_->Link(), [&] {
+        MMModem* modem = modem_->modem.get();
+        std::vector<GObjectPtr<MMBearer>> bearers;
+        if (HRESULT hr = session_->ReadBearers(modem, &bearers); FAILED(hr))
+            return hr;
+        // The first connected bearer, else the first.
+        auto connected = std::find_if(bearers.begin(), bearers.end(),
+                                      [](auto& b) { return mm_bearer_get_connected(b.get()); });
+        MMBearer* shown = bearers.empty() ? nullptr : bearers.front().get();
+        if (connected != bearers.end())
+            shown = connected->get();
+        // The profile's name when it has one, else the APN it uses.
+        std::string name;
+        if (GObjectPtr<MMBearerProperties> properties{shown ? mm_bearer_get_properties(shown)
+                                                            : nullptr}) {
             name = Text(mm_bearer_properties_get_profile_name(properties.get()));
             if (name.empty())
                 name = Text(mm_bearer_properties_get_apn(properties.get()));
         }
-    }
-    UniqueBstr text;
-    if (HRESULT hr = NewBstr(name, text.Put()); FAILED(hr))
-        return hr;
-    *activationState = ActivationStateFrom(inputs);
-    *profileName = text.Release();
-    return S_OK;
+        UniqueBstr text;
+        if (HRESULT hr = NewBstr(name, text.Put()); FAILED(hr))
+            return hr;
+        *activationState =
+            ActivationStateFrom({mm_modem_get_state(modem), connected != bearers.end()});
+        *profileName = text.Release();
+        return S_OK;
+    });
 }
 
 HRESULT MmConnectionManager::GetConnections(SAFEARRAY** connections) {
     // No modem: an empty list, not an error.
     return ModemObjectArray<MmConnection, IMbnConnection>(reader_, S_OK, connections);
 }
-
-MmProfileManager::MmProfileManager(std::shared_ptr<RunReader> reader)
-    : reader_(std::move(reader)) {}
 
 HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
                                                 SAFEARRAY** connectionProfiles) {

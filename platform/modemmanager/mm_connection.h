@@ -19,7 +19,8 @@ namespace paravue::mm {
 
 class MmConnection final : public ServiceObject<MmConnection, IMbnConnection> {
   public:
-    MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem);
+    MmConnection(std::shared_ptr<ModemReads> session, ModemRef modem)
+        : session_(std::move(session)), modem_(std::move(modem)) {}
 
     // The same text as the interface ID.
     HRESULT get_ConnectionID(BSTR* connectionId) override;
@@ -42,9 +43,7 @@ class MmConnectionManager final : public ServiceObject<MmConnectionManager, IMbn
 class MmProfileManager final
     : public ServiceObject<MmProfileManager, IMbnConnectionProfileManager> {
   public:
-    // `reader` is the run's conversation: its bus connection is the one a
-    // profile store on the system bus is read over.
-    explicit MmProfileManager(std::shared_ptr<RunReader> reader);
+    explicit MmProfileManager(std::shared_ptr<RunReader> reader) : reader_(std::move(reader)) {}
 
     HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
                                   SAFEARRAY** connectionProfiles) override;

@@ -56,18 +56,6 @@ constexpr NamedStatus kByName[] = {
 #undef PARAVUE_MM_SERIAL
 #undef PARAVUE_DBUS
 
-// The entry for `error`'s D-Bus name: the remote name when the error came
-// over the bus (its domain may not be registered yet), else the name of its
-// registered domain and code. Null for unlisted errors.
-const NamedStatus* EntryFor(const GError* error) {
-    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
-                                                      : g_dbus_error_encode_gerror(error));
-    for (const NamedStatus& entry : kByName)
-        if (name && std::strcmp(name.get(), entry.name) == 0)
-            return &entry;
-    return nullptr;
-}
-
 }  // namespace
 
 ErrorReading ReadError(const GError* error) {
@@ -80,8 +68,15 @@ ErrorReading ReadError(const GError* error) {
         if (error->code == G_IO_ERROR_CLOSED)
             return {kServiceNotActive};
     }
-    const NamedStatus* entry = EntryFor(error);
-    return entry ? entry->reading : ErrorReading{E_MBN_FAILURE};
+    // By its D-Bus name: the remote name when the error came over the bus
+    // (its domain may not be registered yet), else that of its registered
+    // domain and code.
+    GCharPtr name(g_dbus_error_is_remote_error(error) ? g_dbus_error_get_remote_error(error)
+                                                      : g_dbus_error_encode_gerror(error));
+    for (const NamedStatus& entry : kByName)
+        if (name && std::strcmp(name.get(), entry.name) == 0)
+            return entry.reading;
+    return {E_MBN_FAILURE};
 }
 
 }  // namespace paravue::mm

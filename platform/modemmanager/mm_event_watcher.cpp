@@ -5,6 +5,7 @@
 #include <atomic>
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_interface.h"
@@ -13,11 +14,11 @@
 namespace paravue::mm {
 
 struct EventWatcher::Loop {
-    Loop(ServiceOptions o, EventHandlers h) : options(std::move(o)), handlers(std::move(h)) {}
+    Loop(ServiceOptions o, EventPoints p) : options(std::move(o)), points(std::move(p)) {}
 
     GMainContextPtr context{g_main_context_new()};
     const ServiceOptions options;
-    const EventHandlers handlers;
+    const EventPoints points;
     // Null while the bus cannot be reached; without a manager while the
     // daemon has not answered.
     std::shared_ptr<Follower> follower;
@@ -45,7 +46,6 @@ namespace {
 
 using Loop = EventWatcher::Loop;
 
-// Calls `each` with every object the manager holds.
 template <class Each>
 void ForEachObject(GDBusObjectManager* manager, Each each) {
     GList* objects = g_dbus_object_manager_get_objects(manager);
@@ -54,60 +54,49 @@ void ForEachObject(GDBusObjectManager* manager, Each each) {
     g_list_free_full(objects, g_object_unref);
 }
 
-// Null when the object is no modem.
-ComPtr<MmInterface> InterfaceFor(Loop* loop, GDBusObject* object) {
+// Fires `event` with the object's modem as the view it takes, if the object
+// is a modem with that view.
+template <class Sink, class View>
+void Deliver(Loop* loop, GDBusObject* object, HRESULT (Sink::*event)(View*)) {
     ModemRef modem = ModemFromObject(MM_OBJECT(object));
-    if (!modem)
-        return ComPtr<MmInterface>();
-    return MakeComObject<MmInterface>(loop->follower, std::move(modem));
-}
-
-void DeliverRegistration(Loop* loop, GDBusObject* object,
-                         const std::function<void(IMbnRegistration*)>& handler) {
-    if (!handler)
+    ComPtr<View> view;
+    if (!modem || FAILED(MakeComObject<MmInterface>(loop->follower, std::move(modem)).As(&view)))
         return;
-    ComPtr<MmInterface> modem = InterfaceFor(loop, object);
-    ComPtr<IMbnRegistration> registration;
-    if (modem && SUCCEEDED(modem.As(&registration)))
-        handler(registration.Get());
+    const ComPtr<ConnectionPoint>& point = std::is_same_v<Sink, IMbnInterfaceManagerEvents>
+                                               ? loop->points.manager
+                                               : loop->points.registration;
+    point->Fire([&](IUnknown* sink) { (static_cast<Sink*>(sink)->*event)(view.Get()); });
 }
 
-// The 3GPP proxy keeps a pointer back to its object for the handlers.
-template <std::function<void(IMbnRegistration*)> EventHandlers::*handler>
-void OnRegistrationChange(GObject* proxy, GParamSpec*, gpointer data) {
+// A registration or packet-service change of a modem's 3GPP interface, in
+// the order the daemon announced them.
+void OnPropertiesChanged(GDBusObjectManagerClient*, GDBusObjectProxy* object, GDBusProxy* proxy,
+                         GVariant* changed, const gchar* const*, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    if (GDBusObject* object = g_dbus_interface_get_object(G_DBUS_INTERFACE(proxy)))
-        DeliverRegistration(loop, object, loop->handlers.*handler);
-}
-
-void Watch3gpp(Loop* loop, GDBusInterface* gpp) {
-    g_signal_connect(gpp, "notify::registration-state",
-                     G_CALLBACK(OnRegistrationChange<&EventHandlers::registerState>), loop);
-    g_signal_connect(gpp, "notify::packet-service-state",
-                     G_CALLBACK(OnRegistrationChange<&EventHandlers::packetService>), loop);
+    if (!MM_IS_MODEM_3GPP(proxy))
+        return;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, changed);
+    const gchar* name = nullptr;
+    while (g_variant_iter_next(&iter, "{&sv}", &name, nullptr)) {
+        if (g_str_equal(name, "RegistrationState"))
+            Deliver(loop, G_DBUS_OBJECT(object), &IMbnRegistrationEvents::OnRegisterStateChange);
+        else if (g_str_equal(name, "PacketServiceState"))
+            Deliver(loop, G_DBUS_OBJECT(object),
+                    &IMbnRegistrationEvents::OnPacketServiceStateChange);
+    }
 }
 
 void OnObjectAdded(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->reportedGone.erase(g_dbus_object_get_object_path(object));
-    if (!mm_object_peek_modem(MM_OBJECT(object)))
-        return;
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-        Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    if (loop->handlers.arrival)
-        loop->handlers.arrival(InterfaceFor(loop, object).Get());
+    Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceArrival);
 }
 
 void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
-    if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-        g_signal_handlers_disconnect_by_data(gpp, loop);
-    if (!mm_object_peek_modem(MM_OBJECT(object)))
-        return;
-    if (loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
-        return;
-    if (loop->handlers.removal)
-        loop->handlers.removal(InterfaceFor(loop, object).Get());
+    if (!loop->reportedGone.erase(g_dbus_object_get_object_path(object)))
+        Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceRemoval);
 }
 
 // Reports every modem the manager still holds as removed, each once: gio
@@ -138,18 +127,10 @@ void OnInterfaceAdded(GDBusObjectManager*, GDBusObject* object, GDBusInterface* 
     auto* loop = static_cast<Loop*>(data);
     // A modem announced while the manager's listing was under way is in the
     // listing, so gio adds its interfaces again instead of the object.
-    if (MM_IS_MODEM(interface) && loop->handlers.arrival)
-        loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    if (!MM_IS_MODEM_3GPP(interface))
-        return;
-    Watch3gpp(loop, interface);
-    DeliverRegistration(loop, object, loop->handlers.registerModeAvailable);
-}
-
-void OnInterfaceRemoved(GDBusObjectManager*, GDBusObject*, GDBusInterface* interface,
-                        gpointer data) {
+    if (MM_IS_MODEM(interface))
+        Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceArrival);
     if (MM_IS_MODEM_3GPP(interface))
-        g_signal_handlers_disconnect_by_data(interface, data);
+        Deliver(loop, object, &IMbnRegistrationEvents::OnRegisterModeAvailable);
 }
 
 void ScheduleRetry(Loop* loop);
@@ -165,41 +146,12 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     ScheduleRetry(loop);
 }
 
-// Once following works again after it failed or was lost, each modem the
-// daemon holds arrives, as when the daemon starts: the listeners rebuild
-// from what is there now.
-void ReportHeldObjectsArrived(Loop* loop, GDBusObjectManager* manager) {
-    ForEachObject(manager, [&](GDBusObject* object) {
-        loop->reportedGone.erase(g_dbus_object_get_object_path(object));
-        if (mm_object_peek_modem(MM_OBJECT(object)) && loop->handlers.arrival)
-            loop->handlers.arrival(InterfaceFor(loop, object).Get());
-    });
-}
-
-void Watch(Loop* loop, MMManager* manager) {
-    g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
-    g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
-    g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
-    g_signal_connect(manager, "interface-removed", G_CALLBACK(OnInterfaceRemoved), loop);
-    g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-            Watch3gpp(loop, G_DBUS_INTERFACE(gpp));
-    });
-}
-
 void Unwatch(Loop* loop) {
     if (!loop->follower)
         return;
     g_signal_handlers_disconnect_by_data(loop->follower->Connection(), loop);
-    MMManager* manager = loop->follower->Manager();
-    if (!manager)
-        return;
-    g_signal_handlers_disconnect_by_data(manager, loop);
-    ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
-        if (MMModem3gpp* gpp = mm_object_peek_modem_3gpp(MM_OBJECT(object)))
-            g_signal_handlers_disconnect_by_data(gpp, loop);
-    });
+    if (MMManager* manager = loop->follower->Manager())
+        g_signal_handlers_disconnect_by_data(manager, loop);
 }
 
 // Connects to the system bus unless connected; false when it cannot be reached.
@@ -210,11 +162,11 @@ bool Connect(Loop* loop) {
     }
     if (loop->follower)
         return true;
-    if (FAILED(Follower::Open(loop->context.get(), loop->options, loop->cancel.get(),
-                              &loop->follower))) {
-        loop->follower.reset();
+    auto follower =
+        std::make_shared<Follower>(loop->context.get(), loop->options, loop->cancel.get());
+    if (FAILED(follower->Connect()))
         return false;
-    }
+    loop->follower = std::move(follower);
     g_signal_connect(loop->follower->Connection(), "closed", G_CALLBACK(OnConnectionClosed), loop);
     return true;
 }
@@ -222,8 +174,7 @@ bool Connect(Loop* loop) {
 void OnProbed(GObject* bus, GAsyncResult* result, gpointer data) {
     auto* loop = static_cast<Loop*>(data);
     loop->probing = false;
-    ErrorSlot error;
-    GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, error.Put()));
+    GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, nullptr));
     // Answered, refused, or the name lost its owner: the daemon is worth
     // asking again (after the pause, so that one that answers pings but not
     // listings is not asked in a busy loop).
@@ -242,8 +193,6 @@ void Probe(Loop* loop) {
                            loop);
 }
 
-// Starts the object manager on the connection. It waits for the daemon at
-// most the call bound, on this thread only.
 void Follow(Loop* loop) {
     if (loop->follower->Manager())
         return;
@@ -256,9 +205,19 @@ void Follow(Loop* loop) {
         return;
     }
     MMManager* manager = loop->follower->Manager();
-    Watch(loop, manager);
+    g_signal_connect(manager, "object-added", G_CALLBACK(OnObjectAdded), loop);
+    g_signal_connect(manager, "object-removed", G_CALLBACK(OnObjectRemoved), loop);
+    g_signal_connect(manager, "interface-added", G_CALLBACK(OnInterfaceAdded), loop);
+    g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
+                     loop);
+    g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
+    // Once following works again after it failed or was lost, each modem the
+    // daemon holds arrives, as when the daemon starts: the listeners rebuild
+    // from what is there now.
     if (std::exchange(loop->lost, false))
-        ReportHeldObjectsArrived(loop, G_DBUS_OBJECT_MANAGER(manager));
+        ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
+            OnObjectAdded(G_DBUS_OBJECT_MANAGER(manager), object, loop);
+        });
 }
 
 gboolean OnRetry(gpointer data) {
@@ -297,10 +256,8 @@ GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean 
 
 void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
-    // Start waits for the bus and for the manager's subscription, not for
-    // the daemon's answer: a daemon that does not answer must not hold up
-    // whoever subscribes (the window's first report waits for it already).
-    // A bus that cannot be reached is asked for again.
+    // Start waits for the bus and the manager's subscription, not for the
+    // daemon's answer (the window's first report waits for that already).
     if (Connect(loop.get())) {
         // gio may still run the filter after its removal: the filter holds
         // its own reference until gio lets go of it.
@@ -347,8 +304,8 @@ void WaitUntilCancelled(GCancellable* cancellable) {
 
 }  // namespace
 
-EventWatcher::EventWatcher(ServiceOptions options, EventHandlers handlers)
-    : options_(std::move(options)), handlers_(std::move(handlers)) {}
+EventWatcher::EventWatcher(ServiceOptions options, EventPoints points)
+    : options_(std::move(options)), points_(std::move(points)) {}
 
 EventWatcher::~EventWatcher() {
     Stop();
@@ -362,14 +319,14 @@ void EventWatcher::Start() {
     {
         std::lock_guard lock(mutex_);
         if (thread_.joinable()) {
-            // From inside a handler the loop is still running: it just goes on.
+            // From inside an event the loop is still running: it just goes on.
             if (thread_.get_id() == std::this_thread::get_id()) {
                 loop_->stop = false;
                 return;
             }
             if (!loop_->stop)
                 return;
-            // Stopped from inside a handler earlier: its thread is ending.
+            // Stopped from inside an event earlier: its thread is ending.
             ended = std::move(thread_);
             loop_.reset();
         }
@@ -377,7 +334,7 @@ void EventWatcher::Start() {
     if (ended.joinable())
         ended.join();
 
-    auto loop = std::make_shared<Loop>(options_, handlers_);
+    auto loop = std::make_shared<Loop>(options_, points_);
     {
         std::lock_guard lock(mutex_);
         loop_ = loop;

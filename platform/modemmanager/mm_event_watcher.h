@@ -5,32 +5,30 @@
 // bus is gone, and follows the daemon again once it answers.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/com.h"
-#include "platform/mbn.h"
+#include "platform/connection_point.h"
 #include "platform/modemmanager/service_options.h"
 
 namespace paravue::mm {
 
-struct EventHandlers {
-    std::function<void(IMbnInterface*)> arrival;
-    std::function<void(IMbnInterface*)> removal;
-    std::function<void(IMbnRegistration*)> registerModeAvailable;
-    std::function<void(IMbnRegistration*)> registerState;
-    std::function<void(IMbnRegistration*)> packetService;
+// Where the events go: the interface manager's points, which the watcher's
+// thread holds, since it may outlive the manager by the rest of an event.
+struct EventPoints {
+    ComPtr<ConnectionPoint> manager;       // IMbnInterfaceManagerEvents
+    ComPtr<ConnectionPoint> registration;  // IMbnRegistrationEvents
 };
 
 // Start and Stop are for one owner at a time (the interface manager's
 // subscriptions decide which to call); the thread's state lives apart from
-// this object, so a handler may stop the watcher or destroy it.
+// this object, so a sink may stop the watcher or destroy it.
 class EventWatcher {
   public:
-    EventWatcher(ServiceOptions options, EventHandlers handlers);
-    // Stops the thread; from inside a handler the thread finishes on its own.
+    EventWatcher(ServiceOptions options, EventPoints points);
+    // Stops the thread; from inside an event the thread finishes on its own.
     ~EventWatcher();
     EventWatcher(const EventWatcher&) = delete;
     EventWatcher& operator=(const EventWatcher&) = delete;
@@ -39,11 +37,11 @@ class EventWatcher {
     // connection (or found the bus unreachable), without waiting for the
     // daemon. Whenever following begins only after a failure (no bus, a
     // daemon that did not answer in time), each modem the daemon then holds
-    // is reported as arrived. From inside a handler, after a Stop there, it
+    // is reported as arrived. From inside an event, after a Stop there, it
     // takes that Stop back.
     void Start();
     // Ends the loop and waits for the thread, unless called from that thread
-    // (from inside a handler): then the loop ends once the handler returns
+    // (from inside an event): then the loop ends once the event returns
     // and the join is left to the next Start, Stop or the destructor.
     void Stop();
 
@@ -51,7 +49,7 @@ class EventWatcher {
 
   private:
     const ServiceOptions options_;
-    const EventHandlers handlers_;
+    const EventPoints points_;
     std::mutex mutex_;
     std::thread thread_;
     std::shared_ptr<Loop> loop_;

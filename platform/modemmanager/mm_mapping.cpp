@@ -1,11 +1,13 @@
 #include "platform/modemmanager/mm_mapping.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
 
 namespace paravue::mm {
+namespace {
 
 bool Is3gppCapable(guint32 capabilities) {
     return (capabilities & (MM_MODEM_CAPABILITY_GSM_UMTS | MM_MODEM_CAPABILITY_LTE |
@@ -15,6 +17,8 @@ bool Is3gppCapable(guint32 capabilities) {
 bool IsCdmaCapable(guint32 capabilities) {
     return (capabilities & MM_MODEM_CAPABILITY_CDMA_EVDO) != 0;
 }
+
+}  // namespace
 
 MBN_CELLULAR_CLASS CellularClassFromCapabilities(guint32 capabilities) {
     if (Is3gppCapable(capabilities))
@@ -52,7 +56,8 @@ ULONG DataClassFromModes(guint32 modes, guint32 capabilities) {
 
 ULONG AvailableDataClassFrom(MBN_REGISTER_STATE registration, guint32 allowedModes,
                              guint32 capabilities) {
-    if (!IsRegistered(registration))
+    if (registration != MBN_REGISTER_STATE_HOME && registration != MBN_REGISTER_STATE_ROAMING &&
+        registration != MBN_REGISTER_STATE_PARTNER)
         return 0;
     return DataClassFromModes(allowedModes, capabilities);
 }
@@ -134,15 +139,6 @@ MBN_REGISTER_STATE RegisterStateFromCdma(MMModemCdmaRegistrationState state) {
     return MBN_REGISTER_STATE_NONE;
 }
 
-bool IsRegistered(MBN_REGISTER_STATE state) {
-    return state == MBN_REGISTER_STATE_HOME || state == MBN_REGISTER_STATE_ROAMING ||
-           state == MBN_REGISTER_STATE_PARTNER;
-}
-
-bool IsHomeRegistration(MMModem3gppRegistrationState state) {
-    return RegisterStateFrom3gpp(state) == MBN_REGISTER_STATE_HOME;
-}
-
 MBN_AUTH_PROTOCOL AuthProtocolFromAllowed(guint32 allowed) {
     if (allowed & MM_BEARER_ALLOWED_AUTH_MSCHAPV2)
         return MBN_AUTH_PROTOCOL_MSCHAPV2;
@@ -182,22 +178,10 @@ std::optional<MBN_RADIO> SoftwareRadioFromPowerState(MMModemPowerState state) {
     return std::nullopt;
 }
 
-namespace {
-bool IsPukLock(MMModemLock lock) {
-    switch (lock) {
-        case MM_MODEM_LOCK_SIM_PUK:
-        case MM_MODEM_LOCK_SIM_PUK2:
-        case MM_MODEM_LOCK_PH_SP_PUK:
-        case MM_MODEM_LOCK_PH_NET_PUK:
-        case MM_MODEM_LOCK_PH_CORP_PUK:
-        case MM_MODEM_LOCK_PH_FSIM_PUK:
-        case MM_MODEM_LOCK_PH_NETSUB_PUK:
-            return true;
-        default:
-            return false;
-    }
-}
-}  // namespace
+constexpr MMModemLock kPukLocks[] = {MM_MODEM_LOCK_SIM_PUK,      MM_MODEM_LOCK_SIM_PUK2,
+                                     MM_MODEM_LOCK_PH_SP_PUK,    MM_MODEM_LOCK_PH_NET_PUK,
+                                     MM_MODEM_LOCK_PH_CORP_PUK,  MM_MODEM_LOCK_PH_FSIM_PUK,
+                                     MM_MODEM_LOCK_PH_NETSUB_PUK};
 
 MBN_READY_STATE ReadyStateFrom(const ReadyInputs& in) {
     switch (in.state) {
@@ -208,8 +192,10 @@ MBN_READY_STATE ReadyStateFrom(const ReadyInputs& in) {
                 return MBN_READY_STATE_BAD_SIM;
             return MBN_READY_STATE_FAILURE;
         case MM_MODEM_STATE_LOCKED:
-            return IsPukLock(in.unlockRequired) ? MBN_READY_STATE_DEVICE_BLOCKED
-                                                : MBN_READY_STATE_DEVICE_LOCKED;
+            // A lock that wants an unblocking key blocks the device.
+            return std::ranges::find(kPukLocks, in.unlockRequired) != std::end(kPukLocks)
+                       ? MBN_READY_STATE_DEVICE_BLOCKED
+                       : MBN_READY_STATE_DEVICE_LOCKED;
         default:
             break;
     }

@@ -12,8 +12,6 @@
 namespace paravue::mm {
 
 MBN_CELLULAR_CLASS CellularClassFromCapabilities(guint32 capabilities);
-bool Is3gppCapable(guint32 capabilities);
-bool IsCdmaCapable(guint32 capabilities);
 
 // Data classes the given modes allow, each only where the capabilities have
 // its technology; "any" modes allow whatever the capabilities do.
@@ -28,10 +26,8 @@ inline constexpr ULONG kSignalUnknown = 99;
 
 MBN_REGISTER_STATE RegisterStateFrom3gpp(MMModem3gppRegistrationState state);
 MBN_REGISTER_STATE RegisterStateFromCdma(MMModemCdmaRegistrationState state);
-bool IsHomeRegistration(MMModem3gppRegistrationState state);
-// Home, roaming or partner.
-bool IsRegistered(MBN_REGISTER_STATE state);
-// What is available now: nothing until registered, then the allowed modes.
+// What is available now: nothing until registered (home, roaming or
+// partner), then the allowed modes.
 ULONG AvailableDataClassFrom(MBN_REGISTER_STATE registration, guint32 allowedModes,
                              guint32 capabilities);
 

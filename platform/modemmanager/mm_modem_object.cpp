@@ -3,29 +3,16 @@
 #include <cstring>
 
 namespace paravue::mm {
-namespace {
-
-// One interface of a listed object, with the properties the listing gave.
-template <class T>
-GObjectPtr<T> ListedProxy(GType type, GDBusConnection* connection, const char* owner,
-                          const char* path, const char* interface, GVariant* interfaces) {
-    GVariantPtr properties(g_variant_lookup_value(interfaces, interface, G_VARIANT_TYPE_VARDICT));
-    if (!properties)
-        return {};
-    GObjectPtr<GObject> proxy =
-        ProxyHolding(type, connection, owner, path, interface, properties.get());
-    return GObjectPtr<T>(static_cast<T*>(static_cast<gpointer>(proxy.release())));
-}
-
-}  // namespace
-
 GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
                                  const char* path, const char* interface, GVariant* properties) {
     ErrorSlot error;
     GObjectPtr<GObject> proxy(static_cast<GObject*>(g_initable_new(
         type, nullptr, error.Put(), "g-connection", connection, "g-name", owner, "g-object-path",
         path, "g-interface-name", interface, "g-flags",
-        static_cast<GDBusProxyFlags>(kQuietProxy | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
+        // A run waits for no signal: no subscription, no match rule.
+        static_cast<GDBusProxyFlags>(
+            G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS | G_DBUS_PROXY_FLAGS_NO_MATCH_RULE |
+            G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),
         nullptr)));
     if (!proxy)
         return {};
@@ -62,8 +49,14 @@ ModemRef ModemFromObject(MMObject* object) {
 
 ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const char* path,
                           GVariant* interfaces) {
+    // Each interface the listing has, with the properties it gave.
     auto listed = [&]<class T>(GObjectPtr<T>& proxy, GType type, const char* interface) {
-        proxy = ListedProxy<T>(type, connection, owner, path, interface, interfaces);
+        GVariantPtr properties(
+            g_variant_lookup_value(interfaces, interface, G_VARIANT_TYPE_VARDICT));
+        if (properties)
+            proxy.reset(static_cast<T*>(static_cast<gpointer>(
+                ProxyHolding(type, connection, owner, path, interface, properties.get())
+                    .release())));
     };
     auto m = std::make_shared<ModemObject>();
     m->path = path;
@@ -104,47 +97,9 @@ std::string InterfaceIdOf(MMModem* modem) {
     return net.empty() ? Text(mm_modem_get_device_identifier(modem)) : net.front();
 }
 
-guint32 CurrentCapabilitiesOf(MMModem* modem) {
-    return static_cast<guint32>(mm_modem_get_current_capabilities(modem));
-}
-
-guint32 SupportedModesOf(MMModem* modem) {
-    MMModemModeCombination* modes = nullptr;
-    guint count = 0;
-    guint32 all = 0;
-    if (mm_modem_get_supported_modes(modem, &modes, &count)) {
-        for (guint i = 0; i < count; ++i)
-            all |= modes[i].allowed;
-        g_free(modes);
-    }
-    return all;
-}
-
-guint32 AllowedModesOf(MMModem* modem) {
-    MMModemMode allowed = MM_MODEM_MODE_NONE;
-    MMModemMode preferred = MM_MODEM_MODE_NONE;
-    if (mm_modem_get_current_modes(modem, &allowed, &preferred))
-        return allowed;
-    return 0;
-}
-
-std::vector<std::string> OwnNumbersOf(MMModem* modem) {
-    std::vector<std::string> numbers;
-    if (const gchar* const* own = mm_modem_get_own_numbers(modem))
-        for (; *own; ++own)
-            numbers.emplace_back(*own);
-    return numbers;
-}
-
 bool HasSim(MMModem* modem) {
     const char* path = mm_modem_get_sim_path(modem);
     return path && std::strcmp(path, "/") != 0;
-}
-
-GVariant* CachedProperty(gpointer proxy, const char* name) {
-    if (!proxy)
-        return nullptr;
-    return g_dbus_proxy_get_cached_property(G_DBUS_PROXY(proxy), name);
 }
 
 }  // namespace paravue::mm

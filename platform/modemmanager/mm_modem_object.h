@@ -45,27 +45,13 @@ GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const 
 // done before the listing arrives rather than after it.
 void PrepareProxyClasses();
 
-// Proxy flags for an object read over a run's connection: no signal
-// subscription and no match rule, since a run waits for no signal.
-inline constexpr GDBusProxyFlags kQuietProxy = static_cast<GDBusProxyFlags>(
-    G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS | G_DBUS_PROXY_FLAGS_NO_MATCH_RULE |
-    G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START);
-
 // What one modem says, read from its proxy's property cache.
 
 // The first network port ("wwan0"), else the device identifier.
 std::string InterfaceIdOf(MMModem* modem);
 // The modem's network ports, in the daemon's order.
 std::vector<std::string> NetPortsOf(MMModem* modem);
-guint32 CurrentCapabilitiesOf(MMModem* modem);
-// Union of every supported combination's allowed modes.
-guint32 SupportedModesOf(MMModem* modem);
-guint32 AllowedModesOf(MMModem* modem);
-std::vector<std::string> OwnNumbersOf(MMModem* modem);
 bool HasSim(MMModem* modem);
-// A cached property of one of the object's interfaces; null when the
-// interface or the property is not published.
-GVariant* CachedProperty(gpointer proxy, const char* name);
 std::string Text(const char* utf8);
 
 }  // namespace paravue::mm

@@ -21,9 +21,7 @@ HRESULT ModemReads::ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>
     std::vector<std::string> paths;
     if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
         paths.assign(listed, listed + g_strv_length(const_cast<gchar**>(listed)));
-    std::stable_sort(paths.begin(), paths.end(), [](const auto& a, const auto& b) {
-        return ModemPathNumber(a) < ModemPathNumber(b);
-    });
+    std::ranges::stable_sort(paths, {}, ModemPathNumber);
     for (const std::string& path : paths) {
         GObjectPtr<GObject> object;
         if (HRESULT hr =
@@ -105,18 +103,14 @@ BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager) {
 }
 
 ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answer answer) {
-    ProfileList listed;
-    listed.status = answer.status;
-    if (FAILED(listed.status))
+    ProfileList listed{{answer.status}, {}};
+    if (FAILED(answer.status))
         return listed;
     ErrorSlot error;
     GList* list = nullptr;
     if (!mm_modem_3gpp_profile_manager_list_finish(manager, answer.result.get(), &list,
                                                    error.Put())) {
-        const ErrorReading reading = ReadError(error.Take().get());
-        listed.status = reading.status;
-        listed.refused = reading.refusal;
-        listed.callerRefused = reading.refusesCaller;
+        listed.error = ReadError(error.Take().get());
         return listed;
     }
     for (GList* item = list; item; item = item->next)
@@ -125,15 +119,11 @@ ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answe
     return listed;
 }
 
-HRESULT Follower::Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
-                       std::shared_ptr<Follower>* follower) {
-    auto fresh = std::make_shared<Follower>(Key{}, context, options, stop);
-    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr))
-        return hr;
+HRESULT Follower::Connect() {
+    HRESULT hr = link_.Connect();
     // The event thread lives long: the set-up's watchdog goes now.
-    fresh->link_.EndSetUp();
-    *follower = std::move(fresh);
-    return S_OK;
+    link_.EndSetUp();
+    return hr;
 }
 
 Follower::~Follower() {

@@ -13,15 +13,14 @@
 #include "platform/com.h"
 #include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_bus_link.h"
+#include "platform/modemmanager/mm_errors.h"
 #include "platform/modemmanager/mm_modem_object.h"
 
 namespace paravue::mm {
 
 // A modem's saved profiles as one List call gave them.
 struct ProfileList {
-    HRESULT status = S_OK;  // the timeout status, or the daemon's or the bus's error
-    bool refused = false;   // that error declined the call (ReadError) rather than failed at it
-    bool callerRefused = false;  // ... to this caller, not for the modem's state
+    ErrorReading error{S_OK};  // the timeout status, or the daemon's or the bus's error
     std::vector<GObjectPtr<MM3gppProfile>> profiles;
 };
 
@@ -74,13 +73,13 @@ ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answe
 // time anew.
 class Follower final : public ModemReads {
   public:
-    // Connects to the system bus on `context`, which the event thread owns
-    // and has pushed as its default. Cancelling `stop` ends a set-up or a
-    // Follow under way at once.
-    static HRESULT Open(GMainContext* context, const ServiceOptions& options, GCancellable* stop,
-                        std::shared_ptr<Follower>* follower);
+    // On `context`, which the event thread owns and has pushed as its
+    // default. Cancelling `stop` ends a set-up or a Follow under way at once.
+    Follower(GMainContext* context, const ServiceOptions& options, GCancellable* stop)
+        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
     ~Follower() override;
 
+    HRESULT Connect();
     // Starts the object manager: S_OK, or why the daemon's objects could not
     // be had within the call bound (the timeout status for a daemon that
     // owns its name but does not answer). May be called again after a
@@ -93,10 +92,6 @@ class Follower final : public ModemReads {
     HRESULT ReadObject(GType type, const char* interface, const char* path,
                        GObjectPtr<GObject>* object) override;
     ProfileList ListProfiles(const ModemObject& modem) override;
-
-    struct Key {};  // construction goes through Open
-    Follower(Key, GMainContext* context, const ServiceOptions& options, GCancellable* stop)
-        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
 
   private:
     BusLink link_;

@@ -69,10 +69,8 @@ ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile)
         if (modem)
             listed.modems.push_back({path, std::move(owned), std::move(modem)});
     }
-    std::stable_sort(listed.modems.begin(), listed.modems.end(),
-                     [](const ListedModem& a, const ListedModem& b) {
-                         return ModemPathNumber(a.path) < ModemPathNumber(b.path);
-                     });
+    std::ranges::stable_sort(listed.modems, {},
+                             [](const ListedModem& m) { return ModemPathNumber(m.path); });
     return listed;
 }
 
@@ -95,23 +93,22 @@ struct RunReader::PendingReads {
     BusLink::Batch batch;
 };
 
-RunReader::RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes)
-    : link_(GMainContextPtr(g_main_context_new()), options, nullptr), notes_(std::move(notes)) {}
+RunReader::RunReader(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
+                     const RunPlan& plan)
+    : link_(GMainContextPtr(g_main_context_new()), options, nullptr),
+      notes_(std::move(notes)),
+      plan_(plan) {}
 
-HRESULT RunReader::Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        const RunPlan& plan, std::shared_ptr<RunReader>* reader, Listing listing) {
-    auto fresh = std::make_shared<RunReader>(Key{}, options, std::move(notes));
-    fresh->plan_ = plan;
-    if (HRESULT hr = fresh->link_.Connect(); FAILED(hr)) {
+HRESULT RunReader::Open(Listing listing) {
+    if (HRESULT hr = link_.Connect(); FAILED(hr)) {
         if (hr == CO_E_SERVER_EXEC_FAILURE)
-            fresh->Note(RunCause::SystemBusUnreachable);
+            Note(RunCause::SystemBusUnreachable);
         return hr;
     }
     if (listing == Listing::AtOpen) {
-        BusLink::Use use(fresh->link_);
-        fresh->List();
+        BusLink::Use use(link_);
+        List();
     }
-    *reader = std::move(fresh);
     return S_OK;
 }
 
@@ -123,17 +120,6 @@ RunReader::~RunReader() {
     savedConnections_.reset();
     read_.clear();
     modems_.clear();
-}
-
-void RunReader::List() {
-    listed_ = true;
-    // libmm-glib's proxy classes are set up while the daemon answers.
-    TakeListing(ListObjects(link_, PrepareProxyClasses));
-    // A run's report ends at the listing when it failed: say why, for the
-    // daemon's two failures a person can act on.
-    if (listStatus_ == kServiceNotActive)
-        Note(RunCause::ModemManagerNotRunning);
-    NoteTimeout(listStatus_);
 }
 
 // A report reads its modem's SIM, bearers and profile list, and
@@ -154,7 +140,10 @@ bool RunReader::Planned(std::size_t position) const {
     return false;
 }
 
-void RunReader::TakeListing(ObjectListing listing) {
+void RunReader::List() {
+    listed_ = true;
+    // libmm-glib's proxy classes are set up while the daemon answers.
+    ObjectListing listing = ListObjects(link_, PrepareProxyClasses);
     listStatus_ = listing.status;
     owner_ = std::move(listing.owner);
     // Sent now, the plan's reads are answered while the modems' proxies are
@@ -163,8 +152,7 @@ void RunReader::TakeListing(ObjectListing listing) {
     const bool report = plan_.reads == RunPlan::Reads::Report;
     for (std::size_t i = 0; i < listing.modems.size(); ++i)
         if (Planned(i))
-            pending_.push_back(
-                StartReads(listing.modems[i].path, listing.modems[i].Objects(report)));
+            StartReads(listing.modems[i].path, listing.modems[i].Objects(report));
     SendSavedConnections();
     GDBusConnection* bus = link_.Connection();
     for (const ListedModem& entry : listing.modems)
@@ -172,6 +160,11 @@ void RunReader::TakeListing(ObjectListing listing) {
                 ModemFromListing(bus, owner_.c_str(), entry.path.c_str(), entry.interfaces.get()))
             modems_.push_back(std::move(modem));
     SendProfileLists();
+    // A run's report ends at the listing when it failed: say why, for the
+    // daemon's two failures a person can act on.
+    if (listStatus_ == kServiceNotActive)
+        Note(RunCause::ModemManagerNotRunning);
+    NoteTimeout(listStatus_);
 }
 
 void RunReader::Continue(const RunPlan& plan) {
@@ -180,13 +173,9 @@ void RunReader::Continue(const RunPlan& plan) {
     if (!use.Ok() || owner_.empty())
         return;
     const bool report = plan_.reads == RunPlan::Reads::Report;
-    for (std::size_t i = 0; i < modems_.size(); ++i) {
-        const ModemObject& modem = *modems_[i];
-        if (!Planned(i) ||
-            std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
-            continue;
-        pending_.push_back(StartReads(modem.path, ObjectsOf(modem, report)));
-    }
+    for (std::size_t i = 0; i < modems_.size(); ++i)
+        if (Planned(i))
+            StartReads(modems_[i]->path, ObjectsOf(*modems_[i], report));
     SendSavedConnections();
     SendProfileLists();
 }
@@ -219,27 +208,24 @@ HRESULT RunReader::Modems(std::vector<ModemRef>* modems) {
 }
 
 const ModemObject* RunReader::ModemHolding(const char* path) const {
-    for (const ModemRef& modem : modems_) {
-        MMModem* m = modem->modem.get();
-        if (HasSim(m) && g_strcmp0(mm_modem_get_sim_path(m), path) == 0)
-            return modem.get();
-        if (const gchar* const* bearers = mm_modem_get_bearer_paths(m))
-            for (; *bearers; ++bearers)
-                if (g_strcmp0(*bearers, path) == 0)
-                    return modem.get();
-    }
+    for (const ModemRef& modem : modems_)
+        for (const ObjectRead& read : ObjectsOf(*modem, true))
+            if (read.path == path)
+                return modem.get();
     return nullptr;
 }
 
-std::unique_ptr<RunReader::PendingReads> RunReader::StartReads(const std::string& modem,
-                                                               std::vector<ObjectRead> objects) {
+RunReader::PendingReads* RunReader::StartReads(const std::string& modem,
+                                               std::vector<ObjectRead> objects) {
     // Once per modem and run.
+    if (std::find(readAhead_.begin(), readAhead_.end(), modem) != readAhead_.end())
+        return nullptr;
     readAhead_.push_back(modem);
-    auto reads = std::make_unique<PendingReads>(link_, modem);
+    auto& reads = pending_.emplace_back(std::make_unique<PendingReads>(link_, modem));
     for (ObjectRead& read : objects)
         if (!read_.count(read.path))
             reads->Read(link_.Connection(), std::move(read), owner_);
-    return reads;
+    return reads.get();
 }
 
 void RunReader::CollectReads(PendingReads& reads) {
@@ -263,19 +249,16 @@ void RunReader::CollectReads(PendingReads& reads) {
 void RunReader::ReadAhead(const ModemObject& modem) {
     if (owner_.empty())
         return;
+    // Sent now unless the listing sent them.
+    PendingReads* started = StartReads(modem.path, ObjectsOf(modem, true));
+    if (started && modem.profiles)
+        started->ListProfiles(modem.profiles.get());
     auto sent = std::find_if(pending_.begin(), pending_.end(),
                              [&](const auto& reads) { return reads->modem == modem.path; });
-    if (sent != pending_.end()) {
-        std::unique_ptr<PendingReads> reads = std::move(*sent);
-        pending_.erase(sent);
-        CollectReads(*reads);
-        return;
-    }
-    if (std::find(readAhead_.begin(), readAhead_.end(), modem.path) != readAhead_.end())
-        return;
-    std::unique_ptr<PendingReads> reads = StartReads(modem.path, ObjectsOf(modem, true));
-    if (modem.profiles)
-        reads->ListProfiles(modem.profiles.get());
+    if (sent == pending_.end())
+        return;  // collected already
+    std::unique_ptr<PendingReads> reads = std::move(*sent);
+    pending_.erase(sent);
     CollectReads(*reads);
 }
 
@@ -312,9 +295,9 @@ ProfileList RunReader::ListProfiles(const ModemObject& modem) {
         MMModem3gppProfileManager* manager = modem.profiles.get();
         listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
     }
-    if (listed.callerRefused)
+    if (listed.error.refusesCaller)
         Note(RunCause::ProfileListRefused);
-    NoteTimeout(listed.status);
+    NoteTimeout(listed.error.status);
     return listed;
 }
 

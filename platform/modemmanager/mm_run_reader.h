@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/modemmanager/mm_modem_reads.h"
+#include "platform/modemmanager/mm_text.h"
 #include "platform/modemmanager/nm_profiles.h"
 #include "platform/service_choice.h"
 
@@ -36,17 +38,16 @@ ObjectListing ListObjects(BusLink& link, const std::function<void()>& meanwhile 
 
 class RunReader final : public ModemReads {
   public:
+    // The reader notes in `notes` why the run failed or fell back, where it
+    // can tell. With the listing, it sends what `plan` says the run will read.
+    RunReader(const ServiceOptions& options, std::shared_ptr<RunNotes> notes, const RunPlan& plan);
     // When the reader lists the daemon's objects: at once, or when Modems()
     // first asks.
     enum class Listing { AtOpen, OnFirstUse };
-    // Fails with CO_E_SERVER_EXEC_FAILURE when the bus cannot be reached. A
-    // daemon that is absent or does not answer is not a failure here:
-    // Modems() says so. The reader notes in `notes` why the run failed or
-    // fell back, where it can tell. With the listing, it sends what `plan`
-    // says the run will read.
-    static HRESULT Open(const ServiceOptions& options, std::shared_ptr<RunNotes> notes,
-                        const RunPlan& plan, std::shared_ptr<RunReader>* reader,
-                        Listing listing = Listing::AtOpen);
+    // Connects to the bus: CO_E_SERVER_EXEC_FAILURE when it cannot be
+    // reached. A daemon that is absent or does not answer is not a failure
+    // here: Modems() says so.
+    HRESULT Open(Listing listing);
     // A new run on what this reader listed: sends what `plan` says it will
     // read and was not read yet.
     void Continue(const RunPlan& plan);
@@ -70,21 +71,17 @@ class RunReader final : public ModemReads {
             notes_->Note(cause);
     }
 
-    struct Key {};  // construction goes through Open
-    RunReader(Key, const ServiceOptions& options, std::shared_ptr<RunNotes> notes);
-
   private:
     struct PendingReads;
-    void List();  // and notes why a failed listing failed
-    void TakeListing(ObjectListing listing);
+    void List();                               // and notes why a failed listing failed
     bool Planned(std::size_t position) const;  // the plan reads the modem at `position`
     // For a report's planned modem: NetworkManager's saved connections, and
     // the modem's profile list once its proxies are made.
     void SendSavedConnections();
     void SendProfileLists();
     const ModemObject* ModemHolding(const char* path) const;
-    std::unique_ptr<PendingReads> StartReads(const std::string& modem,
-                                             std::vector<ObjectRead> objects);
+    // Sends a modem's reads, once per run: null when they were sent before.
+    PendingReads* StartReads(const std::string& modem, std::vector<ObjectRead> objects);
     void CollectReads(PendingReads& reads);
     void ReadAhead(const ModemObject& modem);
     void NoteTimeout(HRESULT status) const;
@@ -107,5 +104,25 @@ class RunReader final : public ModemReads {
     std::vector<std::unique_ptr<PendingReads>> pending_;  // the plan's, sent with the listing
     std::unique_ptr<BusLink::Batch> savedConnections_;    // NetworkManager's, likewise
 };
+
+// One service object per modem the run's reader lists, in modem order,
+// handed out as an array of the interface the caller fetches into; `none`
+// (unless S_OK) when there is no modem.
+template <class Object, class Interface>
+HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none, SAFEARRAY** out) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    return InUse(reader->Link(), [&] {
+        std::vector<ModemRef> modems;
+        if (HRESULT hr = reader->Modems(&modems); FAILED(hr))
+            return hr;
+        if (modems.empty() && none != S_OK)
+            return none;
+        return InterfaceArray<Interface>(modems.size(), out, [&](std::size_t i) {
+            return MakeComObject<Object>(reader, std::move(modems[i]));
+        });
+    });
+}
 
 }  // namespace paravue::mm

@@ -26,20 +26,14 @@ HRESULT NewBstrArray(const std::vector<std::string>& texts, SAFEARRAY** out) {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    UniqueSafeArray array(
-        SafeArrayCreateVector(SafeArrayKind::Bstr, 0, static_cast<ULONG>(texts.size())));
-    if (!array)
-        return E_OUTOFMEMORY;
-    for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-        UniqueBstr text;
-        if (HRESULT hr = NewBstr(texts[static_cast<std::size_t>(i)], text.Put()); FAILED(hr))
-            return hr;
-        BSTR raw = text.Get();
-        if (HRESULT hr = SafeArrayPutElement(array.Get(), &i, &raw); FAILED(hr))
-            return hr;
-    }
-    *out = array.Release();
-    return S_OK;
+    return NewArray(SafeArrayKind::Bstr, texts.size(), out,
+                    [&](SAFEARRAY* array, LONG index, std::size_t i) {
+                        UniqueBstr text;
+                        if (HRESULT hr = NewBstr(texts[i], text.Put()); FAILED(hr))
+                            return hr;
+                        BSTR raw = text.Get();
+                        return SafeArrayPutElement(array, &index, &raw);
+                    });
 }
 
 }  // namespace paravue::mm

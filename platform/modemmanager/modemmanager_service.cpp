@@ -67,8 +67,10 @@ class RunReaders {
     HRESULT Open(std::shared_ptr<RunReader>* reader, RunReader::Listing listing,
                  const RunPlan& plan) {
         // Opening talks to the bus: never under the lock.
-        if (HRESULT hr = RunReader::Open(options_, notes_, plan, reader, listing); FAILED(hr))
+        auto fresh = std::make_shared<RunReader>(options_, notes_, plan);
+        if (HRESULT hr = fresh->Open(listing); FAILED(hr))
             return hr;
+        *reader = std::move(fresh);
         std::lock_guard lock(mutex_);
         current_ = *reader;
         return S_OK;

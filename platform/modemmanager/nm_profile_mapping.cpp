@@ -15,17 +15,13 @@ GVariant* Setting(GVariant* settings, const char* name) {
 }
 
 std::string StringIn(GVariant* setting, const char* key) {
-    if (!setting)
-        return {};
     const gchar* value = nullptr;
-    return g_variant_lookup(setting, key, "&s", &value) ? std::string(value) : std::string();
+    return setting && g_variant_lookup(setting, key, "&s", &value) ? value : "";
 }
 
 bool BooleanIn(GVariant* setting, const char* key, bool fallback) {
     gboolean value = FALSE;
-    if (!setting || !g_variant_lookup(setting, key, "b", &value))
-        return fallback;
-    return value;
+    return setting && g_variant_lookup(setting, key, "b", &value) ? value != FALSE : fallback;
 }
 
 struct Reference {
@@ -63,13 +59,9 @@ void AppendText(std::string& out, std::string_view text) {
 }
 
 void AppendElement(std::string& out, const char* name, std::string_view text) {
-    out += '<';
-    out += name;
-    out += '>';
+    out.append("<").append(name).append(">");
     AppendText(out, text);
-    out += "</";
-    out += name;
-    out += '>';
+    out.append("</").append(name).append(">");
 }
 
 const char* AuthProtocol(const std::optional<PppRefusals>& ppp) {
