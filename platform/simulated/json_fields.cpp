@@ -11,9 +11,6 @@
 namespace paravue::simulated::json {
 namespace {
 
-constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
-
 std::string RangeText(std::int64_t min, std::int64_t max) {
     return "from " + std::to_string(min) + " to " + std::to_string(max);
 }
@@ -207,10 +204,6 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
     Fail(path, std::string("expected an integer or a hex string, found ") + j.type_name());
 }
 
-std::uint32_t ReadBits32(const Json& j, const std::string& path) {
-    return static_cast<std::uint32_t>(ReadInteger(j, path, kMin32, kMax32));
-}
-
 VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path) {
     if (j.is_boolean())
         return j.get<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
@@ -249,10 +242,10 @@ bool IsStatusForm(const Json& j) {
     return j.is_object() && j.contains("hr");
 }
 
-HRESULT ReadBoundFault(const Json& j, const std::string& path) {
-    HRESULT status = ReadHresult(j, path);
+HRESULT ReadFailure(const Json& j, const std::string& path, const char* what) {
+    auto status = ReadNumber<HRESULT>(j, path);
     if (SUCCEEDED(status))
-        Fail(path, "a bound fault must be a failure status");
+        Fail(path, std::string(what) + " must be a failure status");
     return status;
 }
 

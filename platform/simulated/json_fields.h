@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -47,21 +48,18 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
                          std::int64_t max);
 
 // A 32-bit number: -2147483648 to 4294967295 or a hex string, kept as its bits.
-std::uint32_t ReadBits32(const Json& j, const std::string& path);
-
 template <class T>
 T ReadNumber(const Json& j, const std::string& path) {
     static_assert(sizeof(T) == 4);
-    std::uint32_t bits = ReadBits32(j, path);
+    auto bits =
+        static_cast<std::uint32_t>(ReadInteger(j, path, std::numeric_limits<std::int32_t>::min(),
+                                               std::numeric_limits<std::uint32_t>::max()));
     if constexpr (std::is_enum_v<T>)
         return static_cast<T>(static_cast<std::underlying_type_t<T>>(bits));
     else
         return static_cast<T>(bits);
 }
 
-inline HRESULT ReadHresult(const Json& j, const std::string& path) {
-    return ReadNumber<HRESULT>(j, path);
-}
 // -1, 0 or another 16-bit value, or true (-1) / false (0).
 VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
 // A string (UTF-16 afterwards, NULs kept) or null.
@@ -132,44 +130,34 @@ class ObjectReader {
 // `{"hr": H}` or `{"hr": H, "value": V}` instead of a value.
 bool IsStatusForm(const Json& j);
 
-// A value, or the status form of it. `read(json, path)` reads the value.
+// A failure status; `what` names it in the error for a success status.
+HRESULT ReadFailure(const Json& j, const std::string& path, const char* what);
+
+// A value, or the status form of it. `read(json, path)` reads the value. An
+// element of an array takes only {"hr": H}, a failure that makes fetching it fail.
 template <class T, class Read>
-Field<T> ReadField(const Json& j, const std::string& path, Read&& read) {
+Field<T> ReadField(const Json& j, const std::string& path, Read&& read, bool element = false) {
     if (!IsStatusForm(j))
         return Field<T>(read(j, path));
     ObjectReader object(j, path);
     HRESULT status = S_OK;
-    object.Always("hr", [&](const Json& v, const std::string& p) { status = ReadHresult(v, p); });
+    object.Always("hr", [&](const Json& v, const std::string& p) {
+        status = element ? ReadFailure(v, p, "an element fault") : ReadNumber<HRESULT>(v, p);
+    });
     Field<T> field = Field<T>::Failure(status);
     // Checked here rather than when reading "value": a patch may change the
     // status alone.
-    if (FAILED(status) && object.Has("value"))
+    if (!element && FAILED(status) && object.Has("value"))
         Fail(KeyPath(path, "value"),
              "a failing status hands out no value; give a success status (such as "
              "\"0x1\") or leave \"value\" out");
-    object.Optional("value",
-                    [&](const Json& v, const std::string& p) { field.value = read(v, p); });
+    if (!element)
+        object.Optional("value",
+                        [&](const Json& v, const std::string& p) { field.value = read(v, p); });
     object.RejectUnknownKeys();
     return field;
 }
 
-// One element of an array: a value, or {"hr": H} to make fetching it fail.
-template <class T, class Read>
-Field<T> ReadElement(const Json& j, const std::string& path, Read&& read) {
-    if (!IsStatusForm(j))
-        return Field<T>(read(j, path));
-    ObjectReader object(j, path);
-    HRESULT status = S_OK;
-    object.Optional("hr", [&](const Json& v, const std::string& p) {
-        status = ReadHresult(v, p);
-        if (SUCCEEDED(status))
-            Fail(p, "an element fault must be a failure status");
-    });
-    object.RejectUnknownKeys();
-    return Field<T>::Failure(status);
-}
-
-HRESULT ReadBoundFault(const Json& j, const std::string& path);
 void CheckUpperBound(LONG lowerBound, std::size_t count, const std::string& path);
 
 // A list, or {"lbound": N, "items": [...], "lboundHr": H, "uboundHr": H}.
@@ -180,7 +168,7 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
         if (!list.is_array())
             Fail(listPath, std::string("expected a list, found ") + list.type_name());
         for (std::size_t i = 0; i < list.size(); ++i)
-            array.items.push_back(ReadElement<T>(list[i], IndexPath(listPath, i), read));
+            array.items.push_back(ReadField<T>(list[i], IndexPath(listPath, i), read, true));
     };
     if (j.is_array()) {
         readItems(j, path);
@@ -195,10 +183,10 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
     });
     object.Optional("items", readItems);
     object.Optional("lboundHr", [&](const Json& v, const std::string& p) {
-        array.lowerBoundStatus = ReadBoundFault(v, p);
+        array.lowerBoundStatus = ReadFailure(v, p, "a bound fault");
     });
     object.Optional("uboundHr", [&](const Json& v, const std::string& p) {
-        array.upperBoundStatus = ReadBoundFault(v, p);
+        array.upperBoundStatus = ReadFailure(v, p, "a bound fault");
     });
     object.RejectUnknownKeys();
     // Counted in the JSON: a patch that changes only the bound reads no item.

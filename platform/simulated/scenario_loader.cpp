@@ -1,13 +1,11 @@
 // Scenario files: JSON text in, a validated Scenario out. Every section of the
 // file has one reader below; events carry their patch, checked against the
 // state the patches before it leave, and applied when the event fires.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <optional>
-
 #include <system_error>
 
 #include "platform/printable_text.h"
@@ -17,13 +15,7 @@
 namespace paravue::simulated {
 namespace {
 
-using json::Fail;
-using json::Json;
-using json::ObjectReader;
-using json::ReadArray;
-using json::ReadField;
-using json::ReadNumber;
-using json::ReadString;
+using namespace json;
 
 using Path = const std::string&;
 
@@ -57,7 +49,7 @@ T ReadValue(const Json& j, Path path) {
     if constexpr (std::is_same_v<T, String>) {
         return ReadString(j, path);
     } else if constexpr (std::is_same_v<T, VARIANT_BOOL>) {
-        return json::ReadVariantBool(j, path);
+        return ReadVariantBool(j, path);
     } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
         return ReadNumber<T>(j, path);
     } else if constexpr (requires { typename T::Item; }) {
@@ -94,11 +86,11 @@ std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
         Fail(path, std::string("expected a list, found ") + j.type_name());
     std::vector<Adapter> adapters;
     for (std::size_t i = 0; i < j.size(); ++i) {
-        ObjectReader o(j[i], json::IndexPath(path, i));
+        ObjectReader o(j[i], IndexPath(path, i));
         Adapter adapter;
         o.Optional("name", [&](const Json& v, Path p) {
             if (!v.is_null())
-                adapter.name = json::ReadUtf8String(v, p);
+                adapter.name = ReadUtf8String(v, p);
         });
         o.Optional("description", [&](const Json& v, Path p) {
             adapter.description = ReadString(v, p).value_or(std::u16string());
@@ -133,7 +125,7 @@ constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
 };
 
 EventKind ReadEventKind(const Json& j, Path path) {
-    std::string name = json::ReadUtf8String(j, path);
+    std::string name = ReadUtf8String(j, path);
     std::string known;
     for (auto [kind, eventName] : kEventNames) {
         if (eventName == name)
@@ -150,14 +142,14 @@ void CheckPatch(Json& document, const Json& patch, Path path) {
     if (!patch.is_object())
         Fail(path, std::string("a patch is an object, found ") + patch.type_name());
     if (patch.contains("events"))
-        Fail(json::KeyPath(path, "events"), "a patch cannot change the events");
+        Fail(KeyPath(path, "events"), "a patch cannot change the events");
     document.merge_patch(patch);
     try {
-        json::OnlyPatched touched(&patch);
+        OnlyPatched touched(&patch);
         ObjectReader o(document, "");
         ReadState(o);
         o.RejectUnknownKeys();
-    } catch (const json::PathError& e) {
+    } catch (const PathError& e) {
         Fail(path, "the patched scenario is invalid at " + e.path + ": " + e.what);
     }
 }
@@ -170,17 +162,17 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
     std::optional<Json> patched;  // copied at the first patch
     std::vector<Event> events;
     for (std::size_t i = 0; i < j.size(); ++i) {
-        std::string eventPath = json::IndexPath(path, i);
+        std::string eventPath = IndexPath(path, i);
         ObjectReader o(j[i], eventPath);
         Event event;
         if (!o.Has("event"))
             Fail(eventPath, "missing \"event\"");
         o.Optional("event", [&](const Json& v, Path p) { event.kind = ReadEventKind(v, p); });
         o.Optional("afterMs", [&](const Json& v, Path p) {
-            event.afterMs = static_cast<std::uint32_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+            event.afterMs = static_cast<std::uint32_t>(ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
         o.Optional("interface", [&](const Json& v, Path p) {
-            event.interfaceIndex = static_cast<std::size_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+            event.interfaceIndex = static_cast<std::size_t>(ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
         bool patch = false;
         o.Optional("patch", [&](const Json& v, Path p) {
@@ -238,7 +230,7 @@ ScenarioError::ScenarioError(std::string_view message)
 
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName) {
     try {
-        Json document = json::ParseDocument(jsonText);
+        Json document = ParseDocument(jsonText);
         ObjectReader o(document, "");
         Scenario scenario = ReadState(o);
         o.Optional("events", [&](const Json&, Path p) {
@@ -259,7 +251,7 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
         auto [line, column] = LineAndColumn(jsonText, e.byte == 0 ? 0 : e.byte - 1);
         throw ScenarioError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
                             ": " + ParseErrorText(e.what()));
-    } catch (const json::PathError& e) {
+    } catch (const PathError& e) {
         throw ScenarioError(sourceName + ": at " + (e.path.empty() ? "the top level" : e.path) +
                             ": " + e.what);
     } catch (const Json::exception& e) {
@@ -290,35 +282,23 @@ Scenario LoadScenarioFile(const std::string& path) {
         return ScenarioError(
             path + ": cannot read: " + std::error_code(error, std::generic_category()).message());
     };
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rbe"),
+                                                         std::fclose);
+    if (!file)
         throw cannotRead(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    // Read in chunks up to one byte past the bound, so pipes and endless
-    // devices are refused as soon as they pass it.
+    // Read in chunks, so pipes and endless devices are refused as soon as
+    // they pass the bound.
     std::string text;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
-        text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
-    for (;;) {
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
+        text.append(buffer, got);
         if (text.size() > kMaxScenarioBytes)
             throw ScenarioError(path + ": larger than " +
                                 std::to_string(kMaxScenarioBytes / (1024 * 1024)) +
                                 " MiB; not a scenario");
-        std::size_t want = std::min(sizeof buffer, kMaxScenarioBytes + 1 - text.size());
-        ssize_t got = ::read(fd, buffer, want);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw cannotRead(errno);
-        if (got == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(got));
     }
+    if (std::ferror(file.get()))
+        throw cannotRead(errno);
     return ParseScenario(text, path);
 }
 
