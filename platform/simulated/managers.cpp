@@ -89,6 +89,8 @@ class ConnectionManagerObject final
 class ConnectionProfileManagerObject final
     : public ServiceObject<ConnectionProfileManagerObject, IMbnConnectionProfileManager> {
   public:
+    explicit ConnectionProfileManagerObject(const std::shared_ptr<ServiceCore>&) {}
+
     HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
                                   SAFEARRAY** connectionProfiles) override {
         if (connectionProfiles)
@@ -103,30 +105,33 @@ class ConnectionProfileManagerObject final
     }
 };
 
-template <class Object, class Manager, class... Args>
-HRESULT Create(const Field<Manager>& creation, REFIID iid, void** object, Args&&... args) {
-    if (creation.Failed())
-        return creation.status;
-    HRESULT hr = MakeComObject<Object>(std::forward<Args>(args)...)->QueryInterface(iid, object);
-    return FAILED(hr) ? hr : creation.status;
+// A class whose objects are created while the current device state's
+// `creation` field says they can be.
+template <class Object, class Manager>
+ClassRegistration Register(const std::shared_ptr<ServiceCore>& core, const CLSID& clsid,
+                           const char* name, Field<Manager> Scenario::*creation) {
+    return ClassRegistration(clsid, name, [core, creation](REFIID iid, void** object) {
+        std::shared_ptr<const Scenario> state = core->State();
+        const Field<Manager>& created = *state.*creation;
+        if (created.Failed())
+            return created.status;
+        HRESULT hr = MakeComObject<Object>(core)->QueryInterface(iid, object);
+        return FAILED(hr) ? hr : created.status;
+    });
 }
 
 }  // namespace
 
-HRESULT CreateInterfaceManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
-                               void** object) {
-    return Create<InterfaceManagerObject>(core->State()->interfaceManager, iid, object, core);
-}
-
-HRESULT CreateConnectionManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
-                                void** object) {
-    return Create<ConnectionManagerObject>(core->State()->connectionManager, iid, object, core);
-}
-
-HRESULT CreateConnectionProfileManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
-                                       void** object) {
-    return Create<ConnectionProfileManagerObject>(core->State()->connectionProfileManager, iid,
-                                                  object);
+std::vector<ClassRegistration> RegisterManagers(const std::shared_ptr<ServiceCore>& core) {
+    std::vector<ClassRegistration> classes;
+    classes.push_back(Register<InterfaceManagerObject>(
+        core, CLSID_MbnInterfaceManager, "MbnInterfaceManager", &Scenario::interfaceManager));
+    classes.push_back(Register<ConnectionManagerObject>(
+        core, CLSID_MbnConnectionManager, "MbnConnectionManager", &Scenario::connectionManager));
+    classes.push_back(Register<ConnectionProfileManagerObject>(
+        core, CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
+        &Scenario::connectionProfileManager));
+    return classes;
 }
 
 }  // namespace paravue::simulated

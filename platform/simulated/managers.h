@@ -1,18 +1,15 @@
-// The three service classes: each factory creates one manager of the core's
-// service, or fails as the current device state says.
+// The three service classes, each creating one manager of the core's service,
+// or failing as the current device state says, while its registration lives.
 #pragma once
 
 #include <memory>
+#include <vector>
 
-#include "platform/com.h"
+#include "platform/runtime.h"
 #include "platform/simulated/service_core.h"
 
 namespace paravue::simulated {
 
-HRESULT CreateInterfaceManager(const std::shared_ptr<ServiceCore>& core, REFIID iid, void** object);
-HRESULT CreateConnectionManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
-                                void** object);
-HRESULT CreateConnectionProfileManager(const std::shared_ptr<ServiceCore>& core, REFIID iid,
-                                       void** object);
+std::vector<ClassRegistration> RegisterManagers(const std::shared_ptr<ServiceCore>& core);
 
 }  // namespace paravue::simulated

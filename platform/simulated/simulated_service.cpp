@@ -15,9 +15,7 @@
 namespace paravue::simulated {
 
 struct SimulatedService::Registrations {
-    ClassRegistration interfaceManager;
-    ClassRegistration connectionManager;
-    ClassRegistration connectionProfileManager;
+    std::vector<ClassRegistration> managers;
     std::optional<AdapterListerOverride> adapters;
 };
 
@@ -42,22 +40,10 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
     });
 
     registrations_ = std::make_unique<Registrations>();
-    auto core = core_;
-    auto registration = [&](const CLSID& clsid, const char* name, auto create) {
-        return ClassRegistration(clsid, name, [core, create](REFIID iid, void** object) {
-            return create(core, iid, object);
-        });
-    };
-    registrations_->interfaceManager =
-        registration(CLSID_MbnInterfaceManager, "MbnInterfaceManager", CreateInterfaceManager);
-    registrations_->connectionManager =
-        registration(CLSID_MbnConnectionManager, "MbnConnectionManager", CreateConnectionManager);
-    registrations_->connectionProfileManager =
-        registration(CLSID_MbnConnectionProfileManager, "MbnConnectionProfileManager",
-                     CreateConnectionProfileManager);
+    registrations_->managers = RegisterManagers(core_);
     if (listsAdapters) {
         // Follows the current state, so an event's patch can change the adapters too.
-        registrations_->adapters.emplace([core](std::vector<AdapterRecord>& records) {
+        registrations_->adapters.emplace([core = core_](std::vector<AdapterRecord>& records) {
             std::shared_ptr<const Scenario> state = core->State();
             if (state->adapters)
                 for (const Adapter& adapter : *state->adapters)
