@@ -180,10 +180,8 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
                 return;  // changes nothing; the event keeps the state as it is
             patch = true;
             if (!patched) {
-                patched.emplace(Json::object());
-                for (auto it = document.begin(); it != document.end(); ++it)
-                    if (it.key() != "events")
-                        (*patched)[it.key()] = it.value();
+                patched.emplace(document);
+                patched->erase("events");  // null by now: moved out of the document
             }
             CheckPatch(*patched, v, p);
         });
