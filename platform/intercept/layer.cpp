@@ -173,6 +173,8 @@ void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, 
     *self = &slot;
 }
 
+// A listing's outcome as the clients see it, and back: S_OK, E_NOTIMPL for an
+// unavailable listing, or a failure.
 AdapterListing ToListing(HRESULT status) {
     if (status == S_OK)
         return AdapterListing::Listed;
@@ -180,15 +182,9 @@ AdapterListing ToListing(HRESULT status) {
 }
 
 HRESULT FromListing(AdapterListing listing) {
-    switch (listing) {
-        case AdapterListing::Listed:
-            return S_OK;
-        case AdapterListing::Unavailable:
-            return E_NOTIMPL;
-        case AdapterListing::Failed:
-            break;
-    }
-    return E_FAIL;
+    if (listing == AdapterListing::Listed)
+        return S_OK;
+    return listing == AdapterListing::Unavailable ? E_NOTIMPL : E_FAIL;
 }
 
 }  // namespace

@@ -174,12 +174,14 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
     auto outOfRange = [&] {
         Fail(path, "out of range: expected an integer " + RangeText(min, max));
     };
-    if (j.is_number_unsigned()) {
-        auto value = j.get<std::uint64_t>();
-        if (value > static_cast<std::uint64_t>(max))
+    // Compared unsigned first: past INT64_MAX the value would wrap.
+    auto inRange = [&](std::uint64_t value) {
+        if (value > static_cast<std::uint64_t>(max) || static_cast<std::int64_t>(value) < min)
             outOfRange();
         return static_cast<std::int64_t>(value);
-    }
+    };
+    if (j.is_number_unsigned())
+        return inRange(j.get<std::uint64_t>());
     if (j.is_number_integer()) {
         auto value = j.get<std::int64_t>();
         if (value < min || value > max)
@@ -195,11 +197,7 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
         if (!ParseHex(j.get_ref<const std::string&>(), &value))
             Fail(path,
                  "expected an integer or a hex string such as \"0x80000021\", found " + j.dump());
-        if (value > static_cast<std::uint64_t>(max))
-            outOfRange();
-        if (static_cast<std::int64_t>(value) < min)
-            outOfRange();
-        return static_cast<std::int64_t>(value);
+        return inRange(value);
     }
     Fail(path, std::string("expected an integer or a hex string, found ") + j.type_name());
 }
