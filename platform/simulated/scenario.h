@@ -163,6 +163,11 @@ struct ConnectionProfileManager : NoFields {};
 struct ConnectionManager {
     // nullopt: the connection of every interface that has one, in interface order.
     std::optional<Field<Array<Connection>>> connections;
+
+    template <class Self, class Visit>
+    static void Fields(Self& self, Visit&& visit) {
+        visit("connections", self.connections);
+    }
 };
 
 struct Adapter {

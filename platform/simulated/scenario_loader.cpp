@@ -21,7 +21,6 @@ using Path = const std::string&;
 
 template <class T>
 T ReadValue(const Json& j, Path path);
-ConnectionManager ReadConnectionManager(const Json& j, Path path);
 
 template <class T>
 void ReadMember(ObjectReader& object, std::string_view key, T& value) {
@@ -32,6 +31,13 @@ template <class T>
 void ReadMember(ObjectReader& object, std::string_view key, Field<T>& field) {
     object.Optional(key,
                     [&](const Json& j, Path path) { field = ReadField<T>(j, path, ReadValue<T>); });
+}
+
+// A list the object has whether or not the file writes it: a connection
+// manager written without "connections" knows no connection.
+template <class T>
+void ReadMember(ObjectReader& object, std::string_view key, std::optional<Field<T>>& field) {
+    ReadMember(object, key, field.emplace());
 }
 
 // A record or a part: every member its Fields visit, and no other key.
@@ -54,8 +60,6 @@ T ReadValue(const Json& j, Path path) {
         return ReadNumber<T>(j, path);
     } else if constexpr (requires { typename T::Item; }) {
         return ReadArray<typename T::Item>(j, path, ReadValue<typename T::Item>);
-    } else if constexpr (std::is_same_v<T, ConnectionManager>) {
-        return ReadConnectionManager(j, path);
     } else {
         // A profile may be written as its XML alone.
         if constexpr (std::is_same_v<T, Profile>) {
@@ -67,18 +71,6 @@ T ReadValue(const Json& j, Path path) {
         }
         return ReadObject<T>(j, path);
     }
-}
-
-ConnectionManager ReadConnectionManager(const Json& j, Path path) {
-    ConnectionManager m;
-    ObjectReader o(j, path);
-    // Present but without "connections": the manager knows no connection.
-    m.connections.emplace();
-    o.Optional("connections", [&](const Json& v, Path p) {
-        *m.connections = ReadField<Array<Connection>>(v, p, ReadValue<Array<Connection>>);
-    });
-    o.RejectUnknownKeys();
-    return m;
 }
 
 std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
@@ -106,8 +98,6 @@ Scenario ReadState(ObjectReader& o) {
     Scenario s;
     ReadMember(o, "interfaceManager", s.interfaceManager);
     ReadMember(o, "interfaces", s.interfaces);
-    // Omitted: the connections follow the interfaces.
-    s.connectionManager.value.connections.reset();
     ReadMember(o, "connectionManager", s.connectionManager);
     ReadMember(o, "connectionProfileManager", s.connectionProfileManager);
     o.Optional("adapters", [&](const Json& v, Path p) { s.adapters = ReadAdapters(v, p); });

@@ -42,6 +42,13 @@ void PutMember(Json& object, const char* key, const T& value) {
     PutMember(object, key, Field<T>(value));
 }
 
+// A list that is there, written even when empty (see ConnectionManager).
+template <class T>
+void PutMember(Json& object, const char* key, const std::optional<Field<T>>& field) {
+    if (field)
+        object[key] = FieldJson(*field);
+}
+
 // A profile whose XML is a plain value is written as the XML alone.
 template <class T>
 Json ItemJson(const Field<T>& item) {
@@ -90,14 +97,6 @@ Json ValueJson(const T& value) {
         T::Fields(value, [&](const char* key, const auto& member) { PutMember(o, key, member); });
         return o;
     }
-}
-
-template <>
-Json ValueJson(const ConnectionManager& m) {
-    Json o = Json::object();
-    if (m.connections)
-        o["connections"] = FieldJson(*m.connections);
-    return o;
 }
 
 }  // namespace
