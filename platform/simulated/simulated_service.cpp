@@ -14,12 +14,10 @@
 
 namespace paravue::simulated {
 
-struct SimulatedService::Registrations {
+// Withdrawn in reverse order: the layer first, the registrations last.
+struct SimulatedService::Installed {
     std::vector<ClassRegistration> managers;
     std::optional<AdapterListerOverride> adapters;
-};
-
-struct SimulatedService::Interception {
     ArrayFaultClient arrayFaults;
     std::optional<intercept::Layer> layer;
 };
@@ -39,11 +37,11 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
             events->Start();
     });
 
-    registrations_ = std::make_unique<Registrations>();
-    registrations_->managers = RegisterManagers(core_);
+    installed_ = std::make_unique<Installed>();
+    installed_->managers = RegisterManagers(core_);
     if (listsAdapters) {
         // Follows the current state, so an event's patch can change the adapters too.
-        registrations_->adapters.emplace([core = core_](std::vector<AdapterRecord>& records) {
+        installed_->adapters.emplace([core = core_](std::vector<AdapterRecord>& records) {
             std::shared_ptr<const Scenario> state = core->State();
             if (state->adapters)
                 for (const Adapter& adapter : *state->adapters)
@@ -51,10 +49,8 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
             return AdapterListing::Listed;
         });
     }
-    if (arrayFaults) {
-        interception_ = std::make_unique<Interception>();
-        interception_->layer.emplace(std::vector<intercept::Client*>{&interception_->arrayFaults});
-    }
+    if (arrayFaults)
+        installed_->layer.emplace(std::vector<intercept::Client*>{&installed_->arrayFaults});
 }
 
 SimulatedService::~SimulatedService() {
@@ -62,8 +58,7 @@ SimulatedService::~SimulatedService() {
     core_->SetAdviseListener(nullptr);
     core_->InterfaceManagerEvents().DisconnectAll();
     core_->RegistrationEvents().DisconnectAll();
-    interception_.reset();
-    registrations_.reset();
+    installed_.reset();
 }
 
 }  // namespace paravue::simulated

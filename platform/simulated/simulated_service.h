@@ -36,11 +36,9 @@ class SimulatedService {
 
   private:
     std::shared_ptr<ServiceCore> core_;
-    struct Registrations;
-    struct Interception;
-    std::unique_ptr<Registrations> registrations_;
     std::shared_ptr<EventScheduler> events_;  // shared with the subscription gate
-    std::unique_ptr<Interception> interception_;
+    struct Installed;
+    std::unique_ptr<Installed> installed_;
 };
 
 }  // namespace paravue::simulated
