@@ -1,10 +1,8 @@
-// The objects that answer a Mobile Broadband interface and its parts
-// (subscriber information, signal, registration, connection context, radio,
-// connection, profile) from one snapshot of the device state, which each keeps
-// alive. Each getter answers from the scenario field its row in
-// mbn_getters.h names, handing it out the way the service does: out-parameters
-// are cleared first and stay cleared on failure, and every string and array
-// handed out is a fresh one the caller owns.
+// The objects that answer a Mobile Broadband interface and its parts from one
+// snapshot of the device state, which each keeps alive. Each getter hands out
+// the scenario field its row in mbn_getters.h names as the service does:
+// out-parameters are cleared first and stay cleared on failure, and every
+// string and array handed out is a fresh one the caller owns.
 #pragma once
 
 #include <cstddef>

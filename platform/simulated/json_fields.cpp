@@ -28,11 +28,9 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
 }
 
 // Builds the document from the parser's events (nlohmann's own builder with a
-// callback scans the parent container after every object or list, which
-// makes a long list of objects quadratic). On the way it checks what the
-// parser alone lets through: a key written twice in one object, nesting, the
-// items in one list and the values in the file, so that a file's document
-// stops growing at its bounds however the file is shaped.
+// callback rescans the parent after every object or list: quadratic). On the
+// way it checks a key written twice and the bounds, so that a document stops
+// growing at them however the file is shaped.
 class DocumentBuilder {
   public:
     Json Take() { return std::move(root_); }

@@ -66,13 +66,11 @@ VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
 String ReadString(const Json& j, const std::string& path);
 std::string ReadUtf8String(const Json& j, const std::string& path);
 
-// While one lives, the next ObjectReader made reads only what `patch`, an
-// RFC 7386 merge patch already merged into the object it reads, touched: a
-// key the patch does not name holds the value that was checked in the same
-// place before, so it is skipped, and so is everything below it. A patch that
-// turns a value into a failure form or back leaves no untouched key valid
-// (the two forms share no key), so that still fails as an unknown key. The
-// readers see through the same patch all the way down, so checking a patch
+// While one lives, the next ObjectReader made reads only what `patch`, a merge
+// patch already merged into the object it reads, touched: a key it does not
+// name holds a value checked before, so it and all below it are skipped. (A
+// patch that switches a value to or from its failure form leaves no untouched
+// key valid, so that still fails as an unknown key.) Checking a patch thus
 // costs what the patch holds, not what the scenario holds.
 class OnlyPatched {
   public:

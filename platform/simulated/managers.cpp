@@ -1,8 +1,6 @@
-// The three managers. The interface manager lists the interfaces of one
-// snapshot and is the container of the event connection points that all
-// managers of a service share; subscriptions go through a gate that starts the
-// event clock. The connection manager lists every connection the service
-// knows, the connection profile manager the profiles of one interface.
+// The interface manager is the container of the event connection points that
+// all managers of a service share; subscriptions go through a gate that starts
+// the event clock.
 #include "platform/simulated/managers.h"
 
 #include "platform/com_object.h"

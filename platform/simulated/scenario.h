@@ -191,8 +191,8 @@ struct Event {
     std::uint32_t afterMs = 0;  // counted from the first subscription
     EventKind kind = EventKind::InterfaceArrival;
     std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
-    // The file's "patch", a JSON merge patch applied to the device state just
-    // before the event fires (see PatchedStates); null leaves the state as it is.
+    // The file's "patch", a JSON merge patch applied just before the event
+    // fires (see PatchedStates); null leaves the state as it is.
     std::shared_ptr<const JsonValue> patch;
 };
 
@@ -210,9 +210,7 @@ struct Scenario {
 };
 
 // The device states a loaded scenario's events lead to, one event after the
-// other: After applies the event's patch to the document the earlier calls
-// left and reads the result. An event only holds its patch, so a state is
-// built when its event fires, and only then. The loader checked each patch
+// other, each built only when its event fires. The loader checked each patch
 // against the state before it, so a loaded scenario's patches all apply.
 class PatchedStates {
   public:

@@ -1,6 +1,5 @@
-// Scenario files: JSON text in, a validated Scenario out. Every section of the
-// file has one reader below; events carry their patch, checked against the
-// state the patches before it leave, and applied when the event fires.
+// Scenario files: JSON text in, a validated Scenario out, one reader per
+// section of the file.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -164,20 +163,17 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
         o.Optional("interface", [&](const Json& v, Path p) {
             event.interfaceIndex = static_cast<std::size_t>(ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
-        bool patch = false;
         o.Optional("patch", [&](const Json& v, Path p) {
             if (v.is_object() && v.empty())
                 return;  // changes nothing; the event keeps the state as it is
-            patch = true;
             if (!patched) {
                 patched.emplace(document);
                 patched->erase("events");  // null by now: moved out of the document
             }
             CheckPatch(*patched, v, p);
+            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         });
         o.RejectUnknownKeys();
-        if (patch)
-            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         events.push_back(std::move(event));
     }
     return events;
@@ -200,8 +196,7 @@ std::pair<std::size_t, std::size_t> LineAndColumn(std::string_view text, std::si
 }
 
 // nlohmann's message without its prefix and its own position.
-std::string ParseErrorText(const std::string& message) {
-    std::string text = message;
+std::string ParseErrorText(const std::string& text) {
     if (auto column = text.find(", column "); column != std::string::npos) {
         if (auto colon = text.find(": ", column); colon != std::string::npos)
             return text.substr(colon + 2);
