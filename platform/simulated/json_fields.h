@@ -86,15 +86,15 @@ class ObjectReader {
   public:
     ObjectReader(const Json& j, std::string path);
     // Calls `read(value, path)` when `key` is present (and, under a patch,
-    // touched by it).
+    // touched by it, unless `always`).
     template <class Read>
-    void Optional(std::string_view key, Read&& read) {
+    void Optional(std::string_view key, Read&& read, bool always = false) {
         known_.push_back(key);
         auto it = j_.find(key);
         if (it == j_.end())
             return;
         const Json* below = nullptr;
-        if (patch_) {
+        if (patch_ && !always) {
             auto touched = patch_->find(key);
             if (touched == patch_->end())
                 return;
@@ -108,11 +108,7 @@ class ObjectReader {
     // that the checks of its neighbours depend on.
     template <class Read>
     void Always(std::string_view key, Read&& read) {
-        known_.push_back(key);
-        if (auto it = j_.find(key); it != j_.end()) {
-            OnlyPatched scope(nullptr);
-            read(*it, KeyPath(path_, key));
-        }
+        Optional(key, read, true);
     }
     bool Has(std::string_view key) const { return j_.contains(key); }
     // Fails on the first key that no Optional asked for.

@@ -1,7 +1,7 @@
 // The interface manager is the container of the event connection points that
 // all managers of a service share; subscriptions go through a gate that starts
 // the event clock.
-#include "platform/simulated/managers.h"
+#include "platform/simulated/service_core.h"
 
 #include "platform/com_object.h"
 #include "platform/connection_point.h"

@@ -1,6 +1,7 @@
 #include "platform/simulated/service_core.h"
 
 #include "platform/mbn.h"
+#include "platform/simulated/event_scheduler.h"
 
 namespace paravue::simulated {
 
@@ -27,19 +28,19 @@ ConnectionPoint* ServiceCore::PointFor(const IID& iid) const {
     return nullptr;
 }
 
-void ServiceCore::SetAdviseListener(std::function<void()> listener) {
+void ServiceCore::SetEvents(std::weak_ptr<EventScheduler> events) {
     std::lock_guard lock(mutex_);
-    adviseListener_ = std::move(listener);
+    events_ = std::move(events);
 }
 
-void ServiceCore::Advised() {
-    std::function<void()> listener;
+void ServiceCore::Advised() const {
+    std::shared_ptr<EventScheduler> events;
     {
         std::lock_guard lock(mutex_);
-        listener = adviseListener_;
+        events = events_.lock();
     }
-    if (listener)
-        listener();
+    if (events)
+        events->Start();
 }
 
 }  // namespace paravue::simulated

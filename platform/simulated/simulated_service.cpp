@@ -1,15 +1,12 @@
 #include "platform/simulated/simulated_service.h"
 
 #include <optional>
-#include <stdexcept>
 
 #include "platform/adapters.h"
 #include "platform/intercept/layer.h"
-#include "platform/mbn.h"
 #include "platform/runtime.h"
 #include "platform/simulated/event_scheduler.h"
 #include "platform/simulated/failing_arrays.h"
-#include "platform/simulated/managers.h"
 #include "platform/simulated/service_core.h"
 
 namespace paravue::simulated {
@@ -32,10 +29,7 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
     events_ =
         EventScheduler::Launch(core_, std::move(events), std::move(document), std::move(clock));
-    core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
-        if (auto events = weak.lock())
-            events->Start();
-    });
+    core_->SetEvents(events_);
 
     installed_ = std::make_unique<Installed>();
     installed_->managers = RegisterManagers(core_);
@@ -55,7 +49,7 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
 SimulatedService::~SimulatedService() {
     events_->Stop();
-    core_->SetAdviseListener(nullptr);
+    core_->SetEvents({});
     core_->InterfaceManagerEvents().DisconnectAll();
     core_->RegistrationEvents().DisconnectAll();
     installed_.reset();
