@@ -234,10 +234,6 @@ void ObjectReader::RejectUnknownKeys() const {
             Fail(KeyPath(path_, it.key()), "unknown key");
 }
 
-bool IsStatusForm(const Json& j) {
-    return j.is_object() && j.contains("hr");
-}
-
 HRESULT ReadFailure(const Json& j, const std::string& path, const char* what) {
     auto status = ReadNumber<HRESULT>(j, path);
     if (SUCCEEDED(status))

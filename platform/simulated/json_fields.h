@@ -85,8 +85,9 @@ class OnlyPatched {
 class ObjectReader {
   public:
     ObjectReader(const Json& j, std::string path);
-    // Calls `read(value, path)` when `key` is present (and, under a patch,
-    // touched by it, unless `always`).
+    // Calls `read(value, path)` when `key` is present and, under a patch,
+    // touched by it; Always reads it touched or not, for a small value that
+    // the checks of its neighbours depend on.
     template <class Read>
     void Optional(std::string_view key, Read&& read, bool always = false) {
         known_.push_back(key);
@@ -104,8 +105,6 @@ class ObjectReader {
         OnlyPatched scope(below);
         read(*it, KeyPath(path_, key));
     }
-    // Calls `read` when `key` is present, touched or not: for a small value
-    // that the checks of its neighbours depend on.
     template <class Read>
     void Always(std::string_view key, Read&& read) {
         Optional(key, read, true);
@@ -121,17 +120,15 @@ class ObjectReader {
     std::vector<std::string_view> known_;
 };
 
-// `{"hr": H}` or `{"hr": H, "value": V}` instead of a value.
-bool IsStatusForm(const Json& j);
-
 // A failure status; `what` names it in the error for a success status.
 HRESULT ReadFailure(const Json& j, const std::string& path, const char* what);
 
-// A value, or the status form of it. `read(json, path)` reads the value. An
-// element of an array takes only {"hr": H}, a failure that makes fetching it fail.
+// A value, or its status form {"hr": H} or {"hr": H, "value": V}; `read(json,
+// path)` reads the value. An array's element takes only {"hr": H}, a failure
+// that makes fetching it fail.
 template <class T, class Read>
 Field<T> ReadField(const Json& j, const std::string& path, Read&& read, bool element = false) {
-    if (!IsStatusForm(j))
+    if (!j.is_object() || !j.contains("hr"))
         return Field<T>(read(j, path));
     ObjectReader object(j, path);
     HRESULT status = S_OK;
