@@ -7,7 +7,7 @@
 #include "platform/capture/recorder.h"
 #include "platform/capture/redaction.h"
 #include "platform/intercept/layer.h"
-#include "platform/simulated/scenario_writer.h"
+#include "platform/simulated/scenario.h"
 
 namespace paravue::capture {
 

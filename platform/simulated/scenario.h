@@ -231,4 +231,10 @@ class PatchedStates {
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
 Scenario LoadScenarioFile(const std::string& path);
 
+// The scenario as UTF-8 JSON text in the file format ParseScenario reads,
+// ending in a newline: fields that hold their zero value with S_OK are left
+// out, failures and other success codes take the status forms, and arrays keep
+// their lower bound, items and bound failures. Events are not written.
+std::string WriteScenario(const Scenario& scenario);
+
 }  // namespace paravue::simulated

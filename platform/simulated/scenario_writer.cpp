@@ -1,4 +1,4 @@
-#include "platform/simulated/scenario_writer.h"
+#include "platform/simulated/scenario.h"
 
 #include <cstdio>
 
