@@ -154,8 +154,8 @@ class Wrapped<IMbnConnectionProfileManager> final
         // The service gets its own object back, and the clients learn which one it was.
         auto* wrapped = dynamic_cast<Wrapped<IMbnInterface>*>(mbnInterface);
         IMbnInterface* inner = wrapped ? wrapped->Inner() : mbnInterface;
-        Call call{Op::GetConnectionProfiles, id_, 0, Op::GetConnectionProfiles};
-        call.argument = wrapped ? wrapped->Id() : 0;
+        Call call{Op::GetConnectionProfiles, id_, 0,
+                  Op::GetConnectionProfiles, 0,   wrapped ? wrapped->Id() : 0};
         return Array(call, &Wrap<IMbnConnectionProfile>, connectionProfiles,
                      [&] { return inner_->GetConnectionProfiles(inner, connectionProfiles); });
     }

@@ -10,27 +10,12 @@ ServiceCore::ServiceCore(std::shared_ptr<const Scenario> state)
       managerEvents_(MakeComObject<ConnectionPoint>(IID_IMbnInterfaceManagerEvents)),
       registrationEvents_(MakeComObject<ConnectionPoint>(IID_IMbnRegistrationEvents)) {}
 
-std::shared_ptr<const Scenario> ServiceCore::State() const {
-    std::lock_guard lock(mutex_);
-    return state_;
-}
-
-void ServiceCore::SetState(std::shared_ptr<const Scenario> state) {
-    std::lock_guard lock(mutex_);
-    state_ = std::move(state);
-}
-
 ConnectionPoint* ServiceCore::PointFor(const IID& iid) const {
     if (iid == IID_IMbnInterfaceManagerEvents)
         return managerEvents_.Get();
     if (iid == IID_IMbnRegistrationEvents)
         return registrationEvents_.Get();
     return nullptr;
-}
-
-void ServiceCore::SetEvents(std::weak_ptr<EventScheduler> events) {
-    std::lock_guard lock(mutex_);
-    events_ = std::move(events);
 }
 
 void ServiceCore::Advised() const {

@@ -20,8 +20,14 @@ class ServiceCore final {
     explicit ServiceCore(std::shared_ptr<const Scenario> state);
 
     // The device state objects take their snapshot from.
-    std::shared_ptr<const Scenario> State() const;
-    void SetState(std::shared_ptr<const Scenario> state);
+    std::shared_ptr<const Scenario> State() const {
+        std::lock_guard lock(mutex_);
+        return state_;
+    }
+    void SetState(std::shared_ptr<const Scenario> state) {
+        std::lock_guard lock(mutex_);
+        state_ = std::move(state);
+    }
 
     // Shared by every interface manager of this service; null for other IIDs.
     ConnectionPoint* PointFor(const IID& iid) const;
@@ -29,7 +35,10 @@ class ServiceCore final {
     ConnectionPoint& RegistrationEvents() const { return *registrationEvents_.Get(); }
 
     // Called after every successful Advise: the first one starts `events`.
-    void SetEvents(std::weak_ptr<EventScheduler> events);
+    void SetEvents(std::weak_ptr<EventScheduler> events) {
+        std::lock_guard lock(mutex_);
+        events_ = std::move(events);
+    }
     void Advised() const;
 
   private:
