@@ -69,14 +69,6 @@ PARAVUE_MBN_PARTS(PARAVUE_ANSWERS)
 
 }  // namespace
 
-HRESULT CopyOut(const String& text, BSTR* out) {
-    *out = nullptr;
-    if (!text)
-        return S_OK;
-    *out = AllocBstr(*text);
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
 #define PARAVUE_MAKE_OBJECT(Part, Interface, GETTERS)                                            \
     ComPtr<Interface> MakeObject(std::shared_ptr<const Part> part) {                             \
         return ComPtr<Interface>::Adopt(MakeComObject<Answers<Part>>(std::move(part)).Detach()); \

@@ -21,34 +21,34 @@
 
 namespace paravue::simulated {
 
-// A fresh BSTR, null for a null String; E_OUTOFMEMORY when allocation fails.
-HRESULT CopyOut(const String& text, BSTR* out);
-
-// A fresh record; on failure the record is left zeroed.
+// A value as the service hands it out: a fresh BSTR (null for a null String),
+// a record with fresh strings, or the value itself. E_OUTOFMEMORY when memory
+// runs out, and then the out-parameter is left empty.
 template <class T>
-requires(!std::is_same_v<OutOf<T>, T> && !std::is_same_v<T, String>) HRESULT
-    CopyOut(const T& value, OutOf<T>* out) {
-    *out = {};
-    HRESULT status = S_OK;
-    T::Pairs(*out, value, [&](auto& member, const auto& from) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(member)>, BSTR>) {
-            if (SUCCEEDED(status))
-                status = CopyOut(from, &member);
-        } else {
-            member = from;
-        }
-    });
-    if (FAILED(status)) {
-        ClearRecord(*out);
+HRESULT CopyOut(const T& value, OutOf<T>* out) {
+    if constexpr (std::is_same_v<T, String>) {
+        *out = value ? AllocBstr(*value) : nullptr;
+        return value && !*out ? E_OUTOFMEMORY : S_OK;
+    } else if constexpr (std::is_same_v<OutOf<T>, T>) {
+        *out = value;
+        return S_OK;
+    } else {
         *out = {};
+        HRESULT status = S_OK;
+        T::Pairs(*out, value, [&](auto& member, const auto& from) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(member)>, BSTR>) {
+                if (SUCCEEDED(status))
+                    status = CopyOut(from, &member);
+            } else {
+                member = from;
+            }
+        });
+        if (FAILED(status)) {
+            ClearRecord(*out);
+            *out = {};
+        }
+        return status;
     }
-    return status;
-}
-
-template <class T>
-HRESULT CopyOut(const T& value, T* out) {
-    *out = value;
-    return S_OK;
 }
 
 // The common shape of a getter: clear the out-parameter, then fail, or hand
