@@ -51,7 +51,6 @@ class ServiceCore final {
 
 // The three service classes, each creating one manager of the core's service
 // (or failing as the current device state says) while its registration lives.
-// Defined in managers.cpp.
 std::vector<ClassRegistration> RegisterManagers(const std::shared_ptr<ServiceCore>& core);
 
 }  // namespace paravue::simulated
