@@ -10,9 +10,9 @@ class Answers;
 
 #define PARAVUE_ANSWER(kind, Interface, Name, Out, Type, field, text) \
     PARAVUE_ANSWER_##kind(Name, Out, field)
-#define PARAVUE_ANSWER_VALUE(Name, Out, field) \
-    HRESULT Name(Out* out) override {          \
-        return HandOut(part_->field, out);     \
+#define PARAVUE_ANSWER_VALUE(Name, Out, field)                                                     \
+    HRESULT Name(Out* out) override {                                                              \
+        return Answer(part_->field, out, [](auto& value, Out* to) { return CopyOut(value, to); }); \
     }
 #define PARAVUE_ANSWER_ARRAY(Name, Out, field)  \
     HRESULT Name(SAFEARRAY** out) override {    \

@@ -65,11 +65,6 @@ HRESULT Answer(const Field<T>& field, Out* out, Copy&& copy) {
     return field.status;
 }
 
-template <class T, class Out>
-HRESULT HandOut(const Field<T>& field, Out* out) {
-    return Answer(field, out, [](const T& value, Out* to) { return CopyOut(value, to); });
-}
-
 // A getter returning an array: a fresh SAFEARRAY of the items, its bound and
 // element faults noted. `put(array, index, item)` stores one item.
 template <class T, class Put>

@@ -215,7 +215,6 @@ struct Scenario {
 class PatchedStates {
   public:
     explicit PatchedStates(std::shared_ptr<const JsonValue> document);
-    ~PatchedStates();
     PatchedStates(const PatchedStates&) = delete;
     PatchedStates& operator=(const PatchedStates&) = delete;
 
@@ -224,7 +223,7 @@ class PatchedStates {
 
   private:
     std::shared_ptr<const JsonValue> base_;  // until the first patch
-    std::unique_ptr<JsonValue> patched_;     // base_ copied at the first patch
+    std::shared_ptr<JsonValue> patched_;     // base_ copied at the first patch
 };
 
 // Throws ScenarioError; `sourceName` starts every message (usually the path).

@@ -103,7 +103,6 @@ Scenario ReadState(ObjectReader& o) {
     return s;
 }
 
-// Every event and the name a scenario file gives it.
 constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
     {EventKind::InterfaceArrival, "OnInterfaceArrival"},
     {EventKind::InterfaceRemoval, "OnInterfaceRemoval"},
@@ -246,13 +245,11 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
 PatchedStates::PatchedStates(std::shared_ptr<const JsonValue> document)
     : base_(std::move(document)) {}
 
-PatchedStates::~PatchedStates() = default;
-
 std::shared_ptr<const Scenario> PatchedStates::After(const Event& event) {
     if (!event.patch || (!patched_ && !base_))
         return nullptr;
     if (!patched_) {
-        patched_ = std::make_unique<JsonValue>(*base_);
+        patched_ = std::make_shared<JsonValue>(*base_);
         base_.reset();  // not needed any more; gone unless a copy of the scenario holds it
     }
     patched_->json.merge_patch(event.patch->json);

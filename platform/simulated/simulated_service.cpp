@@ -49,7 +49,6 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
 SimulatedService::~SimulatedService() {
     events_->Stop();
-    core_->SetEvents({});
     core_->InterfaceManagerEvents().DisconnectAll();
     core_->RegistrationEvents().DisconnectAll();
     installed_.reset();
