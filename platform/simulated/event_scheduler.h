@@ -44,8 +44,6 @@ class EventScheduler {
     EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
                    std::shared_ptr<const JsonValue> document, std::shared_ptr<EventClock> clock);
     ~EventScheduler();
-    EventScheduler(const EventScheduler&) = delete;
-    EventScheduler& operator=(const EventScheduler&) = delete;
 
     // Starts the clock; later calls change nothing.
     void Start();

@@ -115,7 +115,6 @@ class DocumentBuilder {
         return true;
     }
 
-    // The path of the value the parser is at.
     std::string Here() const { return PathTo(frames_.size()); }
     // The path of the value the first `depth` frames lead to.
     std::string PathTo(std::size_t depth) const {

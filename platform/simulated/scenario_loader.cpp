@@ -78,7 +78,7 @@ std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
     std::vector<Adapter> adapters;
     for (std::size_t i = 0; i < j.size(); ++i) {
         ObjectReader o(j[i], IndexPath(path, i));
-        Adapter adapter;
+        Adapter& adapter = adapters.emplace_back();
         o.Optional("name", [&](const Json& v, Path p) {
             if (!v.is_null())
                 adapter.name = ReadUtf8String(v, p);
@@ -87,7 +87,6 @@ std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
             adapter.description = ReadString(v, p).value_or(std::u16string());
         });
         o.RejectUnknownKeys();
-        adapters.push_back(std::move(adapter));
     }
     return adapters;
 }
@@ -152,7 +151,7 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
     for (std::size_t i = 0; i < j.size(); ++i) {
         std::string eventPath = IndexPath(path, i);
         ObjectReader o(j[i], eventPath);
-        Event event;
+        Event& event = events.emplace_back();
         if (!o.Has("event"))
             Fail(eventPath, "missing \"event\"");
         o.Optional("event", [&](const Json& v, Path p) { event.kind = ReadEventKind(v, p); });
@@ -173,7 +172,6 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
             event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         });
         o.RejectUnknownKeys();
-        events.push_back(std::move(event));
     }
     return events;
 }
