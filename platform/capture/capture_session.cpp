@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/simulated/scenario_writer.h"
+#include "platform/simulated/scenario.h"
 
 namespace paravue::capture {
 namespace {

@@ -1,6 +1,14 @@
 #include "platform/intercept/call.h"
 
 namespace paravue::intercept {
+namespace {
+
+// The kinds of row (mbn_getters.h) whose getter hands out an array.
+constexpr bool HandsOutList(std::string_view kind) {
+    return kind == "ARRAY" || kind == "LISTED";
+}
+
+}  // namespace
 
 std::string CallName(const Call& call) {
     auto onArray = [&](const char* function) {
@@ -20,15 +28,10 @@ std::string CallName(const Call& call) {
             return onArray("SafeArrayGetUBound");
         case Op::ArrayElement:
             return onArray("SafeArrayGetElement");
-#define PARAVUE_CALL_NAME(kind, Interface, Name, Out, ...) \
-    case Op::Name:                                         \
-        return PARAVUE_CALL_NAME_##kind(Interface, Name, Out);
-#define PARAVUE_CALL_NAME_VALUE(Interface, Name, Out) #Interface "::" #Name
-#define PARAVUE_CALL_NAME_ARRAY PARAVUE_CALL_NAME_VALUE
-#define PARAVUE_CALL_NAME_PART PARAVUE_CALL_NAME_VALUE
-#define PARAVUE_CALL_NAME_STATE PARAVUE_CALL_NAME_VALUE
-#define PARAVUE_CALL_NAME_LISTED PARAVUE_CALL_NAME_VALUE
-#define PARAVUE_CALL_NAME_QUERY(Interface, Name, Out) #Interface "::QueryInterface(" #Out ")"
+#define PARAVUE_CALL_NAME(kind, Interface, Name, Out, ...)                                  \
+    case Op::Name:                                                                          \
+        return std::string_view(#kind) == "QUERY" ? #Interface "::QueryInterface(" #Out ")" \
+                                                  : #Interface "::" #Name;
             PARAVUE_MANAGER_LISTS(PARAVUE_CALL_NAME)
             PARAVUE_MBN_GETTERS(PARAVUE_CALL_NAME)
         case Op::ListAdapters:
@@ -40,15 +43,8 @@ std::string CallName(const Call& call) {
 std::string_view ArrayName(Op getter) {
     switch (getter) {
 #define PARAVUE_ARRAY_NAME(kind, Interface, Name, Out, Type, field, text) \
-    PARAVUE_ARRAY_NAME_##kind(Name, field)
-#define PARAVUE_ARRAY_NAME_ARRAY(Name, field) \
-    case Op::Name:                            \
-        return #field;
-#define PARAVUE_ARRAY_NAME_LISTED PARAVUE_ARRAY_NAME_ARRAY
-#define PARAVUE_ARRAY_NAME_VALUE(Name, field)
-#define PARAVUE_ARRAY_NAME_PART(Name, field)
-#define PARAVUE_ARRAY_NAME_QUERY(Name, field)
-#define PARAVUE_ARRAY_NAME_STATE(Name, field)
+    case Op::Name:                                                        \
+        return HandsOutList(#kind) ? #field : "";
         PARAVUE_MANAGER_LISTS(PARAVUE_ARRAY_NAME)
         PARAVUE_MBN_GETTERS(PARAVUE_ARRAY_NAME)
         default:

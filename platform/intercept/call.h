@@ -50,12 +50,9 @@ struct Call {
 // "IMbnInterface::GetReadyState", "SafeArrayGetLBound(interfaces)",
 // "CoCreateInstance(MbnInterfaceManager)".
 std::string CallName(const Call& call);
-// What the array a getter hands out lists ("telephoneNumbers"); "" for others.
+// What the array a getter hands out lists ("telephoneNumbers"); "" for the
+// operations that hand out no array.
 std::string_view ArrayName(Op getter);
-// Whether the operation is a getter handing out an array.
-inline bool HandsOutArray(Op op) {
-    return !ArrayName(op).empty();
-}
 
 // A client of the layer. Both hooks run on the calling thread, one call at a
 // time per run; a client that keeps state across threads locks it itself.

@@ -3,18 +3,14 @@
 #include <optional>
 
 #include "platform/intercept/layer_core.h"
-#include "platform/intercept/wrappers.h"
 #include "platform/runtime.h"
 #include "platform/safearray.h"
 
 namespace paravue::intercept {
 
 HRESULT LayerCore::Before(const Call& call) {
-    {
-        std::lock_guard lock(mutex_);
-        if (detached_)
-            return S_OK;
-    }
+    if (Detached())
+        return S_OK;
     for (Client* client : clients_)
         if (HRESULT hr = client->BeforeCall(call); FAILED(hr))
             return hr;
@@ -22,13 +18,15 @@ HRESULT LayerCore::Before(const Call& call) {
 }
 
 void LayerCore::After(const Call& call, HRESULT status, void* out) {
-    {
-        std::lock_guard lock(mutex_);
-        if (detached_)
-            return;
-    }
+    if (Detached())
+        return;
     for (Client* client : clients_)
         client->AfterCall(call, status, out);
+}
+
+bool LayerCore::Detached() const {
+    std::lock_guard lock(mutex_);
+    return detached_;
 }
 
 void LayerCore::Detach() {
@@ -37,7 +35,7 @@ void LayerCore::Detach() {
     arrays_.clear();
 }
 
-std::uint64_t LayerCore::AddArray(SAFEARRAY* array, Op getter, ObjectKind element) {
+std::uint64_t LayerCore::AddArray(SAFEARRAY* array, Op getter, WrapFn element) {
     std::uint64_t id = NewId();
     std::lock_guard lock(mutex_);
     if (!detached_)
@@ -81,18 +79,12 @@ class Route final : public ArrayRoute {
     Route& operator=(const Route&) = delete;
 
     HRESULT LowerBound(SAFEARRAY* array, LONG* lowerBound) override {
-        return Bound(Op::ArrayLowerBound, array, lowerBound, [&] {
-            ArrayRoute* below = ArrayRouteBelow(this);
-            return below ? below->LowerBound(array, lowerBound)
-                         : SafeArrayGetLBound(array, 1, lowerBound);
-        });
+        return Bound(Op::ArrayLowerBound, &ArrayRoute::LowerBound, SafeArrayGetLBound, array,
+                     lowerBound);
     }
     HRESULT UpperBound(SAFEARRAY* array, LONG* upperBound) override {
-        return Bound(Op::ArrayUpperBound, array, upperBound, [&] {
-            ArrayRoute* below = ArrayRouteBelow(this);
-            return below ? below->UpperBound(array, upperBound)
-                         : SafeArrayGetUBound(array, 1, upperBound);
-        });
+        return Bound(Op::ArrayUpperBound, &ArrayRoute::UpperBound, SafeArrayGetUBound, array,
+                     upperBound);
     }
     HRESULT Element(SAFEARRAY* array, LONG index, void* element) override {
         auto fetch = [&] {
@@ -108,10 +100,10 @@ class Route final : public ArrayRoute {
             *core_, call, element,
             [&] {
                 HRESULT hr = fetch();
-                if (SUCCEEDED(hr) && info->element != ObjectKind::Value) {
+                if (SUCCEEDED(hr) && info->element) {
                     auto** slot = static_cast<IUnknown**>(element);
                     if (*slot)
-                        *slot = WrapObject(core_, info->element, *slot, &call.produced);
+                        *slot = info->element(core_, *slot, &call.produced);
                 }
                 return hr;
             },
@@ -124,13 +116,18 @@ class Route final : public ArrayRoute {
     }
 
   private:
-    template <class Fetch>
-    HRESULT Bound(Op op, SAFEARRAY* array, LONG* bound, Fetch&& fetch) {
+    // A bound query on one of the layer's arrays passes the clients; the
+    // others go on to the route below, or the plain call.
+    HRESULT Bound(Op op, HRESULT (ArrayRoute::*onRoute)(SAFEARRAY*, LONG*),
+                  HRESULT (*plain)(SAFEARRAY*, UINT, LONG*), SAFEARRAY* array, LONG* bound) {
+        auto fetch = [&] {
+            ArrayRoute* below = ArrayRouteBelow(this);
+            return below ? (below->*onRoute)(array, bound) : plain(array, 1, bound);
+        };
         std::optional<ArrayInfo> info = core_->FindArray(array);
         if (!info)
             return fetch();
-        Call call{op, info->id, 0, info->getter};
-        return Through(*core_, call, bound, fetch, [] {});
+        return Through(*core_, Call{op, info->id, 0, info->getter}, bound, fetch, [] {});
     }
 
     static void ClearElement(SafeArrayKind kind, void* element) {
@@ -157,28 +154,27 @@ class Route final : public ArrayRoute {
 // registered below it (whichever that is at the time) and wraps what it made.
 template <class Manager>
 void WrapClass(ClassRegistration& slot, const std::shared_ptr<LayerCore>& core, const CLSID& clsid,
-               Op op, ObjectKind kind) {
+               Op op) {
     // The registration can only be asked for what lies below it once it exists.
     auto self = std::make_shared<const ClassRegistration*>(nullptr);
-    slot = ClassRegistration(clsid, [core, self, clsid, op, kind](REFIID iid, void** object) {
+    slot = ClassRegistration(clsid, [core, self, clsid, op](REFIID iid, void** object) {
         Call call{op};
-        return Through(
-            *core, call, object,
-            [&] {
-                ClassFactory inner = ClassFactoryBelow(**self, clsid);
-                if (!inner)
-                    return REGDB_E_CLASSNOTREG;
-                HRESULT hr = inner(iid, object);
-                if (SUCCEEDED(hr) && *object && iid == Manager::kIid)
-                    *object = static_cast<Manager*>(
-                        WrapObject(core, kind, static_cast<Manager*>(*object), &call.produced));
-                return hr;
-            },
-            [&] { *object = nullptr; });
+        return Through(*core, call, object, [&] {
+            ClassFactory inner = ClassFactoryBelow(**self, clsid);
+            if (!inner)
+                return REGDB_E_CLASSNOTREG;
+            HRESULT hr = inner(iid, object);
+            if (SUCCEEDED(hr) && *object && iid == Manager::kIid)
+                *object = static_cast<Manager*>(
+                    Wrap<Manager>(core, static_cast<Manager*>(*object), &call.produced));
+            return hr;
+        });
     });
     *self = &slot;
 }
 
+// A listing's outcome as the clients see it, and back: S_OK, E_NOTIMPL for an
+// unavailable listing, or a failure.
 AdapterListing ToListing(HRESULT status) {
     if (status == S_OK)
         return AdapterListing::Listed;
@@ -186,15 +182,9 @@ AdapterListing ToListing(HRESULT status) {
 }
 
 HRESULT FromListing(AdapterListing listing) {
-    switch (listing) {
-        case AdapterListing::Listed:
-            return S_OK;
-        case AdapterListing::Unavailable:
-            return E_NOTIMPL;
-        case AdapterListing::Failed:
-            break;
-    }
-    return E_FAIL;
+    if (listing == AdapterListing::Listed)
+        return S_OK;
+    return listing == AdapterListing::Unavailable ? E_NOTIMPL : E_FAIL;
 }
 
 }  // namespace
@@ -211,26 +201,19 @@ Layer::Layer(std::vector<Client*> clients)
     : core_(std::make_shared<LayerCore>(std::move(clients))),
       installation_(std::make_unique<Installation>()) {
     WrapClass<IMbnInterfaceManager>(installation_->interfaceManager, core_,
-                                    CLSID_MbnInterfaceManager, Op::CreateInterfaceManager,
-                                    ObjectKind::InterfaceManager);
+                                    CLSID_MbnInterfaceManager, Op::CreateInterfaceManager);
     WrapClass<IMbnConnectionManager>(installation_->connectionManager, core_,
-                                     CLSID_MbnConnectionManager, Op::CreateConnectionManager,
-                                     ObjectKind::ConnectionManager);
-    WrapClass<IMbnConnectionProfileManager>(
-        installation_->profileManager, core_, CLSID_MbnConnectionProfileManager,
-        Op::CreateConnectionProfileManager, ObjectKind::ProfileManager);
+                                     CLSID_MbnConnectionManager, Op::CreateConnectionManager);
+    WrapClass<IMbnConnectionProfileManager>(installation_->profileManager, core_,
+                                            CLSID_MbnConnectionProfileManager,
+                                            Op::CreateConnectionProfileManager);
     // The listing below is the one this override replaces; an override can
     // only call it once it exists, hence the indirection.
     auto self = std::make_shared<const AdapterListerOverride*>(nullptr);
     installation_->adapters.emplace([core = core_, self](std::vector<AdapterRecord>& records) {
-        Call call{Op::ListAdapters};
-        HRESULT hr = core->Before(call);
-        if (SUCCEEDED(hr))
-            hr = FromListing((*self)->ListBelow(records));
-        else
-            records.clear();
-        core->After(call, hr, &records);
-        return ToListing(hr);
+        return ToListing(Through(
+            *core, Call{Op::ListAdapters}, &records,
+            [&] { return FromListing((*self)->ListBelow(records)); }, [&] { records.clear(); }));
     });
     *self = &*installation_->adapters;
     installation_->route.emplace(core_);

@@ -4,31 +4,28 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "platform/intercept/call.h"
 
 namespace paravue::intercept {
 
-// What an object handed out is, so that it can be wrapped; a listed element
-// is a Value or one of the first three.
-enum class ObjectKind {
-    Value,
-    Interface,
-    Connection,
-    Profile,
-    InterfaceManager,
-    ConnectionManager,
-    ProfileManager
-};
+class LayerCore;
+
+// Wraps a service object (taking over its reference) and hands the wrapper
+// out as the same interface; `id` receives the wrapper's id.
+using WrapFn = IUnknown* (*)(const std::shared_ptr<LayerCore>& core, IUnknown* inner,
+                             std::uint64_t* id);
+template <class Interface>
+IUnknown* Wrap(const std::shared_ptr<LayerCore>& core, IUnknown* inner, std::uint64_t* id);
 
 struct ArrayInfo {
     std::uint64_t id = 0;
-    Op getter;  // the getter that handed it out
-    ObjectKind element = ObjectKind::Value;
+    Op getter;                 // the getter that handed it out
+    WrapFn element = nullptr;  // null: the elements are values
 };
 
 class LayerCore {
@@ -43,11 +40,13 @@ class LayerCore {
     void Detach();
 
     // Registers an array handed out through the layer; returns its id.
-    std::uint64_t AddArray(SAFEARRAY* array, Op getter, ObjectKind element);
+    std::uint64_t AddArray(SAFEARRAY* array, Op getter, WrapFn element);
     std::optional<ArrayInfo> FindArray(SAFEARRAY* array) const;
     void ForgetArray(SAFEARRAY* array);  // tells the clients
 
   private:
+    bool Detached() const;
+
     mutable std::mutex mutex_;
     const std::vector<Client*> clients_;
     bool detached_ = false;
@@ -68,6 +67,15 @@ HRESULT Through(LayerCore& core, const Call& call, void* out, Invoke&& invoke, C
     }
     core.After(call, hr, out);
     return hr;
+}
+
+// The same, for an out-parameter a failure leaves zeroed.
+template <class T, class Invoke>
+HRESULT Through(LayerCore& core, const Call& call, T* out, Invoke&& invoke) {
+    return Through(core, call, out, invoke, [out] {
+        if (out)
+            *out = T{};
+    });
 }
 
 }  // namespace paravue::intercept

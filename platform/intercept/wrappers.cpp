@@ -1,8 +1,11 @@
-#include "platform/intercept/wrappers.h"
-
+// The layer's wrapper objects: one per Mobile Broadband interface a report
+// run touches. Each forwards to the object it wraps and shows the call to the
+// layer; objects it hands out are wrapped in turn.
+#include <type_traits>
 #include <utility>
 
 #include "platform/com_object.h"
+#include "platform/intercept/layer_core.h"
 
 namespace paravue::intercept {
 namespace {
@@ -35,65 +38,36 @@ class Wrapper : public ServiceObject<Derived, Interface> {
     // A getter of a plain value, string or record.
     template <class T, class Method>
     HRESULT Value(Op op, Method method, T* out) {
-        Call call{op, id_};
-        return Through(
-            *core_, call, out, [&] { return (inner_.Get()->*method)(out); },
-            [&] {
-                if (out)
-                    *out = T{};
-            });
+        return Through(*core_, Call{op, id_}, out, [&] { return (inner_.Get()->*method)(out); });
     }
 
     // A getter of an object, handed out wrapped.
-    template <class W, class Out, class Invoke>
+    template <class Out, class Invoke>
     HRESULT Object(Op op, Out** out, Invoke&& invoke) {
         Call call{op, id_};
-        return Through(
-            *core_, call, out,
-            [&] {
-                HRESULT hr = invoke();
-                if (SUCCEEDED(hr) && out && *out) {
-                    ComPtr<W> wrapper = MakeComObject<W>(core_, *out);
-                    call.produced = wrapper->Id();
-                    *out = wrapper.Detach();
-                }
-                return hr;
-            },
-            [&] {
-                if (out)
-                    *out = nullptr;
-            });
+        return Through(*core_, call, out, [&] {
+            HRESULT hr = invoke();
+            if (SUCCEEDED(hr) && out && *out)
+                *out = static_cast<Out*>(Wrap<Out>(core_, *out, &call.produced));
+            return hr;
+        });
     }
 
-    // A getter of an array, registered so that its calls pass the layer too.
-    // `invoke` calls the service.
+    // A getter of an array, registered so that its calls pass the layer too;
+    // `element` wraps the objects it lists. `invoke` calls the service.
     template <class Invoke>
-    HRESULT Array(Call call, ObjectKind element, SAFEARRAY** out, Invoke&& invoke) {
-        return Through(
-            *core_, call, out,
-            [&] {
-                HRESULT hr = invoke();
-                if (SUCCEEDED(hr) && out && *out)
-                    call.produced = core_->AddArray(*out, call.op, element);
-                return hr;
-            },
-            [&] {
-                if (out)
-                    *out = nullptr;
-            });
+    HRESULT Array(Call call, WrapFn element, SAFEARRAY** out, Invoke&& invoke) {
+        return Through(*core_, call, out, [&] {
+            HRESULT hr = invoke();
+            if (SUCCEEDED(hr) && out && *out)
+                call.produced = core_->AddArray(*out, call.op, element);
+            return hr;
+        });
     }
     template <class Method>
-    HRESULT Array(Op op, Method method, SAFEARRAY** out) {
-        return Array(Call{op, id_, 0, op}, ObjectKind::Value, out,
+    HRESULT Array(Op op, Method method, SAFEARRAY** out, WrapFn element = nullptr) {
+        return Array(Call{op, id_, 0, op}, element, out,
                      [&] { return (inner_.Get()->*method)(out); });
-    }
-
-    // A part obtained through QueryInterface, handed out wrapped.
-    template <class W>
-    HRESULT Part(Op op, REFIID iid, void** object) {
-        using Out = std::remove_pointer_t<decltype(std::declval<W&>().Inner())>;
-        Out** typed = reinterpret_cast<Out**>(object);
-        return Object<W>(op, typed, [&] { return inner_->QueryInterface(iid, object); });
     }
 
     std::shared_ptr<LayerCore> core_;
@@ -114,9 +88,9 @@ class Wrapped;
     HRESULT Name(SAFEARRAY** out) override {           \
         return Array(Op::Name, &Interface::Name, out); \
     }
-#define PARAVUE_WRAP_PART(Interface, Name, Out)                                        \
-    HRESULT Name(Out** out) override {                                                 \
-        return Object<Wrapped<Out>>(Op::Name, out, [&] { return inner_->Name(out); }); \
+#define PARAVUE_WRAP_PART(Interface, Name, Out)                          \
+    HRESULT Name(Out** out) override {                                   \
+        return Object(Op::Name, out, [&] { return inner_->Name(out); }); \
     }
 #define PARAVUE_WRAP_QUERY(Interface, Name, Out)
 #define PARAVUE_WRAP_LISTED(Interface, Name, Out)
@@ -135,9 +109,10 @@ class Wrapped;
     }
 #define PARAVUE_WRAP_QI(kind, Interface, Name, Out, Type, field, text) \
     PARAVUE_WRAP_QI_##kind(Name, Out)
-#define PARAVUE_WRAP_QI_QUERY(Name, Out) \
-    if (iid == Out::kIid)                \
-        return Part<Wrapped<Out>>(Op::Name, iid, object);
+#define PARAVUE_WRAP_QI_QUERY(Name, Out)                         \
+    if (iid == Out::kIid)                                        \
+        return Object(Op::Name, reinterpret_cast<Out**>(object), \
+                      [&] { return inner_->QueryInterface(iid, object); });
 #define PARAVUE_WRAP_QI_VALUE(Name, Out)
 #define PARAVUE_WRAP_QI_ARRAY(Name, Out)
 #define PARAVUE_WRAP_QI_PART(Name, Out)
@@ -157,27 +132,17 @@ class Wrapped;
     };
 PARAVUE_MBN_PARTS(PARAVUE_WRAPPER)
 
-template <>
-class Wrapped<IMbnInterfaceManager> final
-    : public Wrapper<Wrapped<IMbnInterfaceManager>, IMbnInterfaceManager> {
-  public:
-    using Wrapper::Wrapper;
-    HRESULT GetInterfaces(SAFEARRAY** interfaces) override {
-        return Array(Call{Op::GetInterfaces, id_, 0, Op::GetInterfaces}, ObjectKind::Interface,
-                     interfaces, [&] { return inner_->GetInterfaces(interfaces); });
-    }
-};
-
-template <>
-class Wrapped<IMbnConnectionManager> final
-    : public Wrapper<Wrapped<IMbnConnectionManager>, IMbnConnectionManager> {
-  public:
-    using Wrapper::Wrapper;
-    HRESULT GetConnections(SAFEARRAY** connections) override {
-        return Array(Call{Op::GetConnections, id_, 0, Op::GetConnections}, ObjectKind::Connection,
-                     connections, [&] { return inner_->GetConnections(connections); });
-    }
-};
+// The managers' own lists hand out wrapped objects.
+#define PARAVUE_WRAP_MANAGER(kind, Interface, Name, Out, Type, field, text)                   \
+    template <>                                                                               \
+    class Wrapped<Interface> final : public Wrapper<Wrapped<Interface>, Interface> {          \
+      public:                                                                                 \
+        using Wrapper::Wrapper;                                                               \
+        HRESULT Name(SAFEARRAY** out) override {                                              \
+            return Array(Op::Name, &Interface::Name, out, &Wrap<std::remove_pointer_t<Out>>); \
+        }                                                                                     \
+    };
+PARAVUE_MANAGER_LISTS(PARAVUE_WRAP_MANAGER)
 
 template <>
 class Wrapped<IMbnConnectionProfileManager> final
@@ -189,43 +154,29 @@ class Wrapped<IMbnConnectionProfileManager> final
         // The service gets its own object back, and the clients learn which one it was.
         auto* wrapped = dynamic_cast<Wrapped<IMbnInterface>*>(mbnInterface);
         IMbnInterface* inner = wrapped ? wrapped->Inner() : mbnInterface;
-        Call call{Op::GetConnectionProfiles, id_, 0, Op::GetConnectionProfiles};
-        call.argument = wrapped ? wrapped->Id() : 0;
-        return Array(call, ObjectKind::Profile, connectionProfiles,
+        Call call{Op::GetConnectionProfiles, id_, 0,
+                  Op::GetConnectionProfiles, 0,   wrapped ? wrapped->Id() : 0};
+        return Array(call, &Wrap<IMbnConnectionProfile>, connectionProfiles,
                      [&] { return inner_->GetConnectionProfiles(inner, connectionProfiles); });
     }
 };
 
-template <class I>
-IUnknown* WrapAs(const std::shared_ptr<LayerCore>& core, IUnknown* inner, std::uint64_t* id) {
-    // Slots and out-parameters hold the pointer of the interface itself.
-    ComPtr<Wrapped<I>> wrapper = MakeComObject<Wrapped<I>>(core, static_cast<I*>(inner));
-    *id = wrapper->Id();
-    return static_cast<I*>(wrapper.Detach());
-}
-
 }  // namespace
 
-IUnknown* WrapObject(const std::shared_ptr<LayerCore>& core, ObjectKind kind, IUnknown* inner,
-                     std::uint64_t* id) {
-    switch (kind) {
-        case ObjectKind::Interface:
-            return WrapAs<IMbnInterface>(core, inner, id);
-        case ObjectKind::Connection:
-            return WrapAs<IMbnConnection>(core, inner, id);
-        case ObjectKind::Profile:
-            return WrapAs<IMbnConnectionProfile>(core, inner, id);
-        case ObjectKind::InterfaceManager:
-            return WrapAs<IMbnInterfaceManager>(core, inner, id);
-        case ObjectKind::ConnectionManager:
-            return WrapAs<IMbnConnectionManager>(core, inner, id);
-        case ObjectKind::ProfileManager:
-            return WrapAs<IMbnConnectionProfileManager>(core, inner, id);
-        case ObjectKind::Value:
-            break;
-    }
-    *id = 0;
-    return inner;
+template <class Interface>
+IUnknown* Wrap(const std::shared_ptr<LayerCore>& core, IUnknown* inner, std::uint64_t* id) {
+    // Slots and out-parameters hold the pointer of the interface itself.
+    auto wrapper = MakeComObject<Wrapped<Interface>>(core, static_cast<Interface*>(inner));
+    *id = wrapper->Id();
+    return static_cast<Interface*>(wrapper.Detach());
 }
+
+// The managers, wrapped as their classes create them.
+template IUnknown* Wrap<IMbnInterfaceManager>(const std::shared_ptr<LayerCore>&, IUnknown*,
+                                              std::uint64_t*);
+template IUnknown* Wrap<IMbnConnectionManager>(const std::shared_ptr<LayerCore>&, IUnknown*,
+                                               std::uint64_t*);
+template IUnknown* Wrap<IMbnConnectionProfileManager>(const std::shared_ptr<LayerCore>&, IUnknown*,
+                                                      std::uint64_t*);
 
 }  // namespace paravue::intercept

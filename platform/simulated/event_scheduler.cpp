@@ -72,8 +72,6 @@ void EventScheduler::Stop() {
         changed_.notify_all();
         if (!thread_.joinable())
             return;
-        // A sink that ends the service from inside an event cannot wait for
-        // itself: the thread holds this object and finishes on its own.
         if (thread_.get_id() == std::this_thread::get_id()) {
             thread_.detach();
             return;
@@ -83,22 +81,14 @@ void EventScheduler::Stop() {
     finished.join();
 }
 
-bool EventScheduler::EventsPending(bool dueOnly) const {
-    if (stopping_ || !started_ || delivered_ >= events_.size())
-        return false;
-    if (!dueOnly)
-        return true;
-    return startedAt_ + std::chrono::milliseconds(events_[delivered_].afterMs) <= clock_->Now();
-}
-
-void EventScheduler::WaitForDelivered() {
+void EventScheduler::WaitForDelivered(bool dueOnly) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !EventsPending(true); });
-}
-
-void EventScheduler::WaitForAllDelivered() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !EventsPending(false); });
+    changed_.wait(lock, [&] {
+        if (stopping_ || !started_ || delivered_ >= events_.size())
+            return true;
+        auto due = startedAt_ + std::chrono::milliseconds(events_[delivered_].afterMs);
+        return dueOnly && due > clock_->Now();
+    });
 }
 
 std::size_t EventScheduler::Delivered() const {

@@ -1,9 +1,6 @@
 // Fires a scenario's events, in list order, on a thread of its own. The clock
 // starts at the first subscription; each event is due `afterMs` after that.
 // Before an event fires the device state moves on to the event's state.
-// The thread holds the scheduler alive, so a sink that ends the service from
-// inside an event (Stop on the scheduler's own thread) leaves the thread to
-// finish its loop on an object that still exists.
 #pragma once
 
 #include <chrono>
@@ -47,24 +44,21 @@ class EventScheduler {
     EventScheduler(Key, std::shared_ptr<ServiceCore> core, std::vector<Event> events,
                    std::shared_ptr<const JsonValue> document, std::shared_ptr<EventClock> clock);
     ~EventScheduler();
-    EventScheduler(const EventScheduler&) = delete;
-    EventScheduler& operator=(const EventScheduler&) = delete;
 
     // Starts the clock; later calls change nothing.
     void Start();
     // Ends the thread without waiting for events still to come. From the
-    // thread itself (inside an event) it only ends the loop; the thread then
-    // finishes on its own.
+    // thread itself (a sink ending the service inside an event) it only ends
+    // the loop: the thread holds the scheduler alive and finishes on its own.
     void Stop();
-    // Return once every due event, or every event, is delivered (see SimulatedService).
-    void WaitForDelivered();
-    void WaitForAllDelivered();
+    // Returns once every event, or every due one, is delivered; at once
+    // before the clock starts (see TestService).
+    void WaitForDelivered(bool dueOnly);
     std::size_t Delivered() const;
 
   private:
     void Run();
     bool NextIsDue(std::unique_lock<std::mutex>& lock);  // waits a while when it is not
-    bool EventsPending(bool dueOnly) const;
     void Fire(const Event& event);
 
     const std::shared_ptr<ServiceCore> core_;

@@ -16,30 +16,31 @@ Noted& TheNoted() {
     return noted;
 }
 
+// Whether an array in `value`, at any depth, has a bound or element failure.
 template <class T>
-bool Fails(const Field<Array<T>>& array) {
-    const Array<T>& a = array.value;
-    return FAILED(a.lowerBoundStatus) || FAILED(a.upperBoundStatus) ||
-           std::any_of(a.items.begin(), a.items.end(), [](auto& item) { return item.Failed(); });
+bool Fails(const T& value) {
+    if constexpr (requires { value.status; }) {  // a Field
+        return Fails(value.value);
+    } else if constexpr (requires { typename T::Item; }) {
+        return FAILED(value.lowerBoundStatus) || FAILED(value.upperBoundStatus) ||
+               std::any_of(value.items.begin(), value.items.end(),
+                           [](auto& item) { return item.Failed() || Fails(item.value); });
+    } else if constexpr (std::is_class_v<T> && !std::is_same_v<T, String>) {  // a part or record
+        bool fails = false;
+        T::Fields(value, [&](auto, const auto& member) { fails = fails || Fails(member); });
+        return fails;
+    } else {
+        return false;
+    }
 }
 
 }  // namespace
 
 bool MayFailArrays(const Scenario& scenario) {
     auto patched = [](const Event& event) { return event.patch != nullptr; };
-    if (Fails(scenario.interfaces) ||
-        std::any_of(scenario.events.begin(), scenario.events.end(), patched))
-        return true;
-    if (auto& connections = scenario.connectionManager.value.connections;
-        connections && Fails(*connections))
-        return true;
-    return std::any_of(scenario.interfaces.value.items.begin(),
-                       scenario.interfaces.value.items.end(), [](const Field<Interface>& item) {
-                           const Interface& i = item.value;
-                           return Fails(i.subscriber.value.telephoneNumbers) ||
-                                  Fails(i.connectionContext.value.provisionedContexts) ||
-                                  Fails(i.preferredProviders) || Fails(i.connectionProfiles);
-                       });
+    const auto& connections = scenario.connectionManager.value.connections;
+    return Fails(scenario.interfaces) || (connections && Fails(*connections)) ||
+           std::any_of(scenario.events.begin(), scenario.events.end(), patched);
 }
 
 void NoteArrayFaults(SAFEARRAY* array, ArrayFaults faults) {
@@ -71,7 +72,7 @@ HRESULT ArrayFaultClient::BeforeCall(const intercept::Call& call) {
 }
 
 void ArrayFaultClient::AfterCall(const intercept::Call& call, HRESULT status, void* out) {
-    if (!intercept::HandsOutArray(call.op) || FAILED(status) || call.produced == 0)
+    if (intercept::ArrayName(call.op).empty() || FAILED(status) || call.produced == 0)
         return;
     SAFEARRAY* array = *static_cast<SAFEARRAY**>(out);
     ArrayFaults faults;

@@ -10,9 +10,9 @@ class Answers;
 
 #define PARAVUE_ANSWER(kind, Interface, Name, Out, Type, field, text) \
     PARAVUE_ANSWER_##kind(Name, Out, field)
-#define PARAVUE_ANSWER_VALUE(Name, Out, field) \
-    HRESULT Name(Out* out) override {          \
-        return HandOut(part_->field, out);     \
+#define PARAVUE_ANSWER_VALUE(Name, Out, field)                                                     \
+    HRESULT Name(Out* out) override {                                                              \
+        return Answer(part_->field, out, [](auto& value, Out* to) { return CopyOut(value, to); }); \
     }
 #define PARAVUE_ANSWER_ARRAY(Name, Out, field)  \
     HRESULT Name(SAFEARRAY** out) override {    \
@@ -24,21 +24,19 @@ class Answers;
     }
 #define PARAVUE_ANSWER_QUERY(Name, Out, field)
 #define PARAVUE_ANSWER_LISTED(Name, Out, field)
-#define PARAVUE_ANSWER_STATE(Name, Out, field)                                        \
-    HRESULT Name(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) override { \
-        if (activationState)                                                          \
-            *activationState = MBN_ACTIVATION_STATE_NONE;                             \
-        if (profileName)                                                              \
-            *profileName = nullptr;                                                   \
-        if (!activationState || !profileName)                                         \
-            return E_POINTER;                                                         \
-        const auto& state = part_->field;                                             \
-        if (state.Failed())                                                           \
-            return state.status;                                                      \
-        if (HRESULT hr = CopyOut(state.value.profileName, profileName); FAILED(hr))   \
-            return hr;                                                                \
-        *activationState = state.value.activationState;                               \
-        return state.status;                                                          \
+#define PARAVUE_ANSWER_STATE(Name, Out, field)                                                  \
+    HRESULT Name(MBN_ACTIVATION_STATE* activationState, BSTR* profileName) override {           \
+        if (profileName)                                                                        \
+            *profileName = nullptr;                                                             \
+        if (activationState)                                                                    \
+            *activationState = MBN_ACTIVATION_STATE_NONE;                                       \
+        return Answer(part_->field, profileName ? activationState : nullptr,                    \
+                      [&](const ConnectionState& state, MBN_ACTIVATION_STATE* to) -> HRESULT {  \
+                          if (HRESULT hr = CopyOut(state.profileName, profileName); FAILED(hr)) \
+                              return hr;                                                        \
+                          *to = state.activationState;                                          \
+                          return S_OK;                                                          \
+                      });                                                                       \
     }
 // Parts obtained through QueryInterface, each as the scenario says.
 #define PARAVUE_ANSWER_QI(kind, Interface, Name, Out, Type, field, text) \

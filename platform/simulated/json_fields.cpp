@@ -11,9 +11,6 @@
 namespace paravue::simulated::json {
 namespace {
 
-constexpr std::int64_t kMin32 = std::numeric_limits<std::int32_t>::min();
-constexpr std::int64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
-
 std::string RangeText(std::int64_t min, std::int64_t max) {
     return "from " + std::to_string(min) + " to " + std::to_string(max);
 }
@@ -31,11 +28,9 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
 }
 
 // Builds the document from the parser's events (nlohmann's own builder with a
-// callback scans the parent container after every object or list, which
-// makes a long list of objects quadratic). On the way it checks what the
-// parser alone lets through: a key written twice in one object, nesting, the
-// items in one list and the values in the file, so that a file's document
-// stops growing at its bounds however the file is shaped.
+// callback rescans the parent after every object or list: quadratic). On the
+// way it checks a key written twice and the bounds, so that a document stops
+// growing at them however the file is shaped.
 class DocumentBuilder {
   public:
     Json Take() { return std::move(root_); }
@@ -120,7 +115,6 @@ class DocumentBuilder {
         return true;
     }
 
-    // The path of the value the parser is at.
     std::string Here() const { return PathTo(frames_.size()); }
     // The path of the value the first `depth` frames lead to.
     std::string PathTo(std::size_t depth) const {
@@ -177,12 +171,14 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
     auto outOfRange = [&] {
         Fail(path, "out of range: expected an integer " + RangeText(min, max));
     };
-    if (j.is_number_unsigned()) {
-        auto value = j.get<std::uint64_t>();
-        if (value > static_cast<std::uint64_t>(max))
+    // Compared unsigned first: past INT64_MAX the value would wrap.
+    auto inRange = [&](std::uint64_t value) {
+        if (value > static_cast<std::uint64_t>(max) || static_cast<std::int64_t>(value) < min)
             outOfRange();
         return static_cast<std::int64_t>(value);
-    }
+    };
+    if (j.is_number_unsigned())
+        return inRange(j.get<std::uint64_t>());
     if (j.is_number_integer()) {
         auto value = j.get<std::int64_t>();
         if (value < min || value > max)
@@ -198,17 +194,9 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
         if (!ParseHex(j.get_ref<const std::string&>(), &value))
             Fail(path,
                  "expected an integer or a hex string such as \"0x80000021\", found " + j.dump());
-        if (value > static_cast<std::uint64_t>(max))
-            outOfRange();
-        if (static_cast<std::int64_t>(value) < min)
-            outOfRange();
-        return static_cast<std::int64_t>(value);
+        return inRange(value);
     }
     Fail(path, std::string("expected an integer or a hex string, found ") + j.type_name());
-}
-
-std::uint32_t ReadBits32(const Json& j, const std::string& path) {
-    return static_cast<std::uint32_t>(ReadInteger(j, path, kMin32, kMax32));
 }
 
 VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path) {
@@ -245,14 +233,10 @@ void ObjectReader::RejectUnknownKeys() const {
             Fail(KeyPath(path_, it.key()), "unknown key");
 }
 
-bool IsStatusForm(const Json& j) {
-    return j.is_object() && j.contains("hr");
-}
-
-HRESULT ReadBoundFault(const Json& j, const std::string& path) {
-    HRESULT status = ReadHresult(j, path);
+HRESULT ReadFailure(const Json& j, const std::string& path, const char* what) {
+    auto status = ReadNumber<HRESULT>(j, path);
     if (SUCCEEDED(status))
-        Fail(path, "a bound fault must be a failure status");
+        Fail(path, std::string(what) + " must be a failure status");
     return status;
 }
 

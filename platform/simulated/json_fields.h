@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -47,34 +48,29 @@ std::int64_t ReadInteger(const Json& j, const std::string& path, std::int64_t mi
                          std::int64_t max);
 
 // A 32-bit number: -2147483648 to 4294967295 or a hex string, kept as its bits.
-std::uint32_t ReadBits32(const Json& j, const std::string& path);
-
 template <class T>
 T ReadNumber(const Json& j, const std::string& path) {
     static_assert(sizeof(T) == 4);
-    std::uint32_t bits = ReadBits32(j, path);
+    auto bits =
+        static_cast<std::uint32_t>(ReadInteger(j, path, std::numeric_limits<std::int32_t>::min(),
+                                               std::numeric_limits<std::uint32_t>::max()));
     if constexpr (std::is_enum_v<T>)
         return static_cast<T>(static_cast<std::underlying_type_t<T>>(bits));
     else
         return static_cast<T>(bits);
 }
 
-inline HRESULT ReadHresult(const Json& j, const std::string& path) {
-    return ReadNumber<HRESULT>(j, path);
-}
 // -1, 0 or another 16-bit value, or true (-1) / false (0).
 VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
 // A string (UTF-16 afterwards, NULs kept) or null.
 String ReadString(const Json& j, const std::string& path);
 std::string ReadUtf8String(const Json& j, const std::string& path);
 
-// While one lives, the next ObjectReader made reads only what `patch`, an
-// RFC 7386 merge patch already merged into the object it reads, touched: a
-// key the patch does not name holds the value that was checked in the same
-// place before, so it is skipped, and so is everything below it. A patch that
-// turns a value into a failure form or back leaves no untouched key valid
-// (the two forms share no key), so that still fails as an unknown key. The
-// readers see through the same patch all the way down, so checking a patch
+// While one lives, the next ObjectReader made reads only what `patch`, a merge
+// patch already merged into the object it reads, touched: a key it does not
+// name holds a value checked before, so it and all below it are skipped. (A
+// patch that switches a value to or from its failure form leaves no untouched
+// key valid, so that still fails as an unknown key.) Checking a patch thus
 // costs what the patch holds, not what the scenario holds.
 class OnlyPatched {
   public:
@@ -89,16 +85,17 @@ class OnlyPatched {
 class ObjectReader {
   public:
     ObjectReader(const Json& j, std::string path);
-    // Calls `read(value, path)` when `key` is present (and, under a patch,
-    // touched by it).
+    // Calls `read(value, path)` when `key` is present and, under a patch,
+    // touched by it; Always reads it touched or not, for a small value that
+    // the checks of its neighbours depend on.
     template <class Read>
-    void Optional(std::string_view key, Read&& read) {
+    void Optional(std::string_view key, Read&& read, bool always = false) {
         known_.push_back(key);
         auto it = j_.find(key);
         if (it == j_.end())
             return;
         const Json* below = nullptr;
-        if (patch_) {
+        if (patch_ && !always) {
             auto touched = patch_->find(key);
             if (touched == patch_->end())
                 return;
@@ -108,15 +105,9 @@ class ObjectReader {
         OnlyPatched scope(below);
         read(*it, KeyPath(path_, key));
     }
-    // Calls `read` when `key` is present, touched or not: for a small value
-    // that the checks of its neighbours depend on.
     template <class Read>
     void Always(std::string_view key, Read&& read) {
-        known_.push_back(key);
-        if (auto it = j_.find(key); it != j_.end()) {
-            OnlyPatched scope(nullptr);
-            read(*it, KeyPath(path_, key));
-        }
+        Optional(key, read, true);
     }
     bool Has(std::string_view key) const { return j_.contains(key); }
     // Fails on the first key that no Optional asked for.
@@ -129,47 +120,35 @@ class ObjectReader {
     std::vector<std::string_view> known_;
 };
 
-// `{"hr": H}` or `{"hr": H, "value": V}` instead of a value.
-bool IsStatusForm(const Json& j);
+// A failure status; `what` names it in the error for a success status.
+HRESULT ReadFailure(const Json& j, const std::string& path, const char* what);
 
-// A value, or the status form of it. `read(json, path)` reads the value.
+// A value, or its status form {"hr": H} or {"hr": H, "value": V}; `read(json,
+// path)` reads the value. An array's element takes only {"hr": H}, a failure
+// that makes fetching it fail.
 template <class T, class Read>
-Field<T> ReadField(const Json& j, const std::string& path, Read&& read) {
-    if (!IsStatusForm(j))
+Field<T> ReadField(const Json& j, const std::string& path, Read&& read, bool element = false) {
+    if (!j.is_object() || !j.contains("hr"))
         return Field<T>(read(j, path));
     ObjectReader object(j, path);
     HRESULT status = S_OK;
-    object.Always("hr", [&](const Json& v, const std::string& p) { status = ReadHresult(v, p); });
+    object.Always("hr", [&](const Json& v, const std::string& p) {
+        status = element ? ReadFailure(v, p, "an element fault") : ReadNumber<HRESULT>(v, p);
+    });
     Field<T> field = Field<T>::Failure(status);
     // Checked here rather than when reading "value": a patch may change the
     // status alone.
-    if (FAILED(status) && object.Has("value"))
+    if (!element && FAILED(status) && object.Has("value"))
         Fail(KeyPath(path, "value"),
              "a failing status hands out no value; give a success status (such as "
              "\"0x1\") or leave \"value\" out");
-    object.Optional("value",
-                    [&](const Json& v, const std::string& p) { field.value = read(v, p); });
+    if (!element)
+        object.Optional("value",
+                        [&](const Json& v, const std::string& p) { field.value = read(v, p); });
     object.RejectUnknownKeys();
     return field;
 }
 
-// One element of an array: a value, or {"hr": H} to make fetching it fail.
-template <class T, class Read>
-Field<T> ReadElement(const Json& j, const std::string& path, Read&& read) {
-    if (!IsStatusForm(j))
-        return Field<T>(read(j, path));
-    ObjectReader object(j, path);
-    HRESULT status = S_OK;
-    object.Optional("hr", [&](const Json& v, const std::string& p) {
-        status = ReadHresult(v, p);
-        if (SUCCEEDED(status))
-            Fail(p, "an element fault must be a failure status");
-    });
-    object.RejectUnknownKeys();
-    return Field<T>::Failure(status);
-}
-
-HRESULT ReadBoundFault(const Json& j, const std::string& path);
 void CheckUpperBound(LONG lowerBound, std::size_t count, const std::string& path);
 
 // A list, or {"lbound": N, "items": [...], "lboundHr": H, "uboundHr": H}.
@@ -180,7 +159,7 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
         if (!list.is_array())
             Fail(listPath, std::string("expected a list, found ") + list.type_name());
         for (std::size_t i = 0; i < list.size(); ++i)
-            array.items.push_back(ReadElement<T>(list[i], IndexPath(listPath, i), read));
+            array.items.push_back(ReadField<T>(list[i], IndexPath(listPath, i), read, true));
     };
     if (j.is_array()) {
         readItems(j, path);
@@ -195,10 +174,10 @@ Array<T> ReadArray(const Json& j, const std::string& path, Read&& read) {
     });
     object.Optional("items", readItems);
     object.Optional("lboundHr", [&](const Json& v, const std::string& p) {
-        array.lowerBoundStatus = ReadBoundFault(v, p);
+        array.lowerBoundStatus = ReadFailure(v, p, "a bound fault");
     });
     object.Optional("uboundHr", [&](const Json& v, const std::string& p) {
-        array.upperBoundStatus = ReadBoundFault(v, p);
+        array.upperBoundStatus = ReadFailure(v, p, "a bound fault");
     });
     object.RejectUnknownKeys();
     // Counted in the JSON: a patch that changes only the bound reads no item.

@@ -163,6 +163,11 @@ struct ConnectionProfileManager : NoFields {};
 struct ConnectionManager {
     // nullopt: the connection of every interface that has one, in interface order.
     std::optional<Field<Array<Connection>>> connections;
+
+    template <class Self, class Visit>
+    static void Fields(Self& self, Visit&& visit) {
+        visit("connections", self.connections);
+    }
 };
 
 struct Adapter {
@@ -186,8 +191,8 @@ struct Event {
     std::uint32_t afterMs = 0;  // counted from the first subscription
     EventKind kind = EventKind::InterfaceArrival;
     std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
-    // The file's "patch", a JSON merge patch applied to the device state just
-    // before the event fires (see PatchedStates); null leaves the state as it is.
+    // The file's "patch", a JSON merge patch applied just before the event
+    // fires (see PatchedStates); null leaves the state as it is.
     std::shared_ptr<const JsonValue> patch;
 };
 
@@ -205,14 +210,11 @@ struct Scenario {
 };
 
 // The device states a loaded scenario's events lead to, one event after the
-// other: After applies the event's patch to the document the earlier calls
-// left and reads the result. An event only holds its patch, so a state is
-// built when its event fires, and only then. The loader checked each patch
+// other, each built only when its event fires. The loader checked each patch
 // against the state before it, so a loaded scenario's patches all apply.
 class PatchedStates {
   public:
     explicit PatchedStates(std::shared_ptr<const JsonValue> document);
-    ~PatchedStates();
     PatchedStates(const PatchedStates&) = delete;
     PatchedStates& operator=(const PatchedStates&) = delete;
 
@@ -221,11 +223,17 @@ class PatchedStates {
 
   private:
     std::shared_ptr<const JsonValue> base_;  // until the first patch
-    std::unique_ptr<JsonValue> patched_;     // base_ copied at the first patch
+    std::shared_ptr<JsonValue> patched_;     // base_ copied at the first patch
 };
 
 // Throws ScenarioError; `sourceName` starts every message (usually the path).
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
 Scenario LoadScenarioFile(const std::string& path);
+
+// The scenario as UTF-8 JSON text in the file format ParseScenario reads,
+// ending in a newline: fields that hold their zero value with S_OK are left
+// out, failures and other success codes take the status forms, and arrays keep
+// their lower bound, items and bound failures. Events are not written.
+std::string WriteScenario(const Scenario& scenario);
 
 }  // namespace paravue::simulated

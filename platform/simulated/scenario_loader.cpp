@@ -1,13 +1,10 @@
-// Scenario files: JSON text in, a validated Scenario out. Every section of the
-// file has one reader below; events carry their patch, checked against the
-// state the patches before it leave, and applied when the event fires.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+// Scenario files: JSON text in, a validated Scenario out, one reader per
+// section of the file.
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <optional>
-
 #include <system_error>
 
 #include "platform/simulated/json_fields.h"
@@ -17,19 +14,12 @@
 namespace paravue::simulated {
 namespace {
 
-using json::Fail;
-using json::Json;
-using json::ObjectReader;
-using json::ReadArray;
-using json::ReadField;
-using json::ReadNumber;
-using json::ReadString;
+using namespace json;
 
 using Path = const std::string&;
 
 template <class T>
 T ReadValue(const Json& j, Path path);
-ConnectionManager ReadConnectionManager(const Json& j, Path path);
 
 template <class T>
 void ReadMember(ObjectReader& object, std::string_view key, T& value) {
@@ -40,6 +30,13 @@ template <class T>
 void ReadMember(ObjectReader& object, std::string_view key, Field<T>& field) {
     object.Optional(key,
                     [&](const Json& j, Path path) { field = ReadField<T>(j, path, ReadValue<T>); });
+}
+
+// A list the object has whether or not the file writes it: a connection
+// manager written without "connections" knows no connection.
+template <class T>
+void ReadMember(ObjectReader& object, std::string_view key, std::optional<Field<T>>& field) {
+    ReadMember(object, key, field.emplace());
 }
 
 // A record or a part: every member its Fields visit, and no other key.
@@ -57,13 +54,11 @@ T ReadValue(const Json& j, Path path) {
     if constexpr (std::is_same_v<T, String>) {
         return ReadString(j, path);
     } else if constexpr (std::is_same_v<T, VARIANT_BOOL>) {
-        return json::ReadVariantBool(j, path);
+        return ReadVariantBool(j, path);
     } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
         return ReadNumber<T>(j, path);
     } else if constexpr (requires { typename T::Item; }) {
         return ReadArray<typename T::Item>(j, path, ReadValue<typename T::Item>);
-    } else if constexpr (std::is_same_v<T, ConnectionManager>) {
-        return ReadConnectionManager(j, path);
     } else {
         // A profile may be written as its XML alone.
         if constexpr (std::is_same_v<T, Profile>) {
@@ -77,34 +72,21 @@ T ReadValue(const Json& j, Path path) {
     }
 }
 
-ConnectionManager ReadConnectionManager(const Json& j, Path path) {
-    ConnectionManager m;
-    ObjectReader o(j, path);
-    // Present but without "connections": the manager knows no connection.
-    m.connections.emplace();
-    o.Optional("connections", [&](const Json& v, Path p) {
-        *m.connections = ReadField<Array<Connection>>(v, p, ReadValue<Array<Connection>>);
-    });
-    o.RejectUnknownKeys();
-    return m;
-}
-
 std::vector<Adapter> ReadAdapters(const Json& j, Path path) {
     if (!j.is_array())
         Fail(path, std::string("expected a list, found ") + j.type_name());
     std::vector<Adapter> adapters;
     for (std::size_t i = 0; i < j.size(); ++i) {
-        ObjectReader o(j[i], json::IndexPath(path, i));
-        Adapter adapter;
+        ObjectReader o(j[i], IndexPath(path, i));
+        Adapter& adapter = adapters.emplace_back();
         o.Optional("name", [&](const Json& v, Path p) {
             if (!v.is_null())
-                adapter.name = json::ReadUtf8String(v, p);
+                adapter.name = ReadUtf8String(v, p);
         });
         o.Optional("description", [&](const Json& v, Path p) {
             adapter.description = ReadString(v, p).value_or(std::u16string());
         });
         o.RejectUnknownKeys();
-        adapters.push_back(std::move(adapter));
     }
     return adapters;
 }
@@ -114,15 +96,12 @@ Scenario ReadState(ObjectReader& o) {
     Scenario s;
     ReadMember(o, "interfaceManager", s.interfaceManager);
     ReadMember(o, "interfaces", s.interfaces);
-    // Omitted: the connections follow the interfaces.
-    s.connectionManager.value.connections.reset();
     ReadMember(o, "connectionManager", s.connectionManager);
     ReadMember(o, "connectionProfileManager", s.connectionProfileManager);
     o.Optional("adapters", [&](const Json& v, Path p) { s.adapters = ReadAdapters(v, p); });
     return s;
 }
 
-// Every event and the name a scenario file gives it.
 constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
     {EventKind::InterfaceArrival, "OnInterfaceArrival"},
     {EventKind::InterfaceRemoval, "OnInterfaceRemoval"},
@@ -133,7 +112,7 @@ constexpr std::pair<EventKind, std::string_view> kEventNames[] = {
 };
 
 EventKind ReadEventKind(const Json& j, Path path) {
-    std::string name = json::ReadUtf8String(j, path);
+    std::string name = ReadUtf8String(j, path);
     std::string known;
     for (auto [kind, eventName] : kEventNames) {
         if (eventName == name)
@@ -150,14 +129,14 @@ void CheckPatch(Json& document, const Json& patch, Path path) {
     if (!patch.is_object())
         Fail(path, std::string("a patch is an object, found ") + patch.type_name());
     if (patch.contains("events"))
-        Fail(json::KeyPath(path, "events"), "a patch cannot change the events");
+        Fail(KeyPath(path, "events"), "a patch cannot change the events");
     document.merge_patch(patch);
     try {
-        json::OnlyPatched touched(&patch);
+        OnlyPatched touched(&patch);
         ObjectReader o(document, "");
         ReadState(o);
         o.RejectUnknownKeys();
-    } catch (const json::PathError& e) {
+    } catch (const PathError& e) {
         Fail(path, "the patched scenario is invalid at " + e.path + ": " + e.what);
     }
 }
@@ -170,35 +149,29 @@ std::vector<Event> ReadEvents(Json& j, Path path, const Json& document) {
     std::optional<Json> patched;  // copied at the first patch
     std::vector<Event> events;
     for (std::size_t i = 0; i < j.size(); ++i) {
-        std::string eventPath = json::IndexPath(path, i);
+        std::string eventPath = IndexPath(path, i);
         ObjectReader o(j[i], eventPath);
-        Event event;
+        Event& event = events.emplace_back();
         if (!o.Has("event"))
             Fail(eventPath, "missing \"event\"");
         o.Optional("event", [&](const Json& v, Path p) { event.kind = ReadEventKind(v, p); });
         o.Optional("afterMs", [&](const Json& v, Path p) {
-            event.afterMs = static_cast<std::uint32_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+            event.afterMs = static_cast<std::uint32_t>(ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
         o.Optional("interface", [&](const Json& v, Path p) {
-            event.interfaceIndex = static_cast<std::size_t>(json::ReadInteger(v, p, 0, 0xFFFFFFFF));
+            event.interfaceIndex = static_cast<std::size_t>(ReadInteger(v, p, 0, 0xFFFFFFFF));
         });
-        bool patch = false;
         o.Optional("patch", [&](const Json& v, Path p) {
             if (v.is_object() && v.empty())
                 return;  // changes nothing; the event keeps the state as it is
-            patch = true;
             if (!patched) {
-                patched.emplace(Json::object());
-                for (auto it = document.begin(); it != document.end(); ++it)
-                    if (it.key() != "events")
-                        (*patched)[it.key()] = it.value();
+                patched.emplace(document);
+                patched->erase("events");  // null by now: moved out of the document
             }
             CheckPatch(*patched, v, p);
+            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
         });
         o.RejectUnknownKeys();
-        if (patch)
-            event.patch = std::make_shared<const JsonValue>(JsonValue{std::move(j[i]["patch"])});
-        events.push_back(std::move(event));
     }
     return events;
 }
@@ -220,8 +193,7 @@ std::pair<std::size_t, std::size_t> LineAndColumn(std::string_view text, std::si
 }
 
 // nlohmann's message without its prefix and its own position.
-std::string ParseErrorText(const std::string& message) {
-    std::string text = message;
+std::string ParseErrorText(const std::string& text) {
     if (auto column = text.find(", column "); column != std::string::npos) {
         if (auto colon = text.find(": ", column); colon != std::string::npos)
             return text.substr(colon + 2);
@@ -238,7 +210,7 @@ ScenarioError::ScenarioError(std::string_view message)
 
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName) {
     try {
-        Json document = json::ParseDocument(jsonText);
+        Json document = ParseDocument(jsonText);
         ObjectReader o(document, "");
         Scenario scenario = ReadState(o);
         o.Optional("events", [&](const Json&, Path p) {
@@ -259,7 +231,7 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
         auto [line, column] = LineAndColumn(jsonText, e.byte == 0 ? 0 : e.byte - 1);
         throw ScenarioError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
                             ": " + ParseErrorText(e.what()));
-    } catch (const json::PathError& e) {
+    } catch (const PathError& e) {
         throw ScenarioError(sourceName + ": at " + (e.path.empty() ? "the top level" : e.path) +
                             ": " + e.what);
     } catch (const Json::exception& e) {
@@ -271,13 +243,11 @@ Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName)
 PatchedStates::PatchedStates(std::shared_ptr<const JsonValue> document)
     : base_(std::move(document)) {}
 
-PatchedStates::~PatchedStates() = default;
-
 std::shared_ptr<const Scenario> PatchedStates::After(const Event& event) {
     if (!event.patch || (!patched_ && !base_))
         return nullptr;
     if (!patched_) {
-        patched_ = std::make_unique<JsonValue>(*base_);
+        patched_ = std::make_shared<JsonValue>(*base_);
         base_.reset();  // not needed any more; gone unless a copy of the scenario holds it
     }
     patched_->json.merge_patch(event.patch->json);
@@ -290,35 +260,23 @@ Scenario LoadScenarioFile(const std::string& path) {
         return ScenarioError(
             path + ": cannot read: " + std::error_code(error, std::generic_category()).message());
     };
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rbe"),
+                                                         std::fclose);
+    if (!file)
         throw cannotRead(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    // Read in chunks up to one byte past the bound, so pipes and endless
-    // devices are refused as soon as they pass it.
+    // Read in chunks, so pipes and endless devices are refused as soon as
+    // they pass the bound.
     std::string text;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
-        text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
-    for (;;) {
+    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
+        text.append(buffer, got);
         if (text.size() > kMaxScenarioBytes)
             throw ScenarioError(path + ": larger than " +
                                 std::to_string(kMaxScenarioBytes / (1024 * 1024)) +
                                 " MiB; not a scenario");
-        std::size_t want = std::min(sizeof buffer, kMaxScenarioBytes + 1 - text.size());
-        ssize_t got = ::read(fd, buffer, want);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw cannotRead(errno);
-        if (got == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(got));
     }
+    if (std::ferror(file.get()))
+        throw cannotRead(errno);
     return ParseScenario(text, path);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/simulated/scenario_writer.h"
+#include "platform/simulated/scenario.h"
 
 #include <cstdio>
 
@@ -17,12 +17,6 @@ Json Status(HRESULT status) {
     return text;
 }
 
-// Sets `key` unless the value is what an omitted key means.
-void Put(Json& object, const char* key, Json value, const Json& zero) {
-    if (value != zero)
-        object[key] = std::move(value);
-}
-
 template <class T>
 Json ValueJson(const T& value);
 
@@ -38,13 +32,21 @@ Json FieldJson(const Field<T>& field) {
 
 // Members that hold what an omitted key means are left out.
 template <class T>
-void PutMember(Json& object, const char* key, const T& value) {
-    Put(object, key, ValueJson(value), ValueJson(ZeroValue<T>()));
+void PutMember(Json& object, const char* key, const Field<T>& field) {
+    if (Json value = FieldJson(field); value != ValueJson(ZeroValue<T>()))
+        object[key] = std::move(value);
 }
 
 template <class T>
-void PutMember(Json& object, const char* key, const Field<T>& field) {
-    Put(object, key, FieldJson(field), ValueJson(ZeroValue<T>()));
+void PutMember(Json& object, const char* key, const T& value) {
+    PutMember(object, key, Field<T>(value));
+}
+
+// A list that is there, written even when empty (see ConnectionManager).
+template <class T>
+void PutMember(Json& object, const char* key, const std::optional<Field<T>>& field) {
+    if (field)
+        object[key] = FieldJson(*field);
 }
 
 // A profile whose XML is a plain value is written as the XML alone.
@@ -95,14 +97,6 @@ Json ValueJson(const T& value) {
         T::Fields(value, [&](const char* key, const auto& member) { PutMember(o, key, member); });
         return o;
     }
-}
-
-template <>
-Json ValueJson(const ConnectionManager& m) {
-    Json o = Json::object();
-    if (m.connections)
-        o["connections"] = FieldJson(*m.connections);
-    return o;
 }
 
 }  // namespace

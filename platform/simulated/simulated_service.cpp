@@ -1,27 +1,20 @@
 #include "platform/simulated/simulated_service.h"
 
 #include <optional>
-#include <stdexcept>
 
 #include "platform/adapters.h"
 #include "platform/intercept/layer.h"
-#include "platform/mbn.h"
 #include "platform/runtime.h"
 #include "platform/simulated/event_scheduler.h"
 #include "platform/simulated/failing_arrays.h"
-#include "platform/simulated/managers.h"
 #include "platform/simulated/service_core.h"
 
 namespace paravue::simulated {
 
-struct SimulatedService::Registrations {
-    ClassRegistration interfaceManager;
-    ClassRegistration connectionManager;
-    ClassRegistration connectionProfileManager;
+// Withdrawn in reverse order: the layer first, the registrations last.
+struct SimulatedService::Installed {
+    std::vector<ClassRegistration> managers;
     std::optional<AdapterListerOverride> adapters;
-};
-
-struct SimulatedService::Interception {
     ArrayFaultClient arrayFaults;
     std::optional<intercept::Layer> layer;
 };
@@ -36,26 +29,13 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
 
     events_ =
         EventScheduler::Launch(core_, std::move(events), std::move(document), std::move(clock));
-    core_->SetAdviseListener([weak = std::weak_ptr<EventScheduler>(events_)] {
-        if (auto events = weak.lock())
-            events->Start();
-    });
+    core_->SetEvents(events_);
 
-    registrations_ = std::make_unique<Registrations>();
-    auto core = core_;
-    auto registration = [&](const CLSID& clsid, auto create) {
-        return ClassRegistration(
-            clsid, [core, create](REFIID iid, void** object) { return create(core, iid, object); });
-    };
-    registrations_->interfaceManager =
-        registration(CLSID_MbnInterfaceManager, CreateInterfaceManager);
-    registrations_->connectionManager =
-        registration(CLSID_MbnConnectionManager, CreateConnectionManager);
-    registrations_->connectionProfileManager =
-        registration(CLSID_MbnConnectionProfileManager, CreateConnectionProfileManager);
+    installed_ = std::make_unique<Installed>();
+    installed_->managers = RegisterManagers(core_);
     if (listsAdapters) {
         // Follows the current state, so an event's patch can change the adapters too.
-        registrations_->adapters.emplace([core](std::vector<AdapterRecord>& records) {
+        installed_->adapters.emplace([core = core_](std::vector<AdapterRecord>& records) {
             std::shared_ptr<const Scenario> state = core->State();
             if (state->adapters)
                 for (const Adapter& adapter : *state->adapters)
@@ -63,19 +43,15 @@ SimulatedService::SimulatedService(Scenario scenario, std::shared_ptr<EventClock
             return AdapterListing::Listed;
         });
     }
-    if (arrayFaults) {
-        interception_ = std::make_unique<Interception>();
-        interception_->layer.emplace(std::vector<intercept::Client*>{&interception_->arrayFaults});
-    }
+    if (arrayFaults)
+        installed_->layer.emplace(std::vector<intercept::Client*>{&installed_->arrayFaults});
 }
 
 SimulatedService::~SimulatedService() {
     events_->Stop();
-    core_->SetAdviseListener(nullptr);
     core_->InterfaceManagerEvents().DisconnectAll();
     core_->RegistrationEvents().DisconnectAll();
-    interception_.reset();
-    registrations_.reset();
+    installed_.reset();
 }
 
 }  // namespace paravue::simulated

@@ -16,12 +16,10 @@ class EventClock;
 
 class SimulatedService {
   public:
-    // Registers CLSID_MbnInterfaceManager, CLSID_MbnConnectionManager and
-    // CLSID_MbnConnectionProfileManager, lists the scenario's adapters instead
-    // of the system's when it has "adapters", and starts its event thread.
-    // An interception layer answers the scenario's array failures, installed
-    // only for a scenario that may have some. The events follow `clock`
-    // (steady_clock when null).
+    // Registers the three classes, lists the scenario's adapters instead of the
+    // system's when it has "adapters", and starts its event thread (following
+    // `clock`, steady_clock when null). An interception layer answers the
+    // scenario's array failures, installed only for a scenario that may have some.
     explicit SimulatedService(Scenario scenario, std::shared_ptr<EventClock> clock = nullptr);
     // Stops the event thread at once (pending events are dropped), withdraws
     // every subscription, the layer, the registrations and the adapters.
@@ -36,11 +34,9 @@ class SimulatedService {
 
   private:
     std::shared_ptr<ServiceCore> core_;
-    struct Registrations;
-    struct Interception;
-    std::unique_ptr<Registrations> registrations_;
     std::shared_ptr<EventScheduler> events_;  // shared with the subscription gate
-    std::unique_ptr<Interception> interception_;
+    struct Installed;
+    std::unique_ptr<Installed> installed_;
 };
 
 }  // namespace paravue::simulated

@@ -167,11 +167,11 @@ std::size_t TestService::SubscriberCount() const {
 }
 
 void TestService::WaitForEventsDelivered() {
-    Events().WaitForDelivered();
+    Events().WaitForDelivered(true);
 }
 
 void TestService::WaitForAllEventsDelivered() {
-    Events().WaitForAllDelivered();
+    Events().WaitForDelivered(false);
 }
 
 std::size_t TestService::EventsDelivered() const {
