@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     if (std::optional<std::string> path = EnvironmentValue("PARAVUE_SCREENSHOT"))
         paravue::app::ScheduleScreenshot(QString::fromStdString(*path), &screenshotFailed);
 
-    paravue::app::CWandiagApp app;
+    paravue::app::CWandiagApp app(std::cerr, service.get());
     const int status = app.InitInstance(modem);
     // The screenshot was all that was asked for: not having it is a failure.
     return status == 0 && screenshotFailed ? 1 : status;

@@ -60,7 +60,8 @@ class EventSubscription {
 
 }  // namespace
 
-CWandiagApp::CWandiagApp(std::ostream& diagnostics) : m_diagnostics(diagnostics) {}
+CWandiagApp::CWandiagApp(std::ostream& diagnostics, ActiveService* service)
+    : m_diagnostics(diagnostics), m_service(service) {}
 
 int CWandiagApp::InitInstance(const std::optional<std::string>& modemSelector) {
     const ComApartment apartment;
@@ -83,8 +84,13 @@ int CWandiagApp::InitInstance(const std::optional<std::string>& modemSelector) {
 
     // Another modem than the first is found once, before the window; from
     // then on the dialog keeps it by its interface ID.
+    const auto plan = [service = m_service](const RunPlan& runs) {
+        if (service)
+            service->PlanRuns(runs);
+    };
     std::optional<ModemChoice> chosen;
     if (modemSelector && !IsFirstPosition(*modemSelector)) {
+        plan({RunPlan::Reads::Listing});
         const ModemListing listing = ListModems();
         ModemSelection selection = ResolveSelector(*modemSelector, listing);
         if (!selection.choice) {
@@ -107,7 +113,8 @@ int CWandiagApp::InitInstance(const std::optional<std::string>& modemSelector) {
             *container.Get(), IID_IMbnRegistrationEvents, m_mainWindow);
 
     std::optional<CWandiagDlg> dialog;
-    dialog.emplace();
+    dialog.emplace([](const ModemChoice& choice) { return CollectReport(choice); },
+                   [] { return ListModems(); }, plan);
     if (chosen)
         dialog->KeepModem(*chosen);
     m_mainWindow.Set(&*dialog);

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "app/mbn_sinks.h"
+#include "platform/service_choice.h"
 
 class QObject;
 
@@ -15,8 +16,9 @@ namespace paravue::app {
 
 class CWandiagApp {
   public:
-    // Start-up failures are reported as one line on `diagnostics`.
-    explicit CWandiagApp(std::ostream& diagnostics = std::cerr);
+    // Start-up failures are reported as one line on `diagnostics`. The
+    // window's runs are planned on `service` when given.
+    explicit CWandiagApp(std::ostream& diagnostics = std::cerr, ActiveService* service = nullptr);
     CWandiagApp(const CWandiagApp&) = delete;
     CWandiagApp& operator=(const CWandiagApp&) = delete;
 
@@ -33,6 +35,7 @@ class CWandiagApp {
 
   private:
     std::ostream& m_diagnostics;
+    ActiveService* m_service;
     MainWindowSlot m_mainWindow;
 };
 

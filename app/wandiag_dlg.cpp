@@ -101,11 +101,12 @@ QString ChooserEntry(const ModemSummary& modem) {
 
 }  // namespace
 
-CWandiagDlg::CWandiagDlg(ReportSource collect, ListingSource list)
+CWandiagDlg::CWandiagDlg(ReportSource collect, ListingSource list, RunPlanner plan)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_collect(std::move(collect)),
       m_list(std::move(list)),
+      m_plan(std::move(plan)),
       m_icon(AppIcon()),
       m_linkCursor(Qt::PointingHandCursor),
       m_buttonRefresh(QStringLiteral("&Refresh"), this),
@@ -251,9 +252,11 @@ void CWandiagDlg::ShowReport() {
     std::optional<ModemListing> listing;
     ModemChoice choice;
     if (m_comboModem.isVisibleTo(this) || m_kept) {
+        m_plan({RunPlan::Reads::Listing, 0, /*reportFollows=*/true});
         listing = m_list();
         choice = ChoiceIn(*listing);
     }
+    m_plan({RunPlan::Reads::Report, choice.position});
     Report report = m_collect(choice);
     if (report.modemMissing) {
         // The list changed between the listing and the run: the first modem,
@@ -261,6 +264,7 @@ void CWandiagDlg::ShowReport() {
         m_kept.reset();
         choice = {};
         listing.reset();
+        m_plan({RunPlan::Reads::Report, 0});
         report = m_collect(choice);
     }
     if (report.outOfMemory) {
@@ -272,8 +276,10 @@ void CWandiagDlg::ShowReport() {
         m_labelNotice.show();
         return;
     }
-    if (report.modemCount >= 2 && !listing)
+    if (report.modemCount >= 2 && !listing) {
+        m_plan({RunPlan::Reads::Listing});
         listing = m_list();
+    }
     ShowChooser(report.modemCount >= 2 ? listing : std::nullopt, choice.position);
     m_labelNotice.hide();
     m_editReport.setPlainText(ReportViewText(report.text));

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QString>
 
+#include "platform/service_choice.h"
 #include "report/collect_report.h"
 #include "report/modems.h"
 
@@ -57,12 +58,14 @@ class CWandiagDlg final : public QDialog {
 
   public:
     // Where each report and each listing of the modems come from: fresh runs
-    // unless a test says otherwise.
+    // unless a test says otherwise. `plan` hears, before each run, what it
+    // will ask for, so that a service reading ahead reads the chosen modem.
     using ReportSource = std::function<Report(const ModemChoice&)>;
     using ListingSource = std::function<ModemListing()>;
+    using RunPlanner = std::function<void(const RunPlan&)>;
     explicit CWandiagDlg(
         ReportSource collect = [](const ModemChoice& choice) { return CollectReport(choice); },
-        ListingSource list = [] { return ListModems(); });
+        ListingSource list = [] { return ListModems(); }, RunPlanner plan = [](const RunPlan&) {});
     ~CWandiagDlg() override;
 
     // Describes this modem (by its interface ID, at this position when it is
@@ -88,6 +91,7 @@ class CWandiagDlg final : public QDialog {
 
     ReportSource m_collect;
     ListingSource m_list;
+    RunPlanner m_plan;
     std::optional<ModemChoice> m_kept;       // the chosen modem; none: the first
     std::vector<std::u16string> m_entryIds;  // interface ID of each chooser entry
     QIcon m_icon;
