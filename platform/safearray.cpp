@@ -104,11 +104,13 @@ HRESULT GetBound(SAFEARRAY* array, UINT dimension, LONG* bound, bool upper) {
     return S_OK;
 }
 
+// By SafeArrayKind.
+const Elements kEmpty[] = {std::vector<IUnknown*>(), std::vector<BSTR>(),
+                           std::vector<MBN_CONTEXT>(), std::vector<MBN_PROVIDER>()};
+
 }  // namespace
 
 SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG count) {
-    static const Elements kEmpty[] = {std::vector<IUnknown*>(), std::vector<BSTR>(),
-                                      std::vector<MBN_CONTEXT>(), std::vector<MBN_PROVIDER>()};
     try {
         auto array = std::make_unique<SAFEARRAY>();
         array->lowerBound = lowerBound;
@@ -175,6 +177,15 @@ HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* ele
 
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
     return static_cast<SafeArrayKind>(array->elements.index());
+}
+
+void SafeArrayClearElement(SafeArrayKind kind, void* element) {
+    std::visit(
+        [&](const auto& items) {
+            using T = typename std::decay_t<decltype(items)>::value_type;
+            *static_cast<T*>(element) = T{};
+        },
+        kEmpty[static_cast<std::size_t>(kind)]);
 }
 
 namespace paravue {
