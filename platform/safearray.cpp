@@ -81,15 +81,16 @@ struct SAFEARRAY {
 
 namespace {
 
-// Checks the arguments every element call takes and finds the slot of `index`.
-HRESULT SlotOf(SAFEARRAY* array, const LONG* index, const void* element, std::size_t* slot) {
+// Checks the arguments every element call takes, then calls `use` on the slot of `index`.
+template <class Use>
+HRESULT AtSlot(SAFEARRAY* array, const LONG* index, const void* element, Use&& use) {
     if (!array || !index || !element)
         return E_INVALIDARG;
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;
     if (offset < 0 || offset >= static_cast<std::int64_t>(array->Count()))
         return DISP_E_BADINDEX;
-    *slot = static_cast<std::size_t>(offset);
-    return S_OK;
+    return std::visit([&](auto& items) { return use(items[static_cast<std::size_t>(offset)]); },
+                      array->elements);
 }
 
 // The bound queries: of the one dimension there is, numbered 1.
@@ -147,32 +148,19 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
 }
 
 HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
-    std::size_t slot;
-    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
-        return hr;
-    return std::visit(
-        [&](auto& items) {
-            using T = typename std::decay_t<decltype(items)>::value_type;
-            return Copy(items[slot], static_cast<T*>(element));
-        },
-        array->elements);
+    return AtSlot(array, index, element,
+                  [&]<class T>(T& item) { return Copy(item, static_cast<T*>(element)); });
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element) {
-    std::size_t slot;
-    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
-        return hr;
-    return std::visit(
-        [&](auto& items) {
-            using T = typename std::decay_t<decltype(items)>::value_type;
-            T copy;
-            if (HRESULT hr = Copy(*static_cast<const T*>(element), &copy); FAILED(hr))
-                return hr;
-            Free(items[slot]);
-            items[slot] = copy;
-            return S_OK;
-        },
-        array->elements);
+    return AtSlot(array, index, element, [&]<class T>(T& item) {
+        T copy;
+        if (HRESULT hr = Copy(*static_cast<const T*>(element), &copy); FAILED(hr))
+            return hr;
+        Free(item);
+        item = copy;
+        return S_OK;
+    });
 }
 
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
@@ -180,12 +168,8 @@ SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
 }
 
 void SafeArrayClearElement(SafeArrayKind kind, void* element) {
-    std::visit(
-        [&](const auto& items) {
-            using T = typename std::decay_t<decltype(items)>::value_type;
-            *static_cast<T*>(element) = T{};
-        },
-        kEmpty[static_cast<std::size_t>(kind)]);
+    std::visit([&]<class T>(const std::vector<T>&) { *static_cast<T*>(element) = T{}; },
+               kEmpty[static_cast<std::size_t>(kind)]);
 }
 
 namespace paravue {
