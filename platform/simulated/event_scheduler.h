@@ -49,8 +49,7 @@ class EventScheduler {
     // thread itself (a sink ending the service inside an event) it only ends
     // the loop: the thread holds the scheduler alive and finishes on its own.
     void Stop();
-    // Returns once every event, or every due one, is delivered; at once
-    // before the clock starts (see TestService).
+    // Returns once every event, or every due one, is delivered; at once before the clock starts.
     void WaitForDelivered(bool dueOnly);
     std::size_t Delivered() const;
 
