@@ -36,9 +36,7 @@ void Free(Record& record) {
 }
 
 HRESULT Copy(IUnknown* source, IUnknown** copy) {
-    if (source)
-        source->AddRef();
-    *copy = source;
+    *copy = paravue::ComPtr<IUnknown>::Share(source).Detach();
     return S_OK;
 }
 HRESULT Copy(BSTR source, BSTR* copy) {
