@@ -21,7 +21,7 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);
 // Copies `element` in, replacing (and releasing) what the slot held.
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element);
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array);
-// Empties an element of an array of `kind` that the caller owns nothing in yet.
+// Sets an element out-parameter of `kind` to null or a record of zeros; frees nothing.
 void SafeArrayClearElement(SafeArrayKind kind, void* element);
 
 namespace paravue {
