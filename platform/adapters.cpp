@@ -1,6 +1,5 @@
 #include "platform/adapters.h"
 
-#include <algorithm>
 #include <mutex>
 
 #include "platform/utf.h"

@@ -1,6 +1,5 @@
-// Network adapter records, the source of the "Device name" of an interface:
-// per adapter, the name under which the service identifies the interface and a
-// human-readable description.
+// Network adapter records, the source of an interface's "Device name": per adapter, the name the
+// service identifies the interface by and a human-readable description.
 #pragma once
 
 #include <functional>
@@ -48,10 +47,9 @@ class AdapterListerOverride {
 
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records);
 
-// The records the "Device name" look-up goes by, in list order: those whose
-// name equals `interfaceId` ignoring the case of A-Z (a missing name counts as
-// empty), up to the first with a description. For an empty ID only the first
-// record is looked at. The last one found gives the description.
+// The records the "Device name" look-up goes by, in list order: those named `interfaceId`, A-Z
+// case aside (a missing name counts as empty), up to the first with a description, which gives
+// it. For an empty ID only the first record is looked at.
 std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,
                                                    std::u16string_view interfaceId);
 

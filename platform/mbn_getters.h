@@ -1,27 +1,24 @@
-// Every getter of the boundary, named once. The interception layer's
-// operations, call names and wrappers, the recorder, the scenario structs and
-// their reader and writer, the simulated service's answers and redaction's
-// choice of treatment all expand these lists; a new getter is a row here, its
-// method in mbn.h, each service's answer and the report's use of it.
+// Every getter of the boundary, named once: the interception layer, the
+// recorder, the scenario structs with their reader and writer, the simulated
+// service and redaction all expand these lists. X-macros rather than constexpr
+// tables, as only text expanded in place can declare the overrides and the
+// scenario's members. A new getter is a row here, its method in mbn.h, each
+// service's answer and the report's use of it.
 //
-// The lists are X-macros rather than constexpr tables: the wrappers and the
-// simulated objects override virtual functions and the scenario declares a
-// member per getter, and only text expanded in place can declare those.
-//
-// One list per part of the device state (the scenario struct that answers an
-// interface), rows in the order a scenario file writes them. A row is
-//   X(kind, Interface, Op, Out, Type, field, Text)
-// where `field` is the struct member and also the key in a scenario file,
-// `Op` the operation's name (the method's own for getters), and `Text` says
-// what a string the getter hands out is (see Text below). Kinds:
+// One list per part (the scenario struct that answers an interface), in the
+// order a scenario file writes them. A row is X(kind, Interface, Op, Out, Type,
+// field, Text): `field` is the member and the scenario key, `Op` the
+// operation's (for getters, the method's) name, `Text` what a string handed
+// out is. Kinds:
 //   VALUE  HRESULT Op(Out*); the scenario holds a Field<Type>
-//   ARRAY  HRESULT Op(SAFEARRAY**) of Out elements; the scenario holds a
-//          Field<Array<Type>>
+//   ARRAY  HRESULT Op(SAFEARRAY**) of Out elements; a Field<Array<Type>>
 //   PART   HRESULT Op(Out**), an object answered by the part Type
 //   QUERY  QueryInterface for Out, an object answered by the part Type
 //   STATE  HRESULT Op(MBN_ACTIVATION_STATE*, BSTR*); a Field<Type>
 //   LISTED an array of the part that another object's Op hands out
 #pragma once
+
+#include <string_view>
 
 #include "platform/mbn.h"
 
@@ -122,6 +119,11 @@
     F(BSTR, String, profileName, ProfileName)
 
 namespace paravue {
+
+// Whether the getter of a row of this kind hands out an array.
+constexpr bool HandsOutList(std::string_view kind) {
+    return kind == "ARRAY" || kind == "LISTED";
+}
 
 // What a string handed out across the boundary is, which decides how
 // redaction treats it.

@@ -36,9 +36,7 @@ void Free(Record& record) {
 }
 
 HRESULT Copy(IUnknown* source, IUnknown** copy) {
-    if (source)
-        source->AddRef();
-    *copy = source;
+    *copy = paravue::ComPtr<IUnknown>::Share(source).Detach();
     return S_OK;
 }
 HRESULT Copy(BSTR source, BSTR* copy) {
@@ -81,15 +79,16 @@ struct SAFEARRAY {
 
 namespace {
 
-// Checks the arguments every element call takes and finds the slot of `index`.
-HRESULT SlotOf(SAFEARRAY* array, const LONG* index, const void* element, std::size_t* slot) {
+// Checks the arguments every element call takes, then calls `use` on the slot of `index`.
+template <class Use>
+HRESULT AtSlot(SAFEARRAY* array, const LONG* index, const void* element, Use&& use) {
     if (!array || !index || !element)
         return E_INVALIDARG;
     std::int64_t offset = std::int64_t{*index} - array->lowerBound;
     if (offset < 0 || offset >= static_cast<std::int64_t>(array->Count()))
         return DISP_E_BADINDEX;
-    *slot = static_cast<std::size_t>(offset);
-    return S_OK;
+    return std::visit([&](auto& items) { return use(items[static_cast<std::size_t>(offset)]); },
+                      array->elements);
 }
 
 // The bound queries: of the one dimension there is, numbered 1.
@@ -104,11 +103,13 @@ HRESULT GetBound(SAFEARRAY* array, UINT dimension, LONG* bound, bool upper) {
     return S_OK;
 }
 
+// By SafeArrayKind.
+const Elements kEmpty[] = {std::vector<IUnknown*>(), std::vector<BSTR>(),
+                           std::vector<MBN_CONTEXT>(), std::vector<MBN_PROVIDER>()};
+
 }  // namespace
 
 SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG count) {
-    static const Elements kEmpty[] = {std::vector<IUnknown*>(), std::vector<BSTR>(),
-                                      std::vector<MBN_CONTEXT>(), std::vector<MBN_PROVIDER>()};
     try {
         auto array = std::make_unique<SAFEARRAY>();
         array->lowerBound = lowerBound;
@@ -145,36 +146,28 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
 }
 
 HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element) {
-    std::size_t slot;
-    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
-        return hr;
-    return std::visit(
-        [&](auto& items) {
-            using T = typename std::decay_t<decltype(items)>::value_type;
-            return Copy(items[slot], static_cast<T*>(element));
-        },
-        array->elements);
+    return AtSlot(array, index, element,
+                  [&]<class T>(T& item) { return Copy(item, static_cast<T*>(element)); });
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element) {
-    std::size_t slot;
-    if (HRESULT hr = SlotOf(array, index, element, &slot); FAILED(hr))
-        return hr;
-    return std::visit(
-        [&](auto& items) {
-            using T = typename std::decay_t<decltype(items)>::value_type;
-            T copy;
-            if (HRESULT hr = Copy(*static_cast<const T*>(element), &copy); FAILED(hr))
-                return hr;
-            Free(items[slot]);
-            items[slot] = copy;
-            return S_OK;
-        },
-        array->elements);
+    return AtSlot(array, index, element, [&]<class T>(T& item) {
+        T copy;
+        if (HRESULT hr = Copy(*static_cast<const T*>(element), &copy); FAILED(hr))
+            return hr;
+        Free(item);
+        item = copy;
+        return S_OK;
+    });
 }
 
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array) {
     return static_cast<SafeArrayKind>(array->elements.index());
+}
+
+void SafeArrayClearElement(SafeArrayKind kind, void* element) {
+    std::visit([&]<class T>(const std::vector<T>&) { *static_cast<T*>(element) = T{}; },
+               kEmpty[static_cast<std::size_t>(kind)]);
 }
 
 namespace paravue {

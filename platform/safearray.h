@@ -21,13 +21,13 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);
 // Copies `element` in, replacing (and releasing) what the slot held.
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element);
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array);
+// Sets an element out-parameter of `kind` to null or a record of zeros; frees nothing.
+void SafeArrayClearElement(SafeArrayKind kind, void* element);
 
 namespace paravue {
 
-// How a reader reaches an array the service handed it: the bound queries and
-// element fetches of SAFEARRAY, with the same arguments and results. While an
-// interception layer is installed it sees these calls (and may answer them);
-// otherwise they are the plain SAFEARRAY functions.
+// How a reader reaches an array the service handed it: the SAFEARRAY calls, with the same
+// arguments and results, passing the installed routes (an interception layer) first.
 HRESULT ArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound);
 HRESULT ArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound);
 HRESULT ArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);

@@ -11,9 +11,8 @@
 
 namespace paravue {
 
-// Why the system's service ended a report run on a failure, or served part of
-// it from a fallback, where the service can tell. For the person running the
-// program, beside the report: the report's text itself never changes for it.
+// Why the system's service ended a report run on a failure, or served part of it from a
+// fallback, where it can tell: shown beside the report, whose text never changes for it.
 enum class RunCause : unsigned {
     SystemBusUnreachable,      // no connection to the system bus
     ModemManagerNotRunning,    // nobody owns the daemon's name
@@ -25,11 +24,13 @@ enum class RunCause : unsigned {
 // A set of causes, each noted once.
 class RunCauses {
   public:
+    RunCauses() = default;
     void Add(RunCause cause) { bits_ |= Bit(cause); }
     bool Has(RunCause cause) const { return (bits_ & Bit(cause)) != 0; }
 
   private:
     friend class RunNotes;
+    explicit RunCauses(unsigned bits) : bits_(bits) {}
     static unsigned Bit(RunCause cause) { return 1u << static_cast<unsigned>(cause); }
     unsigned bits_ = 0;
 };
@@ -40,19 +41,14 @@ class RunNotes {
   public:
     void Clear() { bits_ = 0; }
     void Note(RunCause cause) { bits_ |= RunCauses::Bit(cause); }
-    RunCauses Causes() const {
-        RunCauses causes;
-        causes.bits_ = bits_.load();
-        return causes;
-    }
+    RunCauses Causes() const { return RunCauses(bits_.load()); }
 
   private:
     std::atomic<unsigned> bits_{0};
 };
 
-// What the runs a program makes from now on will ask for, so that a service
-// that sends its reads ahead of the questions sends the right ones. A hint
-// only: a run that asks for something else still gets it, one wait later.
+// What the coming runs will ask for, so that a service that sends its reads ahead sends the
+// right ones. A hint only: a run that asks for something else still gets it, one wait later.
 struct RunPlan {
     enum class Reads {
         Report,   // one modem's report, its profiles and the saved connections
@@ -61,8 +57,8 @@ struct RunPlan {
     };
     Reads reads = Reads::Report;
     std::int32_t position = 0;  // Report: the modem's position in the service's list
-    // Listing: the next run is a report on a modem this listing chose, and
-    // may take the modems as this run found them instead of asking again.
+    // Listing: the next run reports on a modem this listing chose, and may take the modems as
+    // this run found them instead of asking again.
     bool reportFollows = false;
 };
 
@@ -78,8 +74,8 @@ class ActiveService {
     virtual RunCauses LastRunCauses() const { return {}; }
 };
 
-// The chosen service cannot be used. Its message says why: for a scenario that
-// cannot be read or is invalid, the file, the place and what is wrong.
+// The chosen service cannot be used; the message says why (for a bad scenario: the file, the
+// place and what is wrong).
 class ServiceUnavailable : public std::runtime_error {
   public:
     enum class Cause {

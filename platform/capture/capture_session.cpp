@@ -8,12 +8,10 @@
 namespace paravue::capture {
 namespace {
 
+// The clients asked for, the redactor first.
 std::vector<intercept::Client*> Clients(Redactor* redactor, Recorder* recorder) {
-    std::vector<intercept::Client*> clients;
-    if (redactor)
-        clients.push_back(redactor);
-    if (recorder)
-        clients.push_back(recorder);
+    std::vector<intercept::Client*> clients{redactor, recorder};
+    std::erase(clients, nullptr);
     return clients;
 }
 

@@ -51,8 +51,7 @@ const MaskRule* MaskRuleFor(std::string_view qualified) {
     return nullptr;
 }
 
-// How an element's text is shown: pseudonymized under this stem, or, for a
-// setting, kept.
+// How an element's text is shown: pseudonymized under this stem, or kept (a setting).
 std::optional<Redaction::Stem> StemOf(std::string_view qualified) {
     std::string_view local = LocalName(qualified);
     if (local == "Name")
@@ -210,8 +209,7 @@ class Rewriter {
         inCdata_ = false;
     }
 
-    // A name as written out: a known identifier in it is masked with 'X',
-    // which keeps it a name.
+    // A name as written out: known identifiers in it masked with 'X', which keeps it a name.
     std::string OutName(std::string_view name) const {
         return Utf16ToUtf8(redaction_.KeptText(Utf8ToUtf16(name)));
     }

@@ -203,10 +203,8 @@ void Recorder::RecordArrayCall(const Call& call, HRESULT status, void* out) {
         return;
     const bool ok = SUCCEEDED(status);
     std::visit(
-        [&](auto& ref) {
-            auto& field = ref();
-            auto& array = field.value;
-            using T = typename std::decay_t<decltype(array)>::Item;
+        [&]<class T>(ArrayRef<T>& ref) {
+            Array<T>& array = ref().value;
             if (call.op == Op::ArrayLowerBound) {
                 if (ok)
                     array.lowerBound = *static_cast<LONG*>(out);

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <new>
-#include <optional>
 #include <regex>
 
 #include "platform/bstr.h"

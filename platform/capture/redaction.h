@@ -1,9 +1,7 @@
-// Redaction of personal identifiers, so that a user can hand out a report or a
-// captured device without them. Identifiers whose shape helps support are
-// masked; free text that may name or identify someone gets a pseudonym; text
-// that describes the network or the model (manufacturer, provider names,
-// access strings, adapter descriptions) is kept, but any identifier already
-// masked is masked where it occurs in it.
+// Redaction of personal identifiers, so that a user can hand out a report or a captured device.
+// Identifiers whose shape helps support are masked; free text that may name someone gets a
+// pseudonym; text describing the network or the model (manufacturer, provider names, access
+// strings, adapter descriptions) is kept, with any identifier already masked masked in it.
 #pragma once
 
 #include <cstddef>
@@ -45,23 +43,21 @@ class Redaction {
     std::u16string DeviceId(std::u16string_view id) { return Masked(id, kDeviceIdKept); }
     std::u16string TelephoneNumber(std::u16string_view number);
 
-    // The value's pseudonym ("" stays ""): a stem and a counter ("interface-1"),
-    // the same for the same value within one redaction and telling nothing of
-    // it. Interface and connection IDs and adapter names that are kernel
-    // device names stay as they are. Values that differ only in the case of
-    // A-Z share a pseudonym, as the adapter look-up matches names that way.
+    // The value's pseudonym ("" stays ""): a stem and a counter ("interface-1"), the same for
+    // the same value within one redaction (A-Z case aside, as the adapter look-up matches names
+    // that way). Interface and connection IDs and adapter names that are kernel device names
+    // stay as they are.
     std::u16string Pseudonym(std::u16string_view value, Stem stem);
 
     // Kept text with every known identifier in it masked.
     std::u16string KeptText(std::u16string_view text) const;
 
-    // Well-formed profile XML with comments and processing instructions left
-    // out; all text and attributes of the elements SubscriberID, SimIccID,
-    // UserName and Password (any namespace prefix, any depth), and attributes
-    // of those names, masked as their getters' values are; the text of Name
-    // and of elements not known to hold settings, and other attribute values
-    // than namespace declarations, pseudonymized. A text that does not parse,
-    // or that declares a DTD, becomes kWithheldProfileXml; "" stays "".
+    // Well-formed profile XML without comments and processing instructions: all text and
+    // attributes of SubscriberID, SimIccID, UserName and Password elements (any prefix, any
+    // depth), and attributes of those names, masked as their getters' values are; the text of
+    // Name and of elements not known to hold settings, and attribute values other than namespace
+    // declarations, pseudonymized. Text that does not parse or declares a DTD becomes
+    // kWithheldProfileXml; "" stays "".
     std::u16string ProfileXml(std::u16string_view xml);
 
   private:

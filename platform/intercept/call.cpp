@@ -1,14 +1,6 @@
 #include "platform/intercept/call.h"
 
 namespace paravue::intercept {
-namespace {
-
-// The kinds of row (mbn_getters.h) whose getter hands out an array.
-constexpr bool HandsOutList(std::string_view kind) {
-    return kind == "ARRAY" || kind == "LISTED";
-}
-
-}  // namespace
 
 std::string CallName(const Call& call) {
     auto onArray = [&](const char* function) {

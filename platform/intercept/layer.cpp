@@ -107,7 +107,7 @@ class Route final : public ArrayRoute {
                 }
                 return hr;
             },
-            [&] { ClearElement(SafeArrayGetKind(array), element); });
+            [&] { SafeArrayClearElement(SafeArrayGetKind(array), element); });
     }
     void Destroyed(SAFEARRAY* array) override {
         core_->ForgetArray(array);
@@ -128,23 +128,6 @@ class Route final : public ArrayRoute {
         if (!info)
             return fetch();
         return Through(*core_, Call{op, info->id, 0, info->getter}, bound, fetch, [] {});
-    }
-
-    static void ClearElement(SafeArrayKind kind, void* element) {
-        switch (kind) {
-            case SafeArrayKind::Unknown:
-                *static_cast<IUnknown**>(element) = nullptr;
-                break;
-            case SafeArrayKind::Bstr:
-                *static_cast<BSTR*>(element) = nullptr;
-                break;
-            case SafeArrayKind::MbnContext:
-                *static_cast<MBN_CONTEXT*>(element) = {};
-                break;
-            case SafeArrayKind::MbnProvider:
-                *static_cast<MBN_PROVIDER*>(element) = {};
-                break;
-        }
     }
 
     std::shared_ptr<LayerCore> core_;

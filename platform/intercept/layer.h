@@ -1,6 +1,5 @@
-// The interception layer: while it lives, every object a program gets from the
-// Mobile Broadband service classes, every array those objects hand out and
-// every adapter listing pass through wrappers that show each call and its
+// The interception layer: while it lives, every object from the service classes, every array
+// they hand out and every adapter listing pass through wrappers that show each call and its
 // answer to the layer's clients. Without a layer nothing of this runs.
 #pragma once
 

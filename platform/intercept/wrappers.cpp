@@ -19,14 +19,8 @@ class Wrapper : public ServiceObject<Derived, Interface> {
         : core_(std::move(core)), inner_(ComPtr<Interface>::Adopt(inner)), id_(core_->NewId()) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == Interface::kIid) {
-            this->AddRef();
-            *object = static_cast<Interface*>(this);
-            return S_OK;
-        }
-        return inner_->QueryInterface(iid, object);
+        HRESULT hr = ServiceObject<Derived, Interface>::QueryInterface(iid, object);
+        return hr == E_NOINTERFACE ? inner_->QueryInterface(iid, object) : hr;
     }
 
     std::uint64_t Id() const { return id_; }

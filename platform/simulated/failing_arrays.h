@@ -1,7 +1,6 @@
-// The bound and element failures of the arrays a simulated service hands out.
-// SAFEARRAYs are plain data, so the service notes each array's failures here
-// when it builds it, and its interception-layer client takes them over, keyed
-// by the array's id, as soon as the array passes the layer on its way out.
+// The bound and element failures of the arrays a simulated service hands out. SAFEARRAYs are
+// plain data, so the service notes them here by address, and its layer client takes them over
+// by the array's id as the array passes the layer on its way out.
 #pragma once
 
 #include <cstdint>

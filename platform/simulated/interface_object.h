@@ -1,8 +1,6 @@
-// The objects that answer a Mobile Broadband interface and its parts from one
-// snapshot of the device state, which each keeps alive. Each getter hands out
-// the scenario field its row in mbn_getters.h names as the service does:
-// out-parameters are cleared first and stay cleared on failure, and every
-// string and array handed out is a fresh one the caller owns.
+// The objects that answer an interface and its parts from one snapshot of the device state,
+// which each keeps alive. Each getter hands out its row's field as the service does: out-
+// parameters are cleared first and stay cleared on failure; strings and arrays are fresh.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +19,8 @@
 
 namespace paravue::simulated {
 
-// A value as the service hands it out: a fresh BSTR (null for a null String),
-// a record with fresh strings, or the value itself. E_OUTOFMEMORY when memory
-// runs out, and then the out-parameter is left empty.
+// A value as the service hands it out: a fresh BSTR (null for a null String), a record with
+// fresh strings, or the value itself; E_OUTOFMEMORY leaves the out-parameter empty.
 template <class T>
 HRESULT CopyOut(const T& value, OutOf<T>* out) {
     if constexpr (std::is_same_v<T, String>) {

@@ -1,9 +1,8 @@
-// The device state a simulated Mobile Broadband service answers from. Loaded
-// from a scenario file (see docs/scenarios.md) or built directly in C++.
+// The device state a simulated Mobile Broadband service answers from, loaded from a scenario
+// file (docs/scenarios.md) or built in C++.
 //
-// Every value a service call returns is a Field: a status and the value handed
-// out with it. A failing status means the call fails and hands out nothing; a
-// success status other than S_OK (S_FALSE) is returned together with the value.
+// Every value a call returns is a Field: a status and the value. A failing status makes the
+// call fail and hand out nothing; another success status than S_OK comes with the value.
 #pragma once
 
 #include <cstddef>
@@ -100,13 +99,7 @@ PARAVUE_MBN_RECORDS(PARAVUE_RECORD)
 PARAVUE_RECORD(void, ConnectionState, PARAVUE_CONNECTION_STATE_FIELDS)
 
 #define PARAVUE_PART_MEMBER(kind, Interface, Name, Out, Type, field, text) \
-    PARAVUE_PART_MEMBER_##kind(Type, field)
-#define PARAVUE_PART_MEMBER_VALUE(Type, field) Field<Type> field;
-#define PARAVUE_PART_MEMBER_STATE(Type, field) Field<Type> field;
-#define PARAVUE_PART_MEMBER_PART(Type, field) Field<Type> field;
-#define PARAVUE_PART_MEMBER_QUERY(Type, field) Field<Type> field;
-#define PARAVUE_PART_MEMBER_ARRAY(Type, field) Field<Array<Type>> field;
-#define PARAVUE_PART_MEMBER_LISTED(Type, field) Field<Array<Type>> field;
+    Field<std::conditional_t<HandsOutList(#kind), Array<Type>, Type>> field;
 #define PARAVUE_PART_VISIT(kind, Interface, Name, Out, Type, field, text) visit(#field, self.field);
 #define PARAVUE_PART_STRUCT(Name, Interface, GETTERS)   \
     struct Name {                                       \
@@ -191,8 +184,7 @@ struct Event {
     std::uint32_t afterMs = 0;  // counted from the first subscription
     EventKind kind = EventKind::InterfaceArrival;
     std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
-    // The file's "patch", a JSON merge patch applied just before the event
-    // fires (see PatchedStates); null leaves the state as it is.
+    // The JSON merge patch applied just before the event fires; null leaves the state as it is.
     std::shared_ptr<const JsonValue> patch;
 };
 
@@ -204,14 +196,12 @@ struct Scenario {
     // nullopt: the system's own adapters are listed.
     std::optional<std::vector<Adapter>> adapters;
     std::vector<Event> events;
-    // The file as parsed, without "events": what the first patch applies to.
-    // Null when no event has a patch.
+    // The file without "events", what the first patch applies to; null when no event has one.
     std::shared_ptr<const JsonValue> document;
 };
 
-// The device states a loaded scenario's events lead to, one event after the
-// other, each built only when its event fires. The loader checked each patch
-// against the state before it, so a loaded scenario's patches all apply.
+// The device states a loaded scenario's events lead to, each built when its event fires. The
+// loader checked each patch against the state before it, so they all apply.
 class PatchedStates {
   public:
     explicit PatchedStates(std::shared_ptr<const JsonValue> document);
@@ -230,10 +220,9 @@ class PatchedStates {
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
 Scenario LoadScenarioFile(const std::string& path);
 
-// The scenario as UTF-8 JSON text in the file format ParseScenario reads,
-// ending in a newline: fields that hold their zero value with S_OK are left
-// out, failures and other success codes take the status forms, and arrays keep
-// their lower bound, items and bound failures. Events are not written.
+// The scenario as the JSON text ParseScenario reads, ending in a newline: zero values with S_OK
+// are left out, other statuses take the status forms, arrays keep their bounds, items and bound
+// failures. Events are not written.
 std::string WriteScenario(const Scenario& scenario);
 
 }  // namespace paravue::simulated

@@ -101,5 +101,28 @@ TEST_F(SafeArrayTest, NullArgumentsAreRefused) {
     EXPECT_EQ(SafeArrayGetElement(array.Get(), nullptr, &value), E_INVALIDARG);
 }
 
+// What a fetch that a layer client failed leaves in the caller's slot, per kind.
+TEST_F(SafeArrayTest, ClearedElementsAreEmptyOfTheirKind) {
+    int dummy = 0;
+    IUnknown* object = reinterpret_cast<IUnknown*>(&dummy);
+    BSTR text = reinterpret_cast<BSTR>(&dummy);
+    MBN_CONTEXT context{};
+    context.contextID = 7;
+    context.accessString = text;
+    MBN_PROVIDER provider{};
+    provider.providerState = 1;
+    provider.providerName = text;
+    SafeArrayClearElement(SafeArrayKind::Unknown, &object);
+    SafeArrayClearElement(SafeArrayKind::Bstr, &text);
+    SafeArrayClearElement(SafeArrayKind::MbnContext, &context);
+    SafeArrayClearElement(SafeArrayKind::MbnProvider, &provider);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(context.contextID, 0u);
+    EXPECT_EQ(context.accessString, nullptr);
+    EXPECT_EQ(provider.providerState, 0u);
+    EXPECT_EQ(provider.providerName, nullptr);
+}
+
 }  // namespace
 }  // namespace paravue
