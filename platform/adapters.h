@@ -1,5 +1,6 @@
-// Network adapter records, the source of an interface's "Device name": per adapter, the name the
-// service identifies the interface by and a human-readable description.
+// Network adapter records, the source of an interface's "Device name": per
+// adapter, the name the service identifies the interface by and a
+// human-readable description.
 #pragma once
 
 #include <functional>
@@ -47,9 +48,10 @@ class AdapterListerOverride {
 
 AdapterListing ListAdapters(std::vector<AdapterRecord>& records);
 
-// The records the "Device name" look-up goes by, in list order: those named `interfaceId`, A-Z
-// case aside (a missing name counts as empty), up to the first with a description, which gives
-// it. For an empty ID only the first record is looked at.
+// The records the "Device name" look-up goes by, in list order: those named
+// `interfaceId`, A-Z case aside (a missing name counts as empty), up to the
+// first with a description, which gives it. For an empty ID only the first
+// record is looked at.
 std::vector<const AdapterRecord*> MatchingAdapters(const std::vector<AdapterRecord>& records,
                                                    std::u16string_view interfaceId);
 

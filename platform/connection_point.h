@@ -30,9 +30,10 @@ struct IConnectionPointContainer : IUnknown {
 
 namespace paravue {
 
-// A connection point for one event interface. Advise queries the sink for that interface and
-// keeps it; Unadvise returns once every call in flight to the sink has returned (unless the sink
-// unadvises from inside its call), and no call reaches the sink after it.
+// A connection point for one event interface. Advise queries the sink for that
+// interface and keeps it; Unadvise returns once every call in flight to the
+// sink has returned (unless the sink unadvises from inside its call), and no
+// call reaches the sink after it.
 class ConnectionPoint final : public ServiceObject<ConnectionPoint, IConnectionPoint> {
   public:
     explicit ConnectionPoint(const IID& eventIid);

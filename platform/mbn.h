@@ -114,8 +114,9 @@ enum MBN_ACTIVATION_STATE : std::int32_t {
 
 // ---- Records (the strings inside belong to whoever receives the record) ----
 
-// The fields of each record, in order, for code that handles every field: F(Out, Type, field,
-// Text), Out the member's type, Type a scenario's (String for a BSTR), Text as in mbn_getters.h.
+// The fields of each record, in order, for code that handles every field:
+// F(Out, Type, field, Text), Out the member's type, Type a scenario's (String
+// for a BSTR), Text as in mbn_getters.h.
 #define PARAVUE_CAPABILITIES_FIELDS(F)                             \
     F(MBN_CELLULAR_CLASS, MBN_CELLULAR_CLASS, cellularClass, None) \
     F(MBN_VOICE_CLASS, MBN_VOICE_CLASS, voiceClass, None)          \

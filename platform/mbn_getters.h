@@ -94,7 +94,8 @@
     P(Profile, IMbnConnectionProfile, PARAVUE_PROFILE_GETTERS)                      \
     P(Interface, IMbnInterface, PARAVUE_INTERFACE_GETTERS)
 
-// Every row of every part, in one list: X(kind, Interface, Op, Out, Type, field, Text).
+// Every row of every part, in one list: X(kind, Interface, Op, Out, Type,
+// field, Text).
 #define PARAVUE_MBN_GETTERS(X)            \
     PARAVUE_SUBSCRIBER_GETTERS(X)         \
     PARAVUE_SIGNAL_GETTERS(X)             \

@@ -79,7 +79,8 @@ struct SAFEARRAY {
 
 namespace {
 
-// Checks the arguments every element call takes, then calls `use` on the slot of `index`.
+// Checks the arguments every element call takes, then calls `use` on the slot
+// of `index`.
 template <class Use>
 HRESULT AtSlot(SAFEARRAY* array, const LONG* index, const void* element, Use&& use) {
     if (!array || !index || !element)

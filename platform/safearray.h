@@ -9,8 +9,8 @@ struct SAFEARRAY;  // opaque
 
 enum class SafeArrayKind { Unknown, Bstr, MbnContext, MbnProvider };
 
-// Creates an array of `count` empty elements whose indexes start at `lowerBound`.
-// Null when memory runs out.
+// Creates an array of `count` empty elements whose indexes start at
+// `lowerBound`. Null when memory runs out.
 SAFEARRAY* SafeArrayCreateVector(SafeArrayKind kind, LONG lowerBound, ULONG count);
 HRESULT SafeArrayDestroy(SAFEARRAY* array);  // null is allowed
 HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound);
@@ -21,13 +21,15 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);
 // Copies `element` in, replacing (and releasing) what the slot held.
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const LONG* index, const void* element);
 SafeArrayKind SafeArrayGetKind(SAFEARRAY* array);
-// Sets an element out-parameter of `kind` to null or a record of zeros; frees nothing.
+// Sets an element out-parameter of `kind` to null or a record of zeros; frees
+// nothing.
 void SafeArrayClearElement(SafeArrayKind kind, void* element);
 
 namespace paravue {
 
-// How a reader reaches an array the service handed it: the SAFEARRAY calls, with the same
-// arguments and results, passing the installed routes (an interception layer) first.
+// How a reader reaches an array the service handed it: the SAFEARRAY calls,
+// with the same arguments and results, passing the installed routes (an
+// interception layer) first.
 HRESULT ArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound);
 HRESULT ArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound);
 HRESULT ArrayGetElement(SAFEARRAY* array, const LONG* index, void* element);

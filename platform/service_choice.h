@@ -11,8 +11,9 @@
 
 namespace paravue {
 
-// Why the system's service ended a report run on a failure, or served part of it from a
-// fallback, where it can tell: shown beside the report, whose text never changes for it.
+// Why the system's service ended a report run on a failure, or served part of
+// it from a fallback, where it can tell: shown beside the report, whose text
+// never changes for it.
 enum class RunCause : unsigned {
     SystemBusUnreachable,      // no connection to the system bus
     ModemManagerNotRunning,    // nobody owns the daemon's name
@@ -47,8 +48,9 @@ class RunNotes {
     std::atomic<unsigned> bits_{0};
 };
 
-// What the coming runs will ask for, so that a service that sends its reads ahead sends the
-// right ones. A hint only: a run that asks for something else still gets it, one wait later.
+// What the coming runs will ask for, so that a service that sends its reads
+// ahead sends the right ones. A hint only: a run that asks for something else
+// still gets it, one wait later.
 struct RunPlan {
     enum class Reads {
         Report,   // one modem's report, its profiles and the saved connections
@@ -57,8 +59,8 @@ struct RunPlan {
     };
     Reads reads = Reads::Report;
     std::int32_t position = 0;  // Report: the modem's position in the service's list
-    // Listing: the next run reports on a modem this listing chose, and may take the modems as
-    // this run found them instead of asking again.
+    // Listing: the next run reports on a modem this listing chose, and may take
+    // the modems as this run found them instead of asking again.
     bool reportFollows = false;
 };
 
@@ -74,8 +76,8 @@ class ActiveService {
     virtual RunCauses LastRunCauses() const { return {}; }
 };
 
-// The chosen service cannot be used; the message says why (for a bad scenario: the file, the
-// place and what is wrong).
+// The chosen service cannot be used; the message says why (for a bad scenario:
+// the file, the place and what is wrong).
 class ServiceUnavailable : public std::runtime_error {
   public:
     enum class Cause {
@@ -95,8 +97,9 @@ class ServiceUnavailable : public std::runtime_error {
 // Throws ServiceUnavailable.
 std::unique_ptr<ActiveService> StartService(const std::optional<std::string>& scenarioPath);
 
-// The system's own service. The build links one: system_service_modemmanager.cpp,
-// or system_service_none.cpp where there is none.
+// The system's own service. The build links one:
+// system_service_modemmanager.cpp, or system_service_none.cpp where there is
+// none.
 std::unique_ptr<ActiveService> StartSystemService();
 
 }  // namespace paravue

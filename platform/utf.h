@@ -20,12 +20,13 @@ std::u16string FromCodePoints(std::u32string_view points);
 char32_t AsciiLower(char32_t code);
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
-// Text from outside (a file's keys, names and paths, a command line, a service's strings) made
-// safe for a terminal or a text view: nothing in it can break the line, drive the terminal or
-// reorder the text around it.
+// Text from outside (a file's keys, names and paths, a command line, a
+// service's strings) made safe for a terminal or a text view: nothing in it can
+// break the line, drive the terminal or reorder the text around it.
 
-// Whether a terminal or a text view would act on `code` rather than show it: C0, DEL, C1, and
-// the bidirectional formatting characters, which reorder the text that follows them.
+// Whether a terminal or a text view would act on `code` rather than show it:
+// C0, DEL, C1, and the bidirectional formatting characters, which reorder the
+// text that follows them.
 bool IsControlOrBidi(char32_t code);
 
 // The visible form of such a character: \n, \r, \t, \xNN for the rest of C0
@@ -38,8 +39,8 @@ enum class LineEnds {
                // own is a value's character and is shown as \r or \n
 };
 
-// Valid UTF-8 is kept, except what IsControlOrBidi names, shown as Escaped gives it; every byte
-// that is not part of valid UTF-8 is shown as \xNN.
+// Valid UTF-8 is kept, except what IsControlOrBidi names, shown as Escaped
+// gives it; every byte that is not part of valid UTF-8 is shown as \xNN.
 std::string PrintableText(std::string_view text, LineEnds lineEnds = LineEnds::Escaped);
 
 }  // namespace paravue

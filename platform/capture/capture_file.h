@@ -9,16 +9,18 @@
 
 namespace paravue::capture {
 
-// Why a capture must not take the place of the device, FIFO or socket at `path` (whatever uses
-// it by name would break). Nothing for no file, a regular file, or a symbolic link (replaced,
-// not followed); a directory is refused when the file is written.
+// Why a capture must not take the place of the device, FIFO or socket at `path`
+// (whatever uses it by name would break). Nothing for no file, a regular file,
+// or a symbolic link (replaced, not followed); a directory is refused when the
+// file is written.
 std::optional<std::string> SpecialFileAt(const std::string& path);
 
-// A capture written in full to a new temporary file beside its target (the same file system, so
-// the rename that puts it in place is atomic), created 0600 or with the permissions of the
-// regular file it replaces, or exactly `permissions` when given; no child process inherits it.
-// Until Commit the temporary file is removed when this is destroyed, and when SIGINT, SIGTERM
-// or SIGHUP ends the process; one at a time per process.
+// A capture written in full to a new temporary file beside its target (the same
+// file system, so the rename that puts it in place is atomic), created 0600 or
+// with the permissions of the regular file it replaces, or exactly
+// `permissions` when given; no child process inherits it. Until Commit the
+// temporary file is removed when this is destroyed, and when SIGINT, SIGTERM or
+// SIGHUP ends the process; one at a time per process.
 class PendingFile {
   public:
     PendingFile(const std::string& path, std::string_view text,

@@ -51,7 +51,8 @@ const MaskRule* MaskRuleFor(std::string_view qualified) {
     return nullptr;
 }
 
-// How an element's text is shown: pseudonymized under this stem, or kept (a setting).
+// How an element's text is shown: pseudonymized under this stem, or kept (a
+// setting).
 std::optional<Redaction::Stem> StemOf(std::string_view qualified) {
     std::string_view local = LocalName(qualified);
     if (local == "Name")
@@ -119,7 +120,8 @@ class Rewriter {
         XML_SetCharacterDataHandler(parser, &Handler<&Rewriter::Text>::Call);
         XML_SetCdataSectionHandler(parser, &Handler<&Rewriter::CdataStart>::Call,
                                    &Handler<&Rewriter::CdataEnd>::Call);
-        // Comments and processing instructions have no handler: they are left out.
+        // Comments and processing instructions have no handler: they are left
+        // out.
         const XML_Status status =
             XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1);
         XML_ParserFree(parser);
@@ -209,7 +211,8 @@ class Rewriter {
         inCdata_ = false;
     }
 
-    // A name as written out: known identifiers in it masked with 'X', which keeps it a name.
+    // A name as written out: known identifiers in it masked with 'X', which
+    // keeps it a name.
     std::string OutName(std::string_view name) const {
         return Utf16ToUtf8(redaction_.KeptText(Utf8ToUtf16(name)));
     }

@@ -175,7 +175,8 @@ void Recorder::Record(const Call& call, HRESULT status, void* out) {
                     adapters.push_back({std::nullopt, u""});
                 scenario_.adapters = std::move(adapters);
             } else if (status != E_NOTIMPL && !scenario_.adapters) {
-                // A listing that failed: an empty list fails the look-up the same way.
+                // A listing that failed: an empty list fails the look-up the
+                // same way.
                 scenario_.adapters.emplace();
             }
             return;

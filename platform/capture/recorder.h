@@ -1,8 +1,9 @@
-// A client of the interception layer that writes down as a scenario what a run got from the
-// service: every value and status, array bounds and their failures, element fetches, failed
-// creations and the adapter records the "Device name" look-up went by (not the host's others).
-// Calls not made leave their fields at the zero values of omitted fields, so replaying the
-// scenario answers the same calls the same way.
+// A client of the interception layer that writes down as a scenario what a run
+// got from the service: every value and status, array bounds and their
+// failures, element fetches, failed creations and the adapter records the
+// "Device name" look-up went by (not the host's others). Calls not made leave
+// their fields at the zero values of omitted fields, so replaying the scenario
+// answers the same calls the same way.
 #pragma once
 
 #include <cstdint>

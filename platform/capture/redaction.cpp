@@ -217,7 +217,8 @@ bool IsIdentifier(Text kind) {
 }
 
 // The strings of an answer in the order they are redacted: identifiers before
-// the text they may turn up in. Fixed in size: it also serves when memory ran out.
+// the text they may turn up in. Fixed in size: it also serves when memory ran
+// out.
 struct Slots {
     std::array<Slot, 6> items{};
     std::size_t count = 0;

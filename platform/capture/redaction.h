@@ -1,7 +1,8 @@
-// Redaction of personal identifiers, so that a user can hand out a report or a captured device.
-// Identifiers whose shape helps support are masked; free text that may name someone gets a
-// pseudonym; text describing the network or the model (manufacturer, provider names, access
-// strings, adapter descriptions) is kept, with any identifier already masked masked in it.
+// Redaction of personal identifiers, so that a user can hand out a report or a
+// captured device. Identifiers whose shape helps support are masked; free text
+// that may name someone gets a pseudonym; text describing the network or the
+// model (manufacturer, provider names, access strings, adapter descriptions) is
+// kept, with any identifier already masked masked in it.
 #pragma once
 
 #include <cstddef>
@@ -25,9 +26,9 @@ std::u16string MaskKeeping(std::u16string_view text, std::size_t kept);
 std::u16string MaskDigits(std::u16string_view text);  // every Unicode digit
 std::u16string MaskSecret(std::u16string_view text);  // "" stays ""
 
-// A name the kernel gives a network device (wwan0, usb0, enp0s3, wwp0s20f0u6i12),
-// which names a slot or a driver and no one; enx<MAC> holds a hardware address
-// and is not one of them.
+// A name the kernel gives a network device (wwan0, usb0, enp0s3,
+// wwp0s20f0u6i12), which names a slot or a driver and no one; enx<MAC> holds a
+// hardware address and is not one of them.
 bool IsKernelNetDeviceName(std::u16string_view name);
 
 // What one redaction has learnt: the pseudonyms it gave, and the identifiers
@@ -43,20 +44,22 @@ class Redaction {
     std::u16string DeviceId(std::u16string_view id) { return Masked(id, kDeviceIdKept); }
     std::u16string TelephoneNumber(std::u16string_view number);
 
-    // The value's pseudonym ("" stays ""): a stem and a counter ("interface-1"), the same for
-    // the same value within one redaction (A-Z case aside, as the adapter look-up matches names
-    // that way). Interface and connection IDs and adapter names that are kernel device names
-    // stay as they are.
+    // The value's pseudonym ("" stays ""): a stem and a counter
+    // ("interface-1"), the same for the same value within one redaction (A-Z
+    // case aside, as the adapter look-up matches names that way). Interface and
+    // connection IDs and adapter names that are kernel device names stay as
+    // they are.
     std::u16string Pseudonym(std::u16string_view value, Stem stem);
 
     // Kept text with every known identifier in it masked.
     std::u16string KeptText(std::u16string_view text) const;
 
-    // Well-formed profile XML without comments and processing instructions: all text and
-    // attributes of SubscriberID, SimIccID, UserName and Password elements (any prefix, any
-    // depth), and attributes of those names, masked as their getters' values are; the text of
-    // Name and of elements not known to hold settings, and attribute values other than namespace
-    // declarations, pseudonymized. Text that does not parse or declares a DTD becomes
+    // Well-formed profile XML without comments and processing instructions: all
+    // text and attributes of SubscriberID, SimIccID, UserName and Password
+    // elements (any prefix, any depth), and attributes of those names, masked
+    // as their getters' values are; the text of Name and of elements not known
+    // to hold settings, and attribute values other than namespace declarations,
+    // pseudonymized. Text that does not parse or declares a DTD becomes
     // kWithheldProfileXml; "" stays "".
     std::u16string ProfileXml(std::u16string_view xml);
 

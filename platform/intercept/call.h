@@ -60,8 +60,9 @@ class Client {
     // Before the call reaches the service: S_OK lets it through; a failure is
     // answered instead and the service is not called.
     virtual HRESULT BeforeCall(const Call&) { return S_OK; }
-    // After it returned (or a client answered): the caller's status and out-parameter, which a
-    // client may rewrite (for a call handing out an object, the wrapped object).
+    // After it returned (or a client answered): the caller's status and
+    // out-parameter, which a client may rewrite (for a call handing out an
+    // object, the wrapped object).
     virtual void AfterCall(const Call&, HRESULT, void* /*out*/) {}
     // An array handed out through the layer was given back.
     virtual void ArrayGone(std::uint64_t /*id*/) {}

@@ -1,6 +1,7 @@
-// The interception layer: while it lives, every object from the service classes, every array
-// they hand out and every adapter listing pass through wrappers that show each call and its
-// answer to the layer's clients. Without a layer nothing of this runs.
+// The interception layer: while it lives, every object from the service
+// classes, every array they hand out and every adapter listing pass through
+// wrappers that show each call and its answer to the layer's clients. Without a
+// layer nothing of this runs.
 #pragma once
 
 #include <memory>

@@ -145,7 +145,8 @@ class Wrapped<IMbnConnectionProfileManager> final
     using Wrapper::Wrapper;
     HRESULT GetConnectionProfiles(IMbnInterface* mbnInterface,
                                   SAFEARRAY** connectionProfiles) override {
-        // The service gets its own object back, and the clients learn which one it was.
+        // The service gets its own object back, and the clients learn which one
+        // it was.
         auto* wrapped = dynamic_cast<Wrapped<IMbnInterface>*>(mbnInterface);
         IMbnInterface* inner = wrapped ? wrapped->Inner() : mbnInterface;
         Call call{Op::GetConnectionProfiles, id_, 0,

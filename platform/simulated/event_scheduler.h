@@ -17,9 +17,10 @@
 
 namespace paravue::simulated {
 
-// The time events fall due by: steady_clock, unless the service is given another. A clock that
-// does not follow real time calls the waker after every move, and the scheduler sleeps until
-// woken. Now is read under the scheduler's lock: it must not block.
+// The time events fall due by: steady_clock, unless the service is given
+// another. A clock that does not follow real time calls the waker after every
+// move, and the scheduler sleeps until woken. Now is read under the scheduler's
+// lock: it must not block.
 class EventClock {
   public:
     using Time = std::chrono::steady_clock::time_point;
@@ -49,7 +50,8 @@ class EventScheduler {
     // thread itself (a sink ending the service inside an event) it only ends
     // the loop: the thread holds the scheduler alive and finishes on its own.
     void Stop();
-    // Returns once every event, or every due one, is delivered; at once before the clock starts.
+    // Returns once every event, or every due one, is delivered; at once before
+    // the clock starts.
     void WaitForDelivered(bool dueOnly);
     std::size_t Delivered() const;
 

@@ -1,6 +1,7 @@
-// The bound and element failures of the arrays a simulated service hands out. SAFEARRAYs are
-// plain data, so the service notes them here by address, and its layer client takes them over
-// by the array's id as the array passes the layer on its way out.
+// The bound and element failures of the arrays a simulated service hands out.
+// SAFEARRAYs are plain data, so the service notes them here by address, and its
+// layer client takes them over by the array's id as the array passes the layer
+// on its way out.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
-// The objects that answer an interface and its parts from one snapshot of the device state,
-// which each keeps alive. Each getter hands out its row's field as the service does: out-
-// parameters are cleared first and stay cleared on failure; strings and arrays are fresh.
+// The objects that answer an interface and its parts from one snapshot of the
+// device state, which each keeps alive. Each getter hands out its row's field
+// as the service does: out- parameters are cleared first and stay cleared on
+// failure; strings and arrays are fresh.
 #pragma once
 
 #include <cstddef>
@@ -19,8 +20,9 @@
 
 namespace paravue::simulated {
 
-// A value as the service hands it out: a fresh BSTR (null for a null String), a record with
-// fresh strings, or the value itself; E_OUTOFMEMORY leaves the out-parameter empty.
+// A value as the service hands it out: a fresh BSTR (null for a null String), a
+// record with fresh strings, or the value itself; E_OUTOFMEMORY leaves the
+// out-parameter empty.
 template <class T>
 HRESULT CopyOut(const T& value, OutOf<T>* out) {
     if constexpr (std::is_same_v<T, String>) {

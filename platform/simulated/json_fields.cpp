@@ -27,9 +27,10 @@ bool ParseHex(const std::string& text, std::uint64_t* value) {
     return stop == end && error != std::errc::invalid_argument;
 }
 
-// Builds the document from the parser's events (nlohmann's builder with a callback rescans the
-// parent after every object or list: quadratic), checking duplicate keys and the bounds on the
-// way, so that a document stops growing at them however the file is shaped.
+// Builds the document from the parser's events (nlohmann's builder with a
+// callback rescans the parent after every object or list: quadratic), checking
+// duplicate keys and the bounds on the way, so that a document stops growing at
+// them however the file is shaped.
 class DocumentBuilder {
   public:
     Json Take() { return std::move(root_); }

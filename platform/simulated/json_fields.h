@@ -34,9 +34,9 @@ struct PathError {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what);
 
-// Parses JSON text within the bounds in scenario.h; crossing one, or a key written twice in one
-// object (the parser would keep only the last), is a PathError. Malformed text throws
-// Json::parse_error.
+// Parses JSON text within the bounds in scenario.h; crossing one, or a key
+// written twice in one object (the parser would keep only the last), is a
+// PathError. Malformed text throws Json::parse_error.
 Json ParseDocument(std::string_view text);
 
 std::string KeyPath(const std::string& path, std::string_view key);
@@ -65,10 +65,11 @@ VARIANT_BOOL ReadVariantBool(const Json& j, const std::string& path);
 String ReadString(const Json& j, const std::string& path);
 std::string ReadUtf8String(const Json& j, const std::string& path);
 
-// While one lives, the next ObjectReader made reads only what `patch` (already merged into its
-// object) touched: an untouched key holds a value checked before and is skipped with all below
-// it, so checking a patch costs what the patch holds. (Switching a value to or from its failure
-// form leaves no untouched key valid, so that still fails as an unknown key.)
+// While one lives, the next ObjectReader made reads only what `patch` (already
+// merged into its object) touched: an untouched key holds a value checked
+// before and is skipped with all below it, so checking a patch costs what the
+// patch holds. (Switching a value to or from its failure form leaves no
+// untouched key valid, so that still fails as an unknown key.)
 class OnlyPatched {
   public:
     explicit OnlyPatched(const Json* patch);
@@ -82,8 +83,9 @@ class OnlyPatched {
 class ObjectReader {
   public:
     ObjectReader(const Json& j, std::string path);
-    // Calls `read(value, path)` when `key` is present and, under a patch, touched by it; Always
-    // reads it touched or not, for a small value its neighbours' checks depend on.
+    // Calls `read(value, path)` when `key` is present and, under a patch,
+    // touched by it; Always reads it touched or not, for a small value its
+    // neighbours' checks depend on.
     template <class Read>
     void Optional(std::string_view key, Read&& read, bool always = false) {
         known_.push_back(key);
@@ -119,8 +121,9 @@ class ObjectReader {
 // A failure status; `what` names it in the error for a success status.
 HRESULT ReadFailure(const Json& j, const std::string& path, const char* what);
 
-// A value, or its status form {"hr": H} or {"hr": H, "value": V}, read by `read(json, path)`.
-// An array's element takes only {"hr": H}, a failure that makes fetching it fail.
+// A value, or its status form {"hr": H} or {"hr": H, "value": V}, read by
+// `read(json, path)`. An array's element takes only {"hr": H}, a failure that
+// makes fetching it fail.
 template <class T, class Read>
 Field<T> ReadField(const Json& j, const std::string& path, Read&& read, bool element = false) {
     if (!j.is_object() || !j.contains("hr"))

@@ -1,8 +1,9 @@
-// The device state a simulated Mobile Broadband service answers from, loaded from a scenario
-// file (docs/scenarios.md) or built in C++.
+// The device state a simulated Mobile Broadband service answers from, loaded
+// from a scenario file (docs/scenarios.md) or built in C++.
 //
-// Every value a call returns is a Field: a status and the value. A failing status makes the
-// call fail and hand out nothing; another success status than S_OK comes with the value.
+// Every value a call returns is a Field: a status and the value. A failing
+// status makes the call fail and hand out nothing; another success status than
+// S_OK comes with the value.
 #pragma once
 
 #include <cstddef>
@@ -154,7 +155,8 @@ struct InterfaceManager : NoFields {};
 struct ConnectionProfileManager : NoFields {};
 
 struct ConnectionManager {
-    // nullopt: the connection of every interface that has one, in interface order.
+    // nullopt: the connection of every interface that has one, in interface
+    // order.
     std::optional<Field<Array<Connection>>> connections;
 
     template <class Self, class Visit>
@@ -184,7 +186,8 @@ struct Event {
     std::uint32_t afterMs = 0;  // counted from the first subscription
     EventKind kind = EventKind::InterfaceArrival;
     std::size_t interfaceIndex = 0;  // position in "interfaces", whatever its lower bound
-    // The JSON merge patch applied just before the event fires; null leaves the state as it is.
+    // The JSON merge patch applied just before the event fires; null leaves the
+    // state as it is.
     std::shared_ptr<const JsonValue> patch;
 };
 
@@ -196,12 +199,14 @@ struct Scenario {
     // nullopt: the system's own adapters are listed.
     std::optional<std::vector<Adapter>> adapters;
     std::vector<Event> events;
-    // The file without "events", what the first patch applies to; null when no event has one.
+    // The file without "events", what the first patch applies to; null when no
+    // event has one.
     std::shared_ptr<const JsonValue> document;
 };
 
-// The device states a loaded scenario's events lead to, each built when its event fires. The
-// loader checked each patch against the state before it, so they all apply.
+// The device states a loaded scenario's events lead to, each built when its
+// event fires. The loader checked each patch against the state before it, so
+// they all apply.
 class PatchedStates {
   public:
     explicit PatchedStates(std::shared_ptr<const JsonValue> document);
@@ -220,9 +225,9 @@ class PatchedStates {
 Scenario ParseScenario(std::string_view jsonText, const std::string& sourceName);
 Scenario LoadScenarioFile(const std::string& path);
 
-// The scenario as the JSON text ParseScenario reads, ending in a newline: zero values with S_OK
-// are left out, other statuses take the status forms, arrays keep their bounds, items and bound
-// failures. Events are not written.
+// The scenario as the JSON text ParseScenario reads, ending in a newline: zero
+// values with S_OK are left out, other statuses take the status forms, arrays
+// keep their bounds, items and bound failures. Events are not written.
 std::string WriteScenario(const Scenario& scenario);
 
 }  // namespace paravue::simulated

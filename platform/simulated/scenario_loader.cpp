@@ -122,8 +122,9 @@ EventKind ReadEventKind(const Json& j, Path path) {
     Fail(path, "unknown event \"" + name + "\"; expected one of " + known);
 }
 
-// Merges `patch` into `document` (the state the earlier patches left) and checks what it
-// touched; an error names the event's patch and the place in the patched scenario.
+// Merges `patch` into `document` (the state the earlier patches left) and
+// checks what it touched; an error names the event's patch and the place in the
+// patched scenario.
 void CheckPatch(Json& document, const Json& patch, Path path) {
     if (!patch.is_object())
         Fail(path, std::string("a patch is an object, found ") + patch.type_name());

@@ -16,12 +16,13 @@ class EventClock;
 
 class SimulatedService {
   public:
-    // Registers the three classes, lists the scenario's "adapters" instead of the system's, and
-    // starts the event thread (on `clock`, steady_clock when null). A layer answering array
-    // failures is installed only for a scenario that may have some.
+    // Registers the three classes, lists the scenario's "adapters" instead of
+    // the system's, and starts the event thread (on `clock`, steady_clock when
+    // null). A layer answering array failures is installed only for a scenario
+    // that may have some.
     explicit SimulatedService(Scenario scenario, std::shared_ptr<EventClock> clock = nullptr);
-    // Stops the event thread at once (pending events dropped), then withdraws every
-    // subscription, the layer, the registrations and the adapters.
+    // Stops the event thread at once (pending events dropped), then withdraws
+    // every subscription, the layer, the registrations and the adapters.
     ~SimulatedService();
     SimulatedService(const SimulatedService&) = delete;
     SimulatedService& operator=(const SimulatedService&) = delete;
