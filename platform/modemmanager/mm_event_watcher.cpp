@@ -13,6 +13,73 @@
 
 namespace paravue::mm {
 
+namespace {
+
+// The event thread's reads: a bus connection on the thread's context, which
+// it has pushed as its default, and an object manager that follows the
+// daemon; objects are read as asked, each time anew. Cancelling `stop` ends a
+// set-up or a Follow under way at once.
+class Follower final : public ModemReads {
+  public:
+    Follower(GMainContext* context, const ServiceOptions& options, GCancellable* stop)
+        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
+    ~Follower() override {
+        BusLink::Use use(link_);
+        manager_.reset();
+    }
+
+    HRESULT Connect() {
+        HRESULT hr = link_.Connect();
+        link_.EndSetUp();  // the event thread lives long: the set-up's watchdog goes now
+        return hr;
+    }
+    // Starts the object manager: S_OK, or why the daemon's objects could not
+    // be had within the call bound (the timeout status for a daemon that
+    // owns its name but does not answer). May be called again after a
+    // failure.
+    HRESULT Follow() {
+        BusLink::Use use(link_);
+        if (!use.Ok())
+            return kWrongThread;
+        // The object manager has no asynchronous start of its own: started
+        // asynchronously it would start in a worker thread and deliver its
+        // signals to a context nobody runs. So it starts here, on our context,
+        // and is cancelled when the daemon does not answer in time. Without
+        // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
+        ErrorSlot error;
+        manager_.reset();
+        const bool expired = link_.Bounded([&](GCancellable* cancellable) {
+            manager_.reset(mm_manager_new_sync(link_.Connection(),
+                                               G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
+                                               cancellable, error.Put()));
+        });
+        GErrorPtr failure = error.Take();
+        if (manager_)
+            return S_OK;
+        return expired ? kTimeout : StatusFromError(failure.get());
+    }
+    MMManager* Manager() const { return manager_.get(); }
+    GDBusConnection* Connection() const { return link_.Connection(); }
+
+    BusLink& Link() override { return link_; }
+    HRESULT ReadObject(GType type, const char* interface, const char* path,
+                       GObjectPtr<GObject>* object) override {
+        object->reset();
+        GCharPtr owner(manager_ ? g_dbus_object_manager_client_get_name_owner(
+                                      G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get()))
+                                : nullptr);
+        if (!owner)
+            return kServiceNotActive;
+        return ReadNow(link_, {type, interface, path}, owner.get(), object);
+    }
+
+  private:
+    BusLink link_;
+    GObjectPtr<MMManager> manager_;
+};
+
+}  // namespace
+
 struct EventWatcher::Loop {
     Loop(ServiceOptions o, EventPoints p) : options(std::move(o)), points(std::move(p)) {}
 

@@ -152,7 +152,11 @@ HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
     MMModem* modem = modem_->modem.get();
     if (!HasSim(modem))
         return E_MBN_SIM_NOT_INSERTED;
-    return session_->ReadSim(mm_modem_get_sim_path(modem), sim);
+    GObjectPtr<GObject> object;
+    HRESULT hr = session_->ReadObject(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM,
+                                      mm_modem_get_sim_path(modem), &object);
+    sim->reset(SUCCEEDED(hr) ? MM_SIM(object.release()) : nullptr);
+    return hr;
 }
 
 HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {

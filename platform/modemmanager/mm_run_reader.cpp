@@ -292,8 +292,7 @@ ProfileList RunReader::ListProfiles(const ModemObject& modem) {
         listed = std::move(ahead->second);
         lists_.erase(ahead);
     } else {
-        MMModem3gppProfileManager* manager = modem.profiles.get();
-        listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
+        listed = ModemReads::ListProfiles(modem);
     }
     if (listed.error.refusesCaller)
         Note(RunCause::ProfileListRefused);
