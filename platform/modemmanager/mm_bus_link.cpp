@@ -48,14 +48,12 @@ class BusLink::Watchdog {
                   g_socket_shutdown(socket, TRUE, TRUE, nullptr);
               lock.lock();
               firing_ = false;
-              lock.unlock();
               changed_.notify_all();
           }) {}
     ~Watchdog() {
         Stop();
         thread_.join();
-        if (stop_)
-            g_cancellable_disconnect(stop_, stopLink_);
+        g_cancellable_disconnect(stop_, stopLink_);  // nothing when there is no `stop`
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -70,15 +68,11 @@ class BusLink::Watchdog {
     // way finishes first: nothing is cancelled or shut down once this
     // returns. The thread then ends on its own; the destructor joins it.
     bool Stop() {
-        bool fired = false;
-        {
-            std::unique_lock lock(mutex_);
-            stopped_ = true;
-            changed_.wait(lock, [this] { return !firing_; });
-            fired = fired_;
-        }
+        std::unique_lock lock(mutex_);
+        stopped_ = true;
         changed_.notify_all();
-        return fired;
+        changed_.wait(lock, [this] { return !firing_; });
+        return fired_;
     }
 
   private:

@@ -213,20 +213,20 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     ScheduleRetry(loop);
 }
 
-void Unwatch(Loop* loop) {
+// Sinks may keep the follower alive: its signals, which point at the loop, go.
+void DropFollower(Loop* loop) {
     if (!loop->follower)
         return;
     g_signal_handlers_disconnect_by_data(loop->follower->Connection(), loop);
     if (MMManager* manager = loop->follower->Manager())
         g_signal_handlers_disconnect_by_data(manager, loop);
+    loop->follower.reset();
 }
 
 // Connects to the system bus unless connected; false when it cannot be reached.
 bool Connect(Loop* loop) {
-    if (loop->follower && g_dbus_connection_is_closed(loop->follower->Connection())) {
-        Unwatch(loop);
-        loop->follower.reset();
-    }
+    if (loop->follower && g_dbus_connection_is_closed(loop->follower->Connection()))
+        DropFollower(loop);
     if (loop->follower)
         return true;
     auto follower =
@@ -348,8 +348,7 @@ void Run(const std::shared_ptr<Loop>& loop) {
     while (loop->probing)
         g_main_context_iteration(loop->context.get(), TRUE);
     loop->retry.reset();
-    Unwatch(loop.get());
-    loop->follower.reset();
+    DropFollower(loop.get());
     while (g_main_context_iteration(loop->context.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(loop->context.get());

@@ -36,18 +36,15 @@ class RunReaders {
             plan = plan_;
             kept = std::move(kept_);
         }
-        if (kept) {
+        if (kept)
             kept->Continue(plan);  // sends its reads: never under the lock
-            *reader = std::move(kept);
-            std::lock_guard lock(mutex_);
-            current_ = *reader;
-        } else if (HRESULT hr = Open(reader, RunReader::Listing::OnFirstUse, plan); FAILED(hr)) {
+        else if (HRESULT hr = Open(&kept, RunReader::Listing::OnFirstUse, plan); FAILED(hr))
             return hr;
-        }
-        if (plan.reads == RunPlan::Reads::Listing && plan.reportFollows) {
-            std::lock_guard lock(mutex_);
-            kept_ = *reader;
-        }
+        *reader = kept;
+        std::lock_guard lock(mutex_);
+        current_ = kept;
+        if (plan.reads == RunPlan::Reads::Listing && plan.reportFollows)
+            kept_ = std::move(kept);
         return S_OK;
     }
     // The reader of the run in progress, or a new one when none lives.
@@ -59,7 +56,11 @@ class RunReaders {
                 return S_OK;
             plan = plan_;
         }
-        return Open(reader, RunReader::Listing::AtOpen, plan);
+        if (HRESULT hr = Open(reader, RunReader::Listing::AtOpen, plan); FAILED(hr))
+            return hr;
+        std::lock_guard lock(mutex_);
+        current_ = *reader;
+        return S_OK;
     }
     RunCauses Causes() const { return notes_->Causes(); }
 
@@ -71,8 +72,6 @@ class RunReaders {
         if (HRESULT hr = fresh->Open(listing); FAILED(hr))
             return hr;
         *reader = std::move(fresh);
-        std::lock_guard lock(mutex_);
-        current_ = *reader;
         return S_OK;
     }
 

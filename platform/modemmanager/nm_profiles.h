@@ -5,7 +5,6 @@
 
 #include "platform/modemmanager/mm_glib.h"
 
-#include <chrono>
 #include <vector>
 
 #include "platform/com.h"
@@ -30,11 +29,11 @@ NmListing FinishListingConnections(GDBusConnection* bus, BusLink::Answer answer)
 bool NetworkManagerAbsent(const NmListing& listing);
 
 // The gsm connections in NetworkManager's order, from `listing` and one
-// GetSettings each. S_OK with none when nobody owns NetworkManager's name; a
-// status of the error table when it fails or does not answer within `bound`
-// (each call). Connections this user may not see, or removed while being
-// read, are left out.
-HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
+// GetSettings each over `link`. S_OK with none when nobody owns
+// NetworkManager's name; a status of the error table when it fails or a call
+// does not answer within the call bound. Connections this user may not see,
+// or removed while being read, are left out.
+HRESULT ReadGsmConnections(BusLink& link, NmListing listing,
                            std::vector<GsmConnection>* connections);
 
 }  // namespace paravue::mm
