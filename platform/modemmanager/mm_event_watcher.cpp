@@ -170,11 +170,8 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
 // may drop the same objects later, and OnObjectRemoved then skips them.
 void ReportHeldObjectsGone(Loop* loop, GDBusObjectManager* manager) {
     ForEachObject(manager, [&](GDBusObject* object) {
-        const char* path = g_dbus_object_get_object_path(object);
-        if (loop->reportedGone.count(path))
-            return;
-        OnObjectRemoved(manager, object, loop);
-        loop->reportedGone.insert(path);
+        if (loop->reportedGone.insert(g_dbus_object_get_object_path(object)).second)
+            Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceRemoval);
     });
 }
 
@@ -423,13 +420,12 @@ void EventWatcher::Stop() {
             loop_.reset();
         }
     }
-    // From another thread, a set-up or a ping under way ends now rather
-    // than at the call bound.
-    if (finished.joinable())
-        g_cancellable_cancel(loop->cancel.get());
     g_main_context_wakeup(loop->context.get());
-    if (finished.joinable())
+    if (finished.joinable()) {
+        // A set-up or a ping under way ends now rather than at the call bound.
+        g_cancellable_cancel(loop->cancel.get());
         finished.join();
+    }
 }
 
 }  // namespace paravue::mm

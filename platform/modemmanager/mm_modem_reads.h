@@ -6,7 +6,6 @@
 
 #include "platform/modemmanager/mm_glib.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
