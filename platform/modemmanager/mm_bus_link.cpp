@@ -55,8 +55,6 @@ class BusLink::Watchdog {
         thread_.join();
         g_cancellable_disconnect(stop_, stopLink_);  // nothing when there is no `stop`
     }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
 
     GCancellable* Cancellable() const { return cancellable_.get(); }
     // `socket` must outlive Stop().
@@ -149,10 +147,9 @@ BusLink::~BusLink() {
 bool BusLink::HangUp() {
     // Closing the connection cancels gio's reader from this thread while the
     // reader's thread may be disposing its socket source; gio then keeps that
-    // source for good (about 120 bytes and a slot on the reader's context per
-    // connection, so a window that rebuilds on every event grows without
-    // bound). Shutting the socket down instead ends the reader on its own
-    // thread, with nothing left to cancel when the connection goes.
+    // source for good (about 120 bytes and a context slot per connection: a
+    // window that rebuilds on every event grows without bound). Shutting the
+    // socket down ends the reader on its own thread, leaving nothing to cancel.
     GIOStream* stream = g_dbus_connection_get_stream(connection_.get());
     if (!G_IS_SOCKET_CONNECTION(stream))
         return false;
@@ -222,9 +219,8 @@ std::vector<BusLink::Answer> BusLink::Batch::Collect() {
 }
 
 // Only what is open: a finished call's result is still to be finished by its
-// caller, and would then read as cancelled. What has answered when the batch
-// looks is used: a batch collected late finds its answers waiting behind its
-// timer. A call still open is a timeout, whatever its callback then says.
+// caller, and would then read as cancelled. A call still open is a timeout,
+// whatever its callback then says.
 void BusLink::Batch::CancelOpen() {
     for (Pending& pending : pending_)
         if (!pending.finished && pending.answer.status != kTimeout) {

@@ -15,9 +15,8 @@ namespace paravue::mm {
 
 namespace {
 
-// The event thread's reads: a bus connection on the thread's context, which
-// it has pushed as its default, and an object manager that follows the
-// daemon; objects are read as asked, each time anew. Cancelling `stop` ends a
+// The event thread's reads, on its context: an object manager that follows the
+// daemon, and objects read as asked, each time anew. Cancelling `stop` ends a
 // set-up or a Follow under way at once.
 class Follower final : public ModemReads {
   public:
@@ -33,18 +32,16 @@ class Follower final : public ModemReads {
         link_.EndSetUp();  // the event thread lives long: the set-up's watchdog goes now
         return hr;
     }
-    // Starts the object manager: S_OK, or why the daemon's objects could not
-    // be had within the call bound (the timeout status for a daemon that
-    // owns its name but does not answer). May be called again after a
-    // failure.
+    // Starts the object manager, again after a failure too: S_OK, or why the
+    // daemon's objects could not be had in time (the timeout status for a
+    // daemon that owns its name but does not answer).
     HRESULT Follow() {
         BusLink::Use use(link_);
         if (!use.Ok())
             return kWrongThread;
-        // The object manager has no asynchronous start of its own: started
-        // asynchronously it would start in a worker thread and deliver its
-        // signals to a context nobody runs. So it starts here, on our context,
-        // and is cancelled when the daemon does not answer in time. Without
+        // Started asynchronously, the object manager would start in a worker
+        // thread and signal a context nobody runs: it starts here, on ours,
+        // cancelled if the daemon does not answer in time. Without
         // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
         ErrorSlot error;
         manager_.reset();
@@ -89,9 +86,8 @@ struct EventWatcher::Loop {
     // Null while the bus cannot be reached; without a manager while the
     // daemon has not answered.
     std::shared_ptr<Follower> follower;
-    // Read by the loop after every dispatch; a Stop from another thread
-    // wakes the context so the loop sees it, and cancels `cancel`, which
-    // ends a set-up or a ping under way.
+    // Read after every dispatch; a Stop from another thread wakes the context
+    // and cancels `cancel`, which ends a set-up or a ping under way.
     std::atomic<bool> stop = false;
     GObjectPtr<GCancellable> cancel{g_cancellable_new()};
     // Cancelled once Start may return: by the thread, or by gio's worker
@@ -99,11 +95,9 @@ struct EventWatcher::Loop {
     // glib's own objects.
     GObjectPtr<GCancellable> started{g_cancellable_new()};
     // The rest is touched only by the loop's thread.
-    // Modems already reported removed that the object manager still holds
-    // (see ReportHeldObjectsGone).
+    // Modems reported removed that the object manager still holds.
     std::set<std::string> reportedGone;
-    // Following failed or was lost since it last worked: once it works
-    // again, whatever the daemon holds is news to the listeners.
+    // Following failed or was lost since it last worked (see Follow).
     bool lost = false;
     bool probing = false;  // a ping to a silent daemon is out
     GSourcePtr retry;
@@ -275,9 +269,8 @@ void Follow(Loop* loop) {
     g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
                      loop);
     g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-    // Once following works again after it failed or was lost, each modem the
-    // daemon holds arrives, as when the daemon starts: the listeners rebuild
-    // from what is there now.
+    // Back after a failure or a loss: each modem the daemon holds arrives, as
+    // when the daemon starts, so the listeners rebuild from what is there now.
     if (std::exchange(loop->lost, false))
         ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
             OnObjectAdded(G_DBUS_OBJECT_MANAGER(manager), object, loop);
@@ -309,7 +302,7 @@ void ScheduleRetry(Loop* loop) {
 // Runs on gio's worker thread for every message of the connection. Once the
 // object manager's listing leaves, the manager hears every change the daemon
 // announces from then on (its subscription is made before it lists), so
-// Start need not wait for the answer.
+// Start need not wait for the answer: the window's first report does.
 GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean incoming,
                               gpointer started) {
     if (!incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL &&
@@ -320,8 +313,6 @@ GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean 
 
 void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
-    // Start waits for the bus and the manager's subscription, not for the
-    // daemon's answer (the window's first report waits for that already).
     if (Connect(loop.get())) {
         // gio may still run the filter after its removal: the filter holds
         // its own reference until gio lets go of it.

@@ -10,7 +10,6 @@ namespace paravue::mm {
 
 HRESULT ModemReads::ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
     bearers->clear();
-    // Numbered in path order, whatever order the daemon lists them in.
     std::vector<std::string> paths;
     if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
         paths.assign(listed, listed + g_strv_length(const_cast<gchar**>(listed)));

@@ -1,7 +1,6 @@
-// What a modem's service objects read through: a report run's reader (a
-// snapshot, each object read once per run) or the event thread's follower
-// (read as asked), each over a bus link of its own. The calls both send are
-// below the interface.
+// What a modem's service objects read through, over a bus link of its own: a
+// report run's reader (a snapshot, each object read once per run) or the event
+// thread's follower (read as asked). Below it, the calls both send.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"

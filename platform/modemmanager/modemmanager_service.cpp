@@ -21,10 +21,9 @@ class RunReaders {
         std::lock_guard lock(mutex_);
         plan_ = plan;
     }
-    // A new run: a reader of its own, which later Join calls share, and
-    // nothing noted yet. It sees the daemon as it is when first asked for
-    // the modems (an interface manager that only carries event
-    // subscriptions never waits for the daemon), or, after a listing run
+    // A new run, nothing noted yet, on a reader of its own that sees the daemon
+    // as it is when first asked for the modems (an interface manager that only
+    // carries event subscriptions never waits for it), or, after a listing run
     // that a report follows, as that run saw it: the report then costs no
     // second listing, and describes the modem its user chose from that one.
     HRESULT Begin(std::shared_ptr<RunReader>* reader) {

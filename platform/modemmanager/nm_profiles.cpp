@@ -33,7 +33,6 @@ bool NotForThisReader(const GError* error) {
 }  // namespace
 
 BusLink::AsyncStart ListingConnections(GDBusConnection* bus) {
-    // The link bounds the call: it cancels it when the bound has passed.
     return [bus](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
         g_dbus_connection_call(bus, kName, kSettingsPath, kSettings, "ListConnections", nullptr,
                                G_VARIANT_TYPE("(ao)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
