@@ -200,7 +200,6 @@ BusLink::Batch::~Batch() {
 
 void BusLink::Batch::Start(const AsyncStart& start) {
     Pending& pending = pending_.emplace_back();
-    pending.cancellable.reset(g_cancellable_new());
     auto finished = +[](GObject*, GAsyncResult* result, gpointer data) {
         auto* pending = static_cast<Pending*>(data);
         pending->finished = true;

@@ -103,7 +103,7 @@ class BusLink::Batch {
         // The call's own: cancelling it leaves the other calls' results as
         // they are (gio reports any result whose cancellable was cancelled
         // as cancelled, even one that had answered).
-        GObjectPtr<GCancellable> cancellable;
+        GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
         bool finished = false;
         Answer answer;  // until collected
     };
