@@ -41,8 +41,7 @@ std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers) 
 
 std::vector<ObjectRead> ObjectsOf(const ModemObject& modem, bool sim) {
     MMModem* m = modem.modem.get();
-    return ObjectsOf(sim && HasSim(m) ? mm_modem_get_sim_path(m) : nullptr,
-                     mm_modem_get_bearer_paths(m));
+    return ObjectsOf(sim ? mm_modem_get_sim_path(m) : nullptr, mm_modem_get_bearer_paths(m));
 }
 
 BusLink::AsyncStart StartRead(GDBusConnection* bus, const ObjectRead& read, std::string owner) {
