@@ -8,13 +8,10 @@
 
 namespace paravue::mm {
 
-// Lets go of what it holds with `release`.
+// Lets go of what it holds with `release` (never called with null).
 template <auto release>
 struct Releaser {
-    void operator()(auto* held) const {
-        if (held)
-            release(held);
-    }
+    void operator()(auto* held) const { release(held); }
 };
 template <class T>
 using GObjectPtr = std::unique_ptr<T, Releaser<g_object_unref>>;
@@ -42,10 +39,7 @@ class ErrorSlot {
   public:
     GError** Put() { return &raw_; }
     GErrorPtr Take() { return GErrorPtr(std::exchange(raw_, nullptr)); }
-    ~ErrorSlot() {
-        if (raw_)
-            g_error_free(raw_);
-    }
+    ~ErrorSlot() { Take(); }
 
   private:
     GError* raw_ = nullptr;

@@ -48,17 +48,13 @@ class BusLink::Watchdog {
                   g_socket_shutdown(socket, TRUE, TRUE, nullptr);
               lock.lock();
               firing_ = false;
-              lock.unlock();
               changed_.notify_all();
           }) {}
     ~Watchdog() {
         Stop();
         thread_.join();
-        if (stop_)
-            g_cancellable_disconnect(stop_, stopLink_);
+        g_cancellable_disconnect(stop_, stopLink_);  // nothing when there is no `stop`
     }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
 
     GCancellable* Cancellable() const { return cancellable_.get(); }
     // `socket` must outlive Stop().
@@ -70,15 +66,11 @@ class BusLink::Watchdog {
     // way finishes first: nothing is cancelled or shut down once this
     // returns. The thread then ends on its own; the destructor joins it.
     bool Stop() {
-        bool fired = false;
-        {
-            std::unique_lock lock(mutex_);
-            stopped_ = true;
-            changed_.wait(lock, [this] { return !firing_; });
-            fired = fired_;
-        }
+        std::unique_lock lock(mutex_);
+        stopped_ = true;
         changed_.notify_all();
-        return fired;
+        changed_.wait(lock, [this] { return !firing_; });
+        return fired_;
     }
 
   private:
@@ -155,10 +147,9 @@ BusLink::~BusLink() {
 bool BusLink::HangUp() {
     // Closing the connection cancels gio's reader from this thread while the
     // reader's thread may be disposing its socket source; gio then keeps that
-    // source for good (about 120 bytes and a slot on the reader's context per
-    // connection, so a window that rebuilds on every event grows without
-    // bound). Shutting the socket down instead ends the reader on its own
-    // thread, with nothing left to cancel when the connection goes.
+    // source for good (about 120 bytes and a context slot per connection: a
+    // window that rebuilds on every event grows without bound). Shutting the
+    // socket down ends the reader on its own thread, leaving nothing to cancel.
     GIOStream* stream = g_dbus_connection_get_stream(connection_.get());
     if (!G_IS_SOCKET_CONNECTION(stream))
         return false;
@@ -209,7 +200,6 @@ BusLink::Batch::~Batch() {
 
 void BusLink::Batch::Start(const AsyncStart& start) {
     Pending& pending = pending_.emplace_back();
-    pending.cancellable.reset(g_cancellable_new());
     auto finished = +[](GObject*, GAsyncResult* result, gpointer data) {
         auto* pending = static_cast<Pending*>(data);
         pending->finished = true;
@@ -228,9 +218,8 @@ std::vector<BusLink::Answer> BusLink::Batch::Collect() {
 }
 
 // Only what is open: a finished call's result is still to be finished by its
-// caller, and would then read as cancelled. What has answered when the batch
-// looks is used: a batch collected late finds its answers waiting behind its
-// timer. A call still open is a timeout, whatever its callback then says.
+// caller, and would then read as cancelled. A call still open is a timeout,
+// whatever its callback then says.
 void BusLink::Batch::CancelOpen() {
     for (Pending& pending : pending_)
         if (!pending.finished && pending.answer.status != kTimeout) {

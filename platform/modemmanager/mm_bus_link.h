@@ -1,6 +1,5 @@
-// One private system-bus connection on one main context (a report run's own,
-// or the event thread's), with what every conversation with the daemon needs:
-// a bounded set-up, a guard that serialises callers on the context, calls
+// One private system-bus connection on one main context (a report run's or the
+// event thread's): a bounded set-up, a guard serialising callers on it, calls
 // bounded alone or together, and a hang-up that leaves nothing behind in gio.
 #pragma once
 
@@ -61,9 +60,8 @@ class BusLink {
     class Batch;
     // Runs one call on the link's context, bounded. Call inside a Use.
     Answer Await(const AsyncStart& start);
-    // Runs `call`, which blocks this thread, under a watchdog that cancels
-    // the cancellable it is given once the call bound has passed; true when
-    // it had passed.
+    // Runs the blocking `call` with a cancellable that a watchdog cancels once
+    // the call bound has passed; true when it had.
     bool Bounded(const std::function<void(GCancellable*)>& call);
 
     GDBusConnection* Connection() const { return connection_.get(); }
@@ -84,8 +82,8 @@ class BusLink {
 
 // Calls sent together on one link and collected together, on its context.
 // One timer bounds them all, counted from when the batch began; each call
-// keeps its own outcome, so one that answered in time is used even when
-// another of the batch did not. A batch dropped before it is collected
+// keeps its own outcome, so one that answered before the batch looked is used
+// even when another of the batch did not. A batch dropped before it is collected
 // cancels what is still open and waits for the callbacks, which write into
 // it. Start, collect and drop it inside a Use.
 class BusLink::Batch {
@@ -105,7 +103,7 @@ class BusLink::Batch {
         // The call's own: cancelling it leaves the other calls' results as
         // they are (gio reports any result whose cancellable was cancelled
         // as cancelled, even one that had answered).
-        GObjectPtr<GCancellable> cancellable;
+        GObjectPtr<GCancellable> cancellable{g_cancellable_new()};
         bool finished = false;
         Answer answer;  // until collected
     };

@@ -90,9 +90,7 @@ HRESULT MmProfileManager::GetConnectionProfiles(IMbnInterface* mbnInterface,
         // No daemon, no saved connections: an empty list, and the reason noted.
         if (NetworkManagerAbsent(listing))
             reader_->Note(RunCause::NetworkManagerNotRunning);
-        if (HRESULT hr =
-                ReadGsmConnections(reader_->Link().Connection(),
-                                   reader_->Link().Options().callBound, std::move(listing), &saved);
+        if (HRESULT hr = ReadGsmConnections(reader_->Link(), std::move(listing), &saved);
             FAILED(hr))
             return hr;
     }

@@ -4,13 +4,10 @@
 // in NetworkManager that may serve the given modem.
 #pragma once
 
-#include "platform/modemmanager/mm_glib.h"
-
 #include <memory>
 
 #include "platform/com_object.h"
 #include "platform/mbn.h"
-#include "platform/modemmanager/glib_handles.h"
 #include "platform/modemmanager/mm_modem_object.h"
 #include "platform/modemmanager/mm_modem_reads.h"
 #include "platform/modemmanager/mm_run_reader.h"

@@ -13,6 +13,70 @@
 
 namespace paravue::mm {
 
+namespace {
+
+// The event thread's reads, on its context: an object manager that follows the
+// daemon, and objects read as asked, each time anew. Cancelling `stop` ends a
+// set-up or a Follow under way at once.
+class Follower final : public ModemReads {
+  public:
+    Follower(GMainContext* context, const ServiceOptions& options, GCancellable* stop)
+        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
+    ~Follower() override {
+        BusLink::Use use(link_);
+        manager_.reset();
+    }
+
+    HRESULT Connect() {
+        HRESULT hr = link_.Connect();
+        link_.EndSetUp();  // the event thread lives long: the set-up's watchdog goes now
+        return hr;
+    }
+    // Starts the object manager, again after a failure too: S_OK, or why the
+    // daemon's objects could not be had in time (the timeout status for a
+    // daemon that owns its name but does not answer).
+    HRESULT Follow() {
+        BusLink::Use use(link_);
+        if (!use.Ok())
+            return kWrongThread;
+        // Started asynchronously, the object manager would start in a worker
+        // thread and signal a context nobody runs: it starts here, on ours,
+        // cancelled if the daemon does not answer in time. Without
+        // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
+        ErrorSlot error;
+        manager_.reset();
+        const bool expired = link_.Bounded([&](GCancellable* cancellable) {
+            manager_.reset(mm_manager_new_sync(link_.Connection(),
+                                               G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
+                                               cancellable, error.Put()));
+        });
+        GErrorPtr failure = error.Take();
+        if (manager_)
+            return S_OK;
+        return expired ? kTimeout : StatusFromError(failure.get());
+    }
+    MMManager* Manager() const { return manager_.get(); }
+    GDBusConnection* Connection() const { return link_.Connection(); }
+
+    BusLink& Link() override { return link_; }
+    HRESULT ReadObject(GType type, const char* interface, const char* path,
+                       GObjectPtr<GObject>* object) override {
+        object->reset();
+        GCharPtr owner(manager_ ? g_dbus_object_manager_client_get_name_owner(
+                                      G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get()))
+                                : nullptr);
+        if (!owner)
+            return kServiceNotActive;
+        return ReadNow(link_, {type, interface, path}, owner.get(), object);
+    }
+
+  private:
+    BusLink link_;
+    GObjectPtr<MMManager> manager_;
+};
+
+}  // namespace
+
 struct EventWatcher::Loop {
     Loop(ServiceOptions o, EventPoints p) : options(std::move(o)), points(std::move(p)) {}
 
@@ -22,9 +86,8 @@ struct EventWatcher::Loop {
     // Null while the bus cannot be reached; without a manager while the
     // daemon has not answered.
     std::shared_ptr<Follower> follower;
-    // Read by the loop after every dispatch; a Stop from another thread
-    // wakes the context so the loop sees it, and cancels `cancel`, which
-    // ends a set-up or a ping under way.
+    // Read after every dispatch; a Stop from another thread wakes the context
+    // and cancels `cancel`, which ends a set-up or a ping under way.
     std::atomic<bool> stop = false;
     GObjectPtr<GCancellable> cancel{g_cancellable_new()};
     // Cancelled once Start may return: by the thread, or by gio's worker
@@ -32,11 +95,9 @@ struct EventWatcher::Loop {
     // glib's own objects.
     GObjectPtr<GCancellable> started{g_cancellable_new()};
     // The rest is touched only by the loop's thread.
-    // Modems already reported removed that the object manager still holds
-    // (see ReportHeldObjectsGone).
+    // Modems reported removed that the object manager still holds.
     std::set<std::string> reportedGone;
-    // Following failed or was lost since it last worked: once it works
-    // again, whatever the daemon holds is news to the listeners.
+    // Following failed or was lost since it last worked (see Follow).
     bool lost = false;
     bool probing = false;  // a ping to a silent daemon is out
     GSourcePtr retry;
@@ -103,11 +164,8 @@ void OnObjectRemoved(GDBusObjectManager*, GDBusObject* object, gpointer data) {
 // may drop the same objects later, and OnObjectRemoved then skips them.
 void ReportHeldObjectsGone(Loop* loop, GDBusObjectManager* manager) {
     ForEachObject(manager, [&](GDBusObject* object) {
-        const char* path = g_dbus_object_get_object_path(object);
-        if (loop->reportedGone.count(path))
-            return;
-        OnObjectRemoved(manager, object, loop);
-        loop->reportedGone.insert(path);
+        if (loop->reportedGone.insert(g_dbus_object_get_object_path(object)).second)
+            Deliver(loop, object, &IMbnInterfaceManagerEvents::OnInterfaceRemoval);
     });
 }
 
@@ -146,20 +204,20 @@ void OnConnectionClosed(GDBusConnection*, gboolean, GError*, gpointer data) {
     ScheduleRetry(loop);
 }
 
-void Unwatch(Loop* loop) {
+// Sinks may keep the follower alive: its signals, which point at the loop, go.
+void DropFollower(Loop* loop) {
     if (!loop->follower)
         return;
     g_signal_handlers_disconnect_by_data(loop->follower->Connection(), loop);
     if (MMManager* manager = loop->follower->Manager())
         g_signal_handlers_disconnect_by_data(manager, loop);
+    loop->follower.reset();
 }
 
 // Connects to the system bus unless connected; false when it cannot be reached.
 bool Connect(Loop* loop) {
-    if (loop->follower && g_dbus_connection_is_closed(loop->follower->Connection())) {
-        Unwatch(loop);
-        loop->follower.reset();
-    }
+    if (loop->follower && g_dbus_connection_is_closed(loop->follower->Connection()))
+        DropFollower(loop);
     if (loop->follower)
         return true;
     auto follower =
@@ -211,9 +269,8 @@ void Follow(Loop* loop) {
     g_signal_connect(manager, "interface-proxy-properties-changed", G_CALLBACK(OnPropertiesChanged),
                      loop);
     g_signal_connect(manager, "notify::name-owner", G_CALLBACK(OnNameOwner), loop);
-    // Once following works again after it failed or was lost, each modem the
-    // daemon holds arrives, as when the daemon starts: the listeners rebuild
-    // from what is there now.
+    // Back after a failure or a loss: each modem the daemon holds arrives, as
+    // when the daemon starts, so the listeners rebuild from what is there now.
     if (std::exchange(loop->lost, false))
         ForEachObject(G_DBUS_OBJECT_MANAGER(manager), [&](GDBusObject* object) {
             OnObjectAdded(G_DBUS_OBJECT_MANAGER(manager), object, loop);
@@ -245,7 +302,7 @@ void ScheduleRetry(Loop* loop) {
 // Runs on gio's worker thread for every message of the connection. Once the
 // object manager's listing leaves, the manager hears every change the daemon
 // announces from then on (its subscription is made before it lists), so
-// Start need not wait for the answer.
+// Start need not wait for the answer: the window's first report does.
 GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean incoming,
                               gpointer started) {
     if (!incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL &&
@@ -256,8 +313,6 @@ GDBusMessage* SeeListingLeave(GDBusConnection*, GDBusMessage* message, gboolean 
 
 void Run(const std::shared_ptr<Loop>& loop) {
     g_main_context_push_thread_default(loop->context.get());
-    // Start waits for the bus and the manager's subscription, not for the
-    // daemon's answer (the window's first report waits for that already).
     if (Connect(loop.get())) {
         // gio may still run the filter after its removal: the filter holds
         // its own reference until gio lets go of it.
@@ -281,8 +336,7 @@ void Run(const std::shared_ptr<Loop>& loop) {
     while (loop->probing)
         g_main_context_iteration(loop->context.get(), TRUE);
     loop->retry.reset();
-    Unwatch(loop.get());
-    loop->follower.reset();
+    DropFollower(loop.get());
     while (g_main_context_iteration(loop->context.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(loop->context.get());
@@ -357,13 +411,12 @@ void EventWatcher::Stop() {
             loop_.reset();
         }
     }
-    // From another thread, a set-up or a ping under way ends now rather
-    // than at the call bound.
-    if (finished.joinable())
-        g_cancellable_cancel(loop->cancel.get());
     g_main_context_wakeup(loop->context.get());
-    if (finished.joinable())
+    if (finished.joinable()) {
+        // A set-up or a ping under way ends now rather than at the call bound.
+        g_cancellable_cancel(loop->cancel.get());
         finished.join();
+    }
 }
 
 }  // namespace paravue::mm

@@ -1,8 +1,7 @@
 // Watches the daemon from a thread of its own (its own context and loop,
-// created before any proxy) and reports modems arriving and leaving, and the
-// registration and packet-service changes of their 3GPP interfaces. It keeps
-// at it while the daemon is absent or does not answer and while the system
-// bus is gone, and follows the daemon again once it answers.
+// created before any proxy) and reports modems arriving and leaving and their
+// 3GPP registration and packet-service changes. It keeps at it while the
+// daemon or the system bus is gone or silent, and follows again once it can.
 #pragma once
 
 #include <memory>
@@ -30,15 +29,12 @@ class EventWatcher {
     EventWatcher(ServiceOptions options, EventPoints points);
     // Stops the thread; from inside an event the thread finishes on its own.
     ~EventWatcher();
-    EventWatcher(const EventWatcher&) = delete;
-    EventWatcher& operator=(const EventWatcher&) = delete;
 
     // Starts the thread unless it runs; returns once the thread has its bus
-    // connection (or found the bus unreachable), without waiting for the
-    // daemon. Whenever following begins only after a failure (no bus, a
-    // daemon that did not answer in time), each modem the daemon then holds
-    // is reported as arrived. From inside an event, after a Stop there, it
-    // takes that Stop back.
+    // connection (or found none), without waiting for the daemon. When
+    // following begins only after a failure (no bus, a silent daemon), each
+    // modem the daemon then holds is reported as arrived. From inside an
+    // event, after a Stop there, it takes that Stop back.
     void Start();
     // Ends the loop and waits for the thread, unless called from that thread
     // (from inside an event): then the loop ends once the event returns

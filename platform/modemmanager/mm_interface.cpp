@@ -66,11 +66,11 @@ GVariant* CachedProperty(gpointer proxy, const char* name) {
 
 struct ContextFields {
     ULONG id;
-    guint32 apnType;
-    const char* apn;
-    const char* user;
-    const char* password;
-    guint32 allowedAuth;
+    guint32 apnType = MM_BEARER_APN_TYPE_NONE;
+    const char* apn = nullptr;
+    const char* user = nullptr;
+    const char* password = nullptr;
+    guint32 allowedAuth = MM_BEARER_ALLOWED_AUTH_UNKNOWN;
     GObjectPtr<MMBearerProperties> strings = {};  // a bearer's: owns the strings above
 };
 
@@ -152,7 +152,11 @@ HRESULT MmInterface::LoadSim(GObjectPtr<MMSim>* sim) {
     MMModem* modem = modem_->modem.get();
     if (!HasSim(modem))
         return E_MBN_SIM_NOT_INSERTED;
-    return session_->ReadSim(mm_modem_get_sim_path(modem), sim);
+    GObjectPtr<GObject> object;
+    HRESULT hr = session_->ReadObject(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM,
+                                      mm_modem_get_sim_path(modem), &object);
+    sim->reset(SUCCEEDED(hr) ? MM_SIM(object.release()) : nullptr);
+    return hr;
 }
 
 HRESULT MmInterface::GetSubscriberInformation(IMbnSubscriberInformation** subscriber) {
@@ -391,9 +395,7 @@ HRESULT MmInterface::ContextsFromBearers(SAFEARRAY** out) {
     if (HRESULT hr = session_->ReadBearers(modem_->modem.get(), &bearers); FAILED(hr))
         return hr;
     return ContextArray(bearers.size(), out, [&](std::size_t i) {
-        ContextFields f{
-            static_cast<ULONG>(i + 1),     MM_BEARER_APN_TYPE_NONE, nullptr, nullptr, nullptr,
-            MM_BEARER_ALLOWED_AUTH_UNKNOWN};
+        ContextFields f{static_cast<ULONG>(i + 1)};
         if (GObjectPtr<MMBearerProperties> p{mm_bearer_get_properties(bearers[i].get())}) {
             f.apnType = mm_bearer_properties_get_apn_type(p.get());
             f.apn = mm_bearer_properties_get_apn(p.get());

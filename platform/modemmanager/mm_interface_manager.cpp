@@ -17,8 +17,6 @@ class Subscriptions {
   public:
     Subscriptions(ServiceOptions options, EventPoints points)
         : watcher_(std::move(options), std::move(points)) {}
-    Subscriptions(const Subscriptions&) = delete;
-    Subscriptions& operator=(const Subscriptions&) = delete;
 
     void Added() {
         std::unique_lock lock(mutex_);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 namespace paravue::mm {
@@ -33,24 +34,22 @@ ULONG DataClassFromModes(guint32 modes, guint32 capabilities) {
     // then the capabilities alone decide.
     if (modes == MM_MODEM_MODE_ANY)
         modes = MM_MODEM_MODE_2G | MM_MODEM_MODE_3G | MM_MODEM_MODE_4G | MM_MODEM_MODE_5G;
-    // Each mode only where the modem has that technology.
+    // Each mode only where the modem has that technology; each row: the
+    // capability, the mode, the data classes they give together.
+    constexpr std::tuple<guint32, guint32, ULONG> kClasses[] = {
+        {MM_MODEM_CAPABILITY_GSM_UMTS, MM_MODEM_MODE_2G, MBN_DATA_CLASS_GPRS | MBN_DATA_CLASS_EDGE},
+        {MM_MODEM_CAPABILITY_GSM_UMTS, MM_MODEM_MODE_3G,
+         MBN_DATA_CLASS_UMTS | MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA},
+        {MM_MODEM_CAPABILITY_LTE, MM_MODEM_MODE_4G, MBN_DATA_CLASS_LTE},
+        {MM_MODEM_CAPABILITY_5GNR, MM_MODEM_MODE_5G, MBN_DATA_CLASS_5G_NSA | MBN_DATA_CLASS_5G_SA},
+        {MM_MODEM_CAPABILITY_CDMA_EVDO, MM_MODEM_MODE_2G, MBN_DATA_CLASS_1XRTT},
+        {MM_MODEM_CAPABILITY_CDMA_EVDO, MM_MODEM_MODE_3G,
+         MBN_DATA_CLASS_1XEVDO | MBN_DATA_CLASS_1XEVDO_REVA},
+    };
     ULONG data = 0;
-    if (capabilities & MM_MODEM_CAPABILITY_GSM_UMTS) {
-        if (modes & MM_MODEM_MODE_2G)
-            data |= MBN_DATA_CLASS_GPRS | MBN_DATA_CLASS_EDGE;
-        if (modes & MM_MODEM_MODE_3G)
-            data |= MBN_DATA_CLASS_UMTS | MBN_DATA_CLASS_HSDPA | MBN_DATA_CLASS_HSUPA;
-    }
-    if ((capabilities & MM_MODEM_CAPABILITY_LTE) && (modes & MM_MODEM_MODE_4G))
-        data |= MBN_DATA_CLASS_LTE;
-    if ((capabilities & MM_MODEM_CAPABILITY_5GNR) && (modes & MM_MODEM_MODE_5G))
-        data |= MBN_DATA_CLASS_5G_NSA | MBN_DATA_CLASS_5G_SA;
-    if (IsCdmaCapable(capabilities)) {
-        if (modes & MM_MODEM_MODE_2G)
-            data |= MBN_DATA_CLASS_1XRTT;
-        if (modes & MM_MODEM_MODE_3G)
-            data |= MBN_DATA_CLASS_1XEVDO | MBN_DATA_CLASS_1XEVDO_REVA;
-    }
+    for (auto [capability, mode, dataClass] : kClasses)
+        if ((capabilities & capability) && (modes & mode))
+            data |= dataClass;
     return data;
 }
 

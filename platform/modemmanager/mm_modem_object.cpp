@@ -9,7 +9,6 @@ GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const 
     GObjectPtr<GObject> proxy(static_cast<GObject*>(g_initable_new(
         type, nullptr, error.Put(), "g-connection", connection, "g-name", owner, "g-object-path",
         path, "g-interface-name", interface, "g-flags",
-        // A run waits for no signal: no subscription, no match rule.
         static_cast<GDBusProxyFlags>(
             G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS | G_DBUS_PROXY_FLAGS_NO_MATCH_RULE |
             G_DBUS_PROXY_FLAGS_DO_NOT_AUTO_START | G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES),

@@ -39,10 +39,9 @@ ModemRef ModemFromListing(GDBusConnection* connection, const char* owner, const 
 GObjectPtr<GObject> ProxyHolding(GType type, GDBusConnection* connection, const char* owner,
                                  const char* path, const char* interface, GVariant* properties);
 
-// Sets up the classes of the proxies a report run makes (modem, 3GPP,
-// profile manager, SIM, bearer). Each class is set up once per process, by
-// its first proxy; called while the daemon lists its objects, that work is
-// done before the listing arrives rather than after it.
+// Sets up the classes of the proxies a report run makes, which each class's
+// first proxy in the process would do: called while the daemon lists its
+// objects, that work is done before the listing arrives rather than after.
 void PrepareProxyClasses();
 
 // What one modem says, read from its proxy's property cache.

@@ -8,16 +8,8 @@
 
 namespace paravue::mm {
 
-HRESULT ModemReads::ReadSim(const char* path, GObjectPtr<MMSim>* sim) {
-    GObjectPtr<GObject> object;
-    HRESULT hr = ReadObject(MM_TYPE_SIM, MM_DBUS_INTERFACE_SIM, path, &object);
-    sim->reset(SUCCEEDED(hr) ? MM_SIM(object.release()) : nullptr);
-    return hr;
-}
-
 HRESULT ModemReads::ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers) {
     bearers->clear();
-    // Numbered in path order, whatever order the daemon lists them in.
     std::vector<std::string> paths;
     if (const gchar* const* listed = mm_modem_get_bearer_paths(modem))
         paths.assign(listed, listed + g_strv_length(const_cast<gchar**>(listed)));
@@ -49,8 +41,7 @@ std::vector<ObjectRead> ObjectsOf(const char* sim, const gchar* const* bearers) 
 
 std::vector<ObjectRead> ObjectsOf(const ModemObject& modem, bool sim) {
     MMModem* m = modem.modem.get();
-    return ObjectsOf(sim && HasSim(m) ? mm_modem_get_sim_path(m) : nullptr,
-                     mm_modem_get_bearer_paths(m));
+    return ObjectsOf(sim ? mm_modem_get_sim_path(m) : nullptr, mm_modem_get_bearer_paths(m));
 }
 
 BusLink::AsyncStart StartRead(GDBusConnection* bus, const ObjectRead& read, std::string owner) {
@@ -96,6 +87,11 @@ HRESULT ReadNow(BusLink& link, const ObjectRead& read, const std::string& owner,
     return FinishRead(bus, read, owner, link.Await(StartRead(bus, read, owner)), object);
 }
 
+ProfileList ModemReads::ListProfiles(const ModemObject& modem) {
+    MMModem3gppProfileManager* manager = modem.profiles.get();
+    return FinishProfileList(manager, Link().Await(StartProfileList(manager)));
+}
+
 BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager) {
     return [manager](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
         mm_modem_3gpp_profile_manager_list(manager, cancellable, done, data);
@@ -117,56 +113,6 @@ ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answe
         listed.profiles.emplace_back(MM_3GPP_PROFILE(item->data));  // takes the list's reference
     g_list_free(list);
     return listed;
-}
-
-HRESULT Follower::Connect() {
-    HRESULT hr = link_.Connect();
-    // The event thread lives long: the set-up's watchdog goes now.
-    link_.EndSetUp();
-    return hr;
-}
-
-Follower::~Follower() {
-    BusLink::Use use(link_);
-    manager_.reset();
-}
-
-HRESULT Follower::Follow() {
-    BusLink::Use use(link_);
-    if (!use.Ok())
-        return kWrongThread;
-    // The object manager has no asynchronous start of its own: started
-    // asynchronously it would start in a worker thread and deliver its
-    // signals to a context nobody runs. So it starts here, on our context,
-    // and is cancelled when the daemon does not answer in time. Without
-    // DO_NOT_AUTO_START a missing daemon is activated, or waited for.
-    ErrorSlot error;
-    manager_.reset();
-    const bool expired = link_.Bounded([&](GCancellable* cancellable) {
-        manager_.reset(mm_manager_new_sync(link_.Connection(),
-                                           G_DBUS_OBJECT_MANAGER_CLIENT_FLAGS_DO_NOT_AUTO_START,
-                                           cancellable, error.Put()));
-    });
-    GErrorPtr failure = error.Take();
-    if (manager_)
-        return S_OK;
-    return expired ? kTimeout : StatusFromError(failure.get());
-}
-
-HRESULT Follower::ReadObject(GType type, const char* interface, const char* path,
-                             GObjectPtr<GObject>* object) {
-    object->reset();
-    GCharPtr owner(manager_ ? g_dbus_object_manager_client_get_name_owner(
-                                  G_DBUS_OBJECT_MANAGER_CLIENT(manager_.get()))
-                            : nullptr);
-    if (!owner)
-        return kServiceNotActive;
-    return ReadNow(link_, {type, interface, path}, owner.get(), object);
-}
-
-ProfileList Follower::ListProfiles(const ModemObject& modem) {
-    MMModem3gppProfileManager* manager = modem.profiles.get();
-    return FinishProfileList(manager, link_.Await(StartProfileList(manager)));
 }
 
 }  // namespace paravue::mm

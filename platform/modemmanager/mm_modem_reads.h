@@ -1,12 +1,10 @@
-// What a modem's service objects read through: a report run's reader (a
-// snapshot, each object read once per run) or the event thread's follower
-// (read as asked), each over a bus link of its own. The calls both send are
-// below the interface.
+// What a modem's service objects read through, over a bus link of its own: a
+// report run's reader (a snapshot, each object read once per run) or the event
+// thread's follower (read as asked). Below it, the calls both send.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,13 +34,12 @@ class ModemReads {
     // more). Call inside a Use.
     virtual HRESULT ReadObject(GType type, const char* interface, const char* path,
                                GObjectPtr<GObject>* object) = 0;
-    HRESULT ReadSim(const char* path, GObjectPtr<MMSim>* sim);
     // The bearers the modem lists, in path order.
     HRESULT ReadBearers(MMModem* modem, std::vector<GObjectPtr<MMBearer>>* bearers);
 
-    // The modem's saved profiles, listed with one bounded call. The modem
-    // must have a profile manager. Call inside a Use.
-    virtual ProfileList ListProfiles(const ModemObject& modem) = 0;
+    // The modem's saved profiles, listed with one bounded call (here, at
+    // once). The modem must have a profile manager. Call inside a Use.
+    virtual ProfileList ListProfiles(const ModemObject& modem);
 };
 
 // One object read with Properties.GetAll: what it is and where.
@@ -67,35 +64,5 @@ HRESULT ReadNow(BusLink& link, const ObjectRead& read, const std::string& owner,
 
 BusLink::AsyncStart StartProfileList(MMModem3gppProfileManager* manager);
 ProfileList FinishProfileList(MMModem3gppProfileManager* manager, BusLink::Answer answer);
-
-// The event thread's reads: a bus connection on that thread's context and an
-// object manager that follows the daemon; objects are read as asked, each
-// time anew.
-class Follower final : public ModemReads {
-  public:
-    // On `context`, which the event thread owns and has pushed as its
-    // default. Cancelling `stop` ends a set-up or a Follow under way at once.
-    Follower(GMainContext* context, const ServiceOptions& options, GCancellable* stop)
-        : link_(GMainContextPtr(g_main_context_ref(context)), options, stop) {}
-    ~Follower() override;
-
-    HRESULT Connect();
-    // Starts the object manager: S_OK, or why the daemon's objects could not
-    // be had within the call bound (the timeout status for a daemon that
-    // owns its name but does not answer). May be called again after a
-    // failure.
-    HRESULT Follow();
-    MMManager* Manager() const { return manager_.get(); }
-    GDBusConnection* Connection() const { return link_.Connection(); }
-
-    BusLink& Link() override { return link_; }
-    HRESULT ReadObject(GType type, const char* interface, const char* path,
-                       GObjectPtr<GObject>* object) override;
-    ProfileList ListProfiles(const ModemObject& modem) override;
-
-  private:
-    BusLink link_;
-    GObjectPtr<MMManager> manager_;
-};
 
 }  // namespace paravue::mm

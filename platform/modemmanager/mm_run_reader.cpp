@@ -122,12 +122,11 @@ RunReader::~RunReader() {
     modems_.clear();
 }
 
-// A report reads its modem's SIM, bearers and profile list, and
-// NetworkManager's saved connections; every modem's state (the metrics)
-// needs each modem's bearers, for its connection state, and nothing the
-// listing does not hold besides; a listing reads nothing more. The modem's
-// position is its place in the listing: one whose proxies cannot be made
-// would shift the rest, which costs a read, never a wrong answer.
+// A report reads its modem's SIM, bearers and profile list and NetworkManager's
+// saved connections; the metrics read every modem's bearers (for its connection
+// state) and nothing else the listing lacks; a listing reads nothing more. The
+// position is the modem's place in the listing: one whose proxies cannot be
+// made would shift the rest, which costs a read, never a wrong answer.
 bool RunReader::Planned(std::size_t position) const {
     switch (plan_.reads) {
         case RunPlan::Reads::Report:
@@ -190,7 +189,6 @@ void RunReader::SendSavedConnections() {
 void RunReader::SendProfileLists() {
     if (plan_.reads != RunPlan::Reads::Report)
         return;
-    // The profile list needs the modem's profile-manager proxy.
     for (const ModemRef& modem : modems_)
         for (const std::unique_ptr<PendingReads>& reads : pending_)
             if (reads->modem == modem->path && modem->profiles && !reads->profiles)
@@ -217,7 +215,6 @@ const ModemObject* RunReader::ModemHolding(const char* path) const {
 
 RunReader::PendingReads* RunReader::StartReads(const std::string& modem,
                                                std::vector<ObjectRead> objects) {
-    // Once per modem and run.
     if (std::find(readAhead_.begin(), readAhead_.end(), modem) != readAhead_.end())
         return nullptr;
     readAhead_.push_back(modem);
@@ -292,8 +289,7 @@ ProfileList RunReader::ListProfiles(const ModemObject& modem) {
         listed = std::move(ahead->second);
         lists_.erase(ahead);
     } else {
-        MMModem3gppProfileManager* manager = modem.profiles.get();
-        listed = FinishProfileList(manager, link_.Await(StartProfileList(manager)));
+        listed = ModemReads::ListProfiles(modem);
     }
     if (listed.error.refusesCaller)
         Note(RunCause::ProfileListRefused);

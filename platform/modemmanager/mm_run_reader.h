@@ -1,7 +1,6 @@
-// A report run's conversation with ModemManager: a private main context and
-// bus connection, the daemon's objects listed once, and each SIM and bearer
-// read at most once, so that every manager the run creates sees the same
-// device; the next run opens a new reader and sees the device as it is then.
+// A report run's conversation with ModemManager: a private main context and bus
+// connection, the objects listed once and each SIM and bearer read at most once,
+// so that every manager of the run sees the same device; the next run reads anew.
 #pragma once
 
 #include <functional>
@@ -41,12 +40,10 @@ class RunReader final : public ModemReads {
     // The reader notes in `notes` why the run failed or fell back, where it
     // can tell. With the listing, it sends what `plan` says the run will read.
     RunReader(const ServiceOptions& options, std::shared_ptr<RunNotes> notes, const RunPlan& plan);
-    // When the reader lists the daemon's objects: at once, or when Modems()
-    // first asks.
+    // Lists the daemon's objects at Open, or when Modems() first asks.
     enum class Listing { AtOpen, OnFirstUse };
-    // Connects to the bus: CO_E_SERVER_EXEC_FAILURE when it cannot be
-    // reached. A daemon that is absent or does not answer is not a failure
-    // here: Modems() says so.
+    // Connects to the bus: CO_E_SERVER_EXEC_FAILURE when it cannot be reached.
+    // An absent or silent daemon is no failure here: Modems() says so.
     HRESULT Open(Listing listing);
     // A new run on what this reader listed: sends what `plan` says it will
     // read and was not read yet.
@@ -62,9 +59,8 @@ class RunReader final : public ModemReads {
                        GObjectPtr<GObject>* object) override;
     // A refusal to this caller (rather than to the modem's state) is noted.
     ProfileList ListProfiles(const ModemObject& modem) override;
-    // NetworkManager's answer to ListConnections, asked once per run: a run
-    // that found a modem asked already, with that modem's reads. Call inside
-    // a Use.
+    // NetworkManager's answer to ListConnections; a report's was sent with its
+    // modem's reads. Call inside a Use.
     NmListing ListSavedConnections();
     void Note(RunCause cause) const {
         if (notes_)
@@ -105,9 +101,8 @@ class RunReader final : public ModemReads {
     std::unique_ptr<BusLink::Batch> savedConnections_;    // NetworkManager's, likewise
 };
 
-// One service object per modem the run's reader lists, in modem order,
-// handed out as an array of the interface the caller fetches into; `none`
-// (unless S_OK) when there is no modem.
+// One service object per modem the reader lists, in modem order, as an array of
+// `Interface`; `none` (unless S_OK) when there is no modem.
 template <class Object, class Interface>
 HRESULT ModemObjectArray(const std::shared_ptr<RunReader>& reader, HRESULT none, SAFEARRAY** out) {
     if (!out)

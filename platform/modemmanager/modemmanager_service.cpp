@@ -21,10 +21,9 @@ class RunReaders {
         std::lock_guard lock(mutex_);
         plan_ = plan;
     }
-    // A new run: a reader of its own, which later Join calls share, and
-    // nothing noted yet. It sees the daemon as it is when first asked for
-    // the modems (an interface manager that only carries event
-    // subscriptions never waits for the daemon), or, after a listing run
+    // A new run, nothing noted yet, on a reader of its own that sees the daemon
+    // as it is when first asked for the modems (an interface manager that only
+    // carries event subscriptions never waits for it), or, after a listing run
     // that a report follows, as that run saw it: the report then costs no
     // second listing, and describes the modem its user chose from that one.
     HRESULT Begin(std::shared_ptr<RunReader>* reader) {
@@ -36,18 +35,15 @@ class RunReaders {
             plan = plan_;
             kept = std::move(kept_);
         }
-        if (kept) {
+        if (kept)
             kept->Continue(plan);  // sends its reads: never under the lock
-            *reader = std::move(kept);
-            std::lock_guard lock(mutex_);
-            current_ = *reader;
-        } else if (HRESULT hr = Open(reader, RunReader::Listing::OnFirstUse, plan); FAILED(hr)) {
+        else if (HRESULT hr = Open(&kept, RunReader::Listing::OnFirstUse, plan); FAILED(hr))
             return hr;
-        }
-        if (plan.reads == RunPlan::Reads::Listing && plan.reportFollows) {
-            std::lock_guard lock(mutex_);
-            kept_ = *reader;
-        }
+        *reader = kept;
+        std::lock_guard lock(mutex_);
+        current_ = kept;
+        if (plan.reads == RunPlan::Reads::Listing && plan.reportFollows)
+            kept_ = std::move(kept);
         return S_OK;
     }
     // The reader of the run in progress, or a new one when none lives.
@@ -59,7 +55,11 @@ class RunReaders {
                 return S_OK;
             plan = plan_;
         }
-        return Open(reader, RunReader::Listing::AtOpen, plan);
+        if (HRESULT hr = Open(reader, RunReader::Listing::AtOpen, plan); FAILED(hr))
+            return hr;
+        std::lock_guard lock(mutex_);
+        current_ = *reader;
+        return S_OK;
     }
     RunCauses Causes() const { return notes_->Causes(); }
 
@@ -71,8 +71,6 @@ class RunReaders {
         if (HRESULT hr = fresh->Open(listing); FAILED(hr))
             return hr;
         *reader = std::move(fresh);
-        std::lock_guard lock(mutex_);
-        current_ = *reader;
         return S_OK;
     }
 

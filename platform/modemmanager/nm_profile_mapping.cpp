@@ -38,9 +38,7 @@ constexpr Reference kReferences[] = {{'&', "&amp;"},  {'<', "&lt;"},    {'>', "&
 void AppendText(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        const Reference* reference =
-            std::find_if(std::begin(kReferences), std::end(kReferences),
-                         [c](const Reference& r) { return r.character == c; });
+        const Reference* reference = std::ranges::find(kReferences, c, &Reference::character);
         if (reference != std::end(kReferences)) {
             out += reference->text;
             continue;

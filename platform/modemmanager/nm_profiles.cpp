@@ -33,7 +33,6 @@ bool NotForThisReader(const GError* error) {
 }  // namespace
 
 BusLink::AsyncStart ListingConnections(GDBusConnection* bus) {
-    // The link bounds the call: it cancels it when the bound has passed.
     return [bus](GCancellable* cancellable, GAsyncReadyCallback done, gpointer data) {
         g_dbus_connection_call(bus, kName, kSettingsPath, kSettings, "ListConnections", nullptr,
                                G_VARIANT_TYPE("(ao)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, G_MAXINT,
@@ -56,7 +55,7 @@ bool NetworkManagerAbsent(const NmListing& listing) {
     return SUCCEEDED(listing.status) && !listing.reply && NobodyOwnsTheName(listing.error.get());
 }
 
-HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
+HRESULT ReadGsmConnections(BusLink& link, NmListing listing,
                            std::vector<GsmConnection>* connections) {
     connections->clear();
     if (FAILED(listing.status))
@@ -73,9 +72,9 @@ HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound
         g_variant_get_child(paths.get(), i, "&o", &path);
         // Never starts the daemon: a desktop without it has no saved connections.
         GVariantPtr reply(g_dbus_connection_call_sync(
-            bus, kName, path, kConnection, "GetSettings", nullptr, G_VARIANT_TYPE("(a{sa{sv}})"),
-            G_DBUS_CALL_FLAGS_NO_AUTO_START, static_cast<gint>(bound.count()), nullptr,
-            error.Put()));
+            link.Connection(), kName, path, kConnection, "GetSettings", nullptr,
+            G_VARIANT_TYPE("(a{sa{sv}})"), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+            static_cast<gint>(link.Options().callBound.count()), nullptr, error.Put()));
         if (!reply) {
             GErrorPtr failure = error.Take();
             if (NotForThisReader(failure.get()))

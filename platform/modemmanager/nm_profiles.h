@@ -1,11 +1,9 @@
-// NetworkManager's saved mobile-broadband connections, read over the bus
-// connection of the report run that asks. Plain D-Bus calls: ListConnections
-// and one GetSettings per connection, nothing kept between calls.
+// NetworkManager's saved mobile-broadband connections, read with plain D-Bus
+// calls over the asking report run's link; nothing is kept between calls.
 #pragma once
 
 #include "platform/modemmanager/mm_glib.h"
 
-#include <chrono>
 #include <vector>
 
 #include "platform/com.h"
@@ -29,12 +27,11 @@ NmListing FinishListingConnections(GDBusConnection* bus, BusLink::Answer answer)
 // Nobody owned NetworkManager's name when `listing` was asked for.
 bool NetworkManagerAbsent(const NmListing& listing);
 
-// The gsm connections in NetworkManager's order, from `listing` and one
-// GetSettings each. S_OK with none when nobody owns NetworkManager's name; a
-// status of the error table when it fails or does not answer within `bound`
-// (each call). Connections this user may not see, or removed while being
-// read, are left out.
-HRESULT ReadGsmConnections(GDBusConnection* bus, std::chrono::milliseconds bound, NmListing listing,
+// The gsm connections in NetworkManager's order, from `listing` and one GetSettings
+// each over `link`: none when nobody owns NetworkManager's name, a status of the
+// error table when a call fails or does not answer within the call bound.
+// Connections this user may not see, or removed while being read, are left out.
+HRESULT ReadGsmConnections(BusLink& link, NmListing listing,
                            std::vector<GsmConnection>* connections);
 
 }  // namespace paravue::mm

@@ -9,7 +9,6 @@ namespace paravue::mm {
 
 struct ServiceOptions {
     std::filesystem::path sysfsRoot = "/sys";
-    // No call to the daemon or the bus waits longer than this.
     std::chrono::milliseconds callBound{5000};
 };
 
