@@ -80,12 +80,12 @@ class BusLink {
     std::unique_ptr<Watchdog> setUpWatch_;  // stopped once connected
 };
 
-// Calls sent together on one link and collected together, on its context.
-// One timer bounds them all, counted from when the batch began; each call
-// keeps its own outcome, so one that answered before the batch looked is used
-// even when another of the batch did not. A batch dropped before it is collected
-// cancels what is still open and waits for the callbacks, which write into
-// it. Start, collect and drop it inside a Use.
+// Calls sent together on one link and collected together, on its context. One
+// timer bounds them all, counted from when the batch began; each call keeps its
+// own outcome, so one that answered before the batch looked is used even when
+// another of the batch did not. A batch dropped before it is collected cancels
+// what is still open and waits for the callbacks, which write into it. Start,
+// collect and drop it inside a Use.
 class BusLink::Batch {
   public:
     explicit Batch(BusLink& link);

@@ -198,7 +198,8 @@ HRESULT MmInterface::GetReadyState(MBN_READY_STATE* readyState) {
     return Give(readyState, [&](MMModem* modem) {
         ReadyInputs inputs{mm_modem_get_state(modem), mm_modem_get_state_failed_reason(modem),
                            mm_modem_get_unlock_required(modem)};
-        // Read from the cache: the accessor for it is deprecated in the library.
+        // Read from the cache: the accessor for it is deprecated in the
+        // library.
         GVariantPtr subscription(CachedProperty(modem_->gpp.get(), "SubscriptionState"));
         if (subscription && g_variant_is_of_type(subscription.get(), G_VARIANT_TYPE_UINT32))
             inputs.subscription =

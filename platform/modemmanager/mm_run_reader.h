@@ -1,6 +1,7 @@
 // A report run's conversation with ModemManager: a private main context and bus
-// connection, the objects listed once and each SIM and bearer read at most once,
-// so that every manager of the run sees the same device; the next run reads anew.
+// connection, the objects listed once and each SIM and bearer read at most
+// once, so that every manager of the run sees the same device; the next run
+// reads anew.
 #pragma once
 
 #include <functional>

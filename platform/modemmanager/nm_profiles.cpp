@@ -70,7 +70,8 @@ HRESULT ReadGsmConnections(BusLink& link, NmListing listing,
     for (gsize i = 0; i < count; ++i) {
         const gchar* path = nullptr;
         g_variant_get_child(paths.get(), i, "&o", &path);
-        // Never starts the daemon: a desktop without it has no saved connections.
+        // Never starts the daemon: a desktop without it has no saved
+        // connections.
         GVariantPtr reply(g_dbus_connection_call_sync(
             link.Connection(), kName, path, kConnection, "GetSettings", nullptr,
             G_VARIANT_TYPE("(a{sa{sv}})"), G_DBUS_CALL_FLAGS_NO_AUTO_START,

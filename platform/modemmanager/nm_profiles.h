@@ -27,10 +27,11 @@ NmListing FinishListingConnections(GDBusConnection* bus, BusLink::Answer answer)
 // Nobody owned NetworkManager's name when `listing` was asked for.
 bool NetworkManagerAbsent(const NmListing& listing);
 
-// The gsm connections in NetworkManager's order, from `listing` and one GetSettings
-// each over `link`: none when nobody owns NetworkManager's name, a status of the
-// error table when a call fails or does not answer within the call bound.
-// Connections this user may not see, or removed while being read, are left out.
+// The gsm connections in NetworkManager's order, from `listing` and one
+// GetSettings each over `link`: none when nobody owns NetworkManager's name, a
+// status of the error table when a call fails or does not answer within the
+// call bound. Connections this user may not see, or removed while being read,
+// are left out.
 HRESULT ReadGsmConnections(BusLink& link, NmListing listing,
                            std::vector<GsmConnection>* connections);
 
