@@ -1,5 +1,7 @@
 // Scenario files: JSON text in, a validated Scenario out, one reader per
 // section of the file.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -267,6 +269,11 @@ Scenario LoadScenarioFile(const std::string& path) {
     // Read in chunks, so pipes and endless devices are refused as soon as
     // they pass the bound.
     std::string text;
+    // A file of known size is read into one allocation: grown by doubling,
+    // the text of a large file would cost up to twice its size while read.
+    struct stat status {};
+    if (::fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        text.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaxScenarioBytes + 1));
     char buffer[65536];
     while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
         text.append(buffer, got);
